@@ -1,0 +1,93 @@
+// lis06c: carries the chain's file into the store database in one unattended run.
+#include "shell/Headless.h"
+#include "shell/MainWindow.h"
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+QString defaultRoot() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:/");
+#else
+    const QString env = qEnvironmentVariable("LIS06C_ROOT");
+    return env.isEmpty() ? QDir::currentPath() : env;
+#endif
+}
+
+void say(const QString& line) {
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--headless") == 0 || qstrcmp(argv[i], "--init") == 0 ||
+            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0)
+            headless = true;
+    // A headless run needs no display, but the report still draws with fonts.
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("lis06c"));
+    QApplication::setApplicationVersion(QStringLiteral("3.3.5"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi del negozio."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption rootOpt(QStringLiteral("root"),
+                                     QStringLiteral("Cartella che fa da unità C: (contiene nelv e quarn)."),
+                                     QStringLiteral("DIR"));
+    const QCommandLineOption headlessOpt(QStringLiteral("headless"),
+                                         QStringLiteral("Senza finestra: avanzamento e messaggi su stderr."));
+    const QCommandLineOption printOpt(QStringLiteral("print"),
+                                      QStringLiteral("Risposta alla domanda di stampa finale (yes|no, predefinito no)."),
+                                      QStringLiteral("yes|no"), QStringLiteral("no"));
+    const QCommandLineOption pdfOpt(QStringLiteral("pdf"),
+                                    QStringLiteral("Il rapporto va in questo file PDF invece che alla stampante."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption initOpt(QStringLiteral("init"),
+                                     QStringLiteral("Crea cartelle, archivi, tabelle, campi e indici mancanti, ed esce."));
+    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt});
+    parser.process(app);
+
+    const QString printAnswer = parser.value(printOpt).toLower();
+    if (printAnswer != QLatin1String("yes") && printAnswer != QLatin1String("no")) {
+        say(QStringLiteral("--print vuole yes oppure no, non \"%1\"").arg(parser.value(printOpt)));
+        return ExitOtherError;
+    }
+
+    Paths paths;
+    paths.root = QDir::cleanPath(parser.isSet(rootOpt) ? parser.value(rootOpt) : defaultRoot());
+    RunOptions runOptions;
+    if (parser.isSet(pdfOpt)) runOptions.pdfPath = QFileInfo(parser.value(pdfOpt)).absoluteFilePath();
+
+    if (parser.isSet(initOpt)) {
+        try {
+            for (const QString& line : initRoot(paths)) say(line);
+            return 0;
+        } catch (const db::Error& e) {
+            say(e.message());
+            return exitStatusFor(e);
+        }
+    }
+
+    if (parser.isSet(headlessOpt)) {
+        HeadlessOptions options;
+        options.paths = paths;
+        options.printAnswer = printAnswer == QLatin1String("yes");
+        options.run = runOptions;
+        return runHeadless(options);
+    }
+    return runWindow(paths, runOptions);
+}

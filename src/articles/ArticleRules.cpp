@@ -1,0 +1,1 @@
+#include "articles/ArticleRules.h"

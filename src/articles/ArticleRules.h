@@ -1,0 +1,2 @@
+#pragma once
+// Rules shared by the stages that create store articles.

@@ -1,0 +1,6 @@
+#pragma once
+class Run;
+
+// Reads the chain's catalogue into the chain database and marks the changed
+// articles. False when the run stops here (the chain's file is missing).
+bool for2_lis(Run& run);

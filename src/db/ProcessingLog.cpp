@@ -1,0 +1,26 @@
+#include "db/ProcessingLog.h"
+
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "db/Database.h"
+
+namespace db {
+
+ProcessingLog::ProcessingLog(Database& store)
+    : insert_(std::make_unique<Query>(
+          store, QStringLiteral("INSERT INTO variatidivulgazioni (codart, costov, coston, codafov, "
+                                "codafon, ean, ivart, desart, numpro, datain, datafi, despro, prezpubn, "
+                                "prezpubv, tipoelaborazione, tipoagg, desrep, umart) "
+                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
+
+ProcessingLog::~ProcessingLog() = default;
+
+void ProcessingLog::append(const LogRow& r, const QString& ean, const LogExtras& extras) {
+    insert_->exec({r.codart, common::toSingle(r.costov), common::toSingle(r.coston), r.codafov,
+                   r.codafon, ean, r.ivart, r.desart, r.numpro, common::dateValue(r.datain),
+                   common::dateValue(r.datafi), r.desart, common::toSingle(r.prezpubn),
+                   common::toSingle(r.prezpubv), r.tipoelaborazione, r.tipoagg, extras.desrep,
+                   extras.umart});
+}
+
+}  // namespace db

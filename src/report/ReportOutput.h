@@ -1,0 +1,7 @@
+#pragma once
+class Run;
+
+// Prints the processing log: to the PDF of the run's options when one is
+// given, else to the default printer, else (no printer) to a PDF in the
+// chain folder whose path the view is told.
+void printReport(Run& run);

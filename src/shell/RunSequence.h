@@ -1,0 +1,11 @@
+#pragma once
+class Run;
+
+enum class RunEnd {
+    Finished,    // the run reached its end; the program closes
+    RetryLater,  // the chain's file is missing; the next timer tick tries again
+};
+
+// The whole processing run, stage after stage, in one place.
+// Database and file errors propagate as exceptions (db::Error, RunError).
+RunEnd runSequence(Run& run);

@@ -1,0 +1,38 @@
+#pragma once
+// A view that remembers what the run showed: the last text of every box,
+// every message and question, progress and circles.
+#include "shell/RunView.h"
+
+#include <QHash>
+#include <QStringList>
+
+class RecordingView : public RunView {
+public:
+    void setText(const char* box, const QString& text) override {
+        texts[QByteArray(box)] = text;
+        ++updates;
+    }
+    void setProgress(const char* bar, int value) override { progress[QByteArray(bar)] = value; }
+    void setVisible(const char* widget, bool visible) override { visible_[QByteArray(widget)] = visible; }
+    void setCircleRed(const char* shape, bool red) override { red_[QByteArray(shape)] = red; }
+    void message(const QString& text, const QString&) override { messages << text; }
+    bool ask(const QString& text, const QString& title) override {
+        questions << title + QStringLiteral(" | ") + text;
+        return answer;
+    }
+
+    QString text(const char* box) const { return texts.value(QByteArray(box)); }
+    bool isVisible(const char* w) const { return visible_.value(QByteArray(w), false); }
+    bool isRed(const char* shape) const { return red_.value(QByteArray(shape), false); }
+
+    QHash<QByteArray, QString> texts;
+    QHash<QByteArray, int> progress;
+    QStringList messages;
+    QStringList questions;
+    bool answer = false;
+    int updates = 0;
+
+private:
+    QHash<QByteArray, bool> visible_;
+    QHash<QByteArray, bool> red_;
+};

@@ -1,0 +1,79 @@
+#include "TestRoot.h"
+
+#include "shell/Form_Load.h"
+
+#include <QDir>
+#include <QFile>
+#include <stdexcept>
+
+TestRoot::TestRoot(qint32 codforAffil, const QString& supplierName) {
+    if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
+    paths_.root = dir_.path();
+    initRoot(paths_);
+    if (codforAffil != 0) {
+        exec(store(), QStringLiteral("INSERT INTO utenti (codutente, codfor_affil) VALUES (1, ?)"), {codforAffil});
+        exec(store(), QStringLiteral("INSERT INTO fornitori (codfornitore, dscfornitore) VALUES (?, ?)"),
+             {codforAffil, supplierName});
+    }
+}
+
+TestRoot::~TestRoot() { close(); }
+
+void TestRoot::close() {
+    run_.reset();
+    store_.reset();
+    chain_.reset();
+}
+
+void TestRoot::writeChainFile(const QList<QByteArray>& lines) {
+    QByteArray out;
+    for (const QByteArray& l : lines) out += l + "\r\n";
+    writeChainBytes(out);
+}
+
+void TestRoot::writeChainBytes(const QByteArray& bytes) {
+    QFile f(paths_.chainFile());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write chain file");
+    f.write(bytes);
+}
+
+db::Database& TestRoot::store() {
+    if (!store_) store_ = db::Database::open(paths_.storeDb(), QStringLiteral("Quarn (negozio)"));
+    return *store_;
+}
+
+db::Database& TestRoot::chain() {
+    if (!chain_) chain_ = db::Database::open(paths_.chainDb(), QStringLiteral("Nelv (catena)"));
+    return *chain_;
+}
+
+Run& TestRoot::run() {
+    RunContext ctx;
+    ctx.paths = paths_;
+    run_.reset();
+    run_ = std::make_unique<Run>(std::move(ctx), store(), chain(), view, clock);
+    db::Query user = store().prepare(QStringLiteral("SELECT codfor_affil FROM utenti WHERE codutente = 1"));
+    if (user.first() && !user.isNull("codfor_affil")) run_->ctx.codfor_affil = user.whole("codfor_affil");
+    db::Query automa = store().prepare(QStringLiteral("SELECT art1, art2, art3 FROM automa WHERE codice = 2"));
+    if (automa.first()) {
+        run_->ctx.art1 = automa.text("art1");
+        run_->ctx.art2 = automa.text("art2");
+        run_->ctx.art3 = automa.text("art3");
+    }
+    return *run_;
+}
+
+void TestRoot::exec(db::Database& database, const QString& sql, std::initializer_list<QVariant> values) {
+    database.exec(sql, values);
+}
+
+QVariant TestRoot::scalar(db::Database& database, const QString& sql, std::initializer_list<QVariant> values) {
+    db::Query q = database.prepare(sql);
+    return q.first(values) ? q.value(0) : QVariant();
+}
+
+qint64 TestRoot::count(db::Database& database, const QString& table, const QString& where) {
+    return scalar(database, QStringLiteral("SELECT count(*) FROM ") + table +
+                                (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where))
+        .toLongLong();
+}

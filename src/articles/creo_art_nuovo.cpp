@@ -1,0 +1,1 @@
+#include "articles/creo_art_nuovo.h"

@@ -1,0 +1,3 @@
+#pragma once
+class Run;
+// Creates store articles for staged document lines the store lacks.

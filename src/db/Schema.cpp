@@ -165,6 +165,25 @@ void createMissing(Database& db, Which which) {
     tx.commit();
 }
 
+void createMissingIndexes(Database& db, Which which) {
+    db::Query have = db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+    for (const Table& t : tables(which)) {
+        for (const Index& i : t.indexes) {
+            const bool exists = have.first({QString::fromUtf8(i.name)});
+            have.finish();
+            if (exists) continue;
+            const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
+            try {
+                db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
+                                quoted(t.name), QLatin1String(i.definition)));
+            } catch (const Error&) {
+                if (!i.unique) throw;
+                db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+            }
+        }
+    }
+}
+
 QStringList missing(Database& db, Which which) {
     QStringList out;
     const QString label = which == Which::Store ? QStringLiteral("negozio") : QStringLiteral("catena");

@@ -34,6 +34,11 @@ const std::vector<Table>& tables(Which which);
 // Creates every missing table, field and index; never drops or alters what exists.
 void createMissing(Database& db, Which which);
 
+// Creates the lookup indexes the run relies on where a store's database lacks
+// them (a database kept by another program). A unique index that the data
+// does not allow is created as a plain one.
+void createMissingIndexes(Database& db, Which which);
+
 // Every table and field the program uses that the database lacks, as
 // "archivio store, tabella listi01, campo marg". Empty when all is there.
 QStringList missing(Database& db, Which which);

@@ -1,10 +1,273 @@
 #include "shell/MainWindow.h"
 
 #include "shell/Headless.h"
+#include "shell/RunWorker.h"
+#include "shell/WindowView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Field {
+    const char* caption;
+    const char* box;
+};
+
+struct Panel {
+    const char* caption;
+    std::vector<Field> records;
+    Field counters[2];
+    const char* bar;
+    const char* shape;
+};
+
+const Panel panels[] = {
+    {"Articoli",
+     {{"Ean", "c2w"}, {"Codice", "codartw"}, {"Nr.Rec.elab.", "cntw"}, {"Descrizione", "c3w"},
+      {"Costo", "c4w"}, {"Iva", "c5w"}, {"Prezzo Ven.", "c6w"}, {"Gruppo", "desgruw"},
+      {"Sottogruppo", "Text2"}},
+     {{"Nuovi articoli Creati", "cntcw"}, {"Articoli Elaborati", "cntaw"}},
+     "ProgressBar2",
+     "Shape1"},
+    {"Documenti(DDT/Fatture)",
+     {{"Ean", "d2w"}, {"Codice", "d1w"}, {"Nr.Rec.elab.", "cntfw"}, {"Descrizione", "d3w"},
+      {"Costo", "d4w"}, {"Iva", "d5w"}, {"Prezzo Ven.", "d6w"}, {"Gruppo", "d7w"},
+      {"Sottogruppo", "d8w"}, {"Elaborazione in corso", "elaboraw"}},
+     {{"Nuovi articoli Creati", "cntcfw"}, {"Articoli Aggiornati", "cntafw"}},
+     "ProgressBar1",
+     "Shape2"},
+    {"Promozioni",
+     {{"Ean", "e2w"}, {"Codice", "e1w"}, {"Nr.Rec.elab.", "cntpw"}, {"Descrizione", "e3w"},
+      {"Costo", "e4w"}, {"Iva", "e5w"}, {"Prezzo Ven.", "e6w"}, {"Gruppo", "e7w"},
+      {"Sottogruppo", "e8w"}, {"Nr.Promo", "e9w"}, {"Descrizione Promo", "e10w"}},
+     {{"Articoli Caricati", "CNTcPW"}, {"Articoli non trovati", "cntAPw"}},
+     "ProgressBar3",
+     "Shape3"},
+};
+
+// Twips of the original layout at 15 per pixel.
+constexpr int px(int twips) { return twips / 15; }
+
+QLineEdit* box(const char* name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    return e;
+}
+
+QLabel* label(const char* caption, QWidget* buddy, QWidget* parent) {
+    auto* l = new QLabel(QString::fromUtf8(caption), parent);
+    l->setBuddy(buddy);
+    return l;
+}
+
+}  // namespace
+
+int MainWindow::defaultTickMs() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("LIS06C_TIMER_MS", &ok);
+    return ok && ms > 0 ? ms : 3000;
+}
+
+MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs) {
+    setObjectName(QStringLiteral("lis06c"));
+    setWindowTitle(QStringLiteral("Elaborazione file"));
+    build();
+
+    QHash<QByteArray, QWidget*> named;
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->objectName().isEmpty()) named.insert(w->objectName().toUtf8(), w);
+    view_ = new WindowView(named, this);
+
+    // Form_Load, then the runs, on the run's thread.
+    thread_ = new QThread(this);
+    thread_->setObjectName(QStringLiteral("lis06c-run"));
+    worker_ = new RunWorker(paths, options, *view_);
+    worker_->moveToThread(thread_);
+    connect(worker_, &RunWorker::loaded, this, &MainWindow::onLoaded);
+    connect(worker_, &RunWorker::ran, this, &MainWindow::onRan);
+    thread_->start();
+    QMetaObject::invokeMethod(worker_, &RunWorker::load, Qt::QueuedConnection);
+
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setInterval(tickMs);
+    connect(&timer1_, &QTimer::timeout, this, &MainWindow::tick);
+    timer1_.start();
+}
+
+MainWindow::~MainWindow() { stopWorker(); }
+
+void MainWindow::build() {
+    auto* top = new QVBoxLayout(this);
+
+    auto* header = new QHBoxLayout;
+    QLineEdit* versione = box("versione", this);
+    versione->setText(QStringLiteral("V. 3.3.5  05/07/2023"));
+    versione->setFixedWidth(px(2400));
+    auto* title = new QLabel(QStringLiteral("Importa file Divulgazioni"), this);
+    title->setObjectName(QStringLiteral("titolo"));
+    QFont titleFont(QStringLiteral("Arial Rounded MT Bold"), 18, QFont::Bold);
+    titleFont.setStyleHint(QFont::SansSerif);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    QLineEdit* datadw = box("datadw", this);
+    QFont dateFont(QStringLiteral("Arial Black"), 12, QFont::Black);
+    dateFont.setStyleHint(QFont::SansSerif);
+    datadw->setFont(dateFont);
+    datadw->setAlignment(Qt::AlignCenter);
+    datadw->setFixedWidth(px(2400));
+    header->addWidget(versione, 0, Qt::AlignVCenter);
+    header->addWidget(title, 1);
+    header->addWidget(datadw, 0, Qt::AlignVCenter);
+    top->addLayout(header);
+
+    auto* row = new QHBoxLayout;
+    for (const Panel& p : panels) {
+        auto* frame = new QGroupBox(QString::fromUtf8(p.caption), this);
+        frame->setMinimumSize(px(5175), px(6855) - 40);
+        auto* grid = new QGridLayout(frame);
+        grid->setVerticalSpacing(3);
+        int r = 0;
+        for (const Field& f : p.records) {
+            QLineEdit* e = box(f.box, frame);
+            grid->addWidget(label(f.caption, e, frame), r, 0);
+            grid->addWidget(e, r, 1, 1, 3);
+            ++r;
+        }
+        grid->setRowStretch(r++, 1);
+        for (int c = 0; c < 2; ++c) {
+            QLineEdit* e = box(p.counters[c].box, frame);
+            e->setAlignment(Qt::AlignRight);
+            auto* l = label(p.counters[c].caption, e, frame);
+            l->setWordWrap(true);
+            grid->addWidget(l, r, c * 2);
+            grid->addWidget(e, r, c * 2 + 1);
+        }
+        ++r;
+        auto* barRow = new QHBoxLayout;
+        auto* bar = new QProgressBar(frame);
+        bar->setObjectName(QLatin1String(p.bar));
+        bar->setRange(0, 20000);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        QSizePolicy keep = bar->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);  // the panel does not jump when the bar comes and goes
+        bar->setSizePolicy(keep);
+        bar->setVisible(false);  // shown when its stage starts
+        auto* shape = new Shape(frame);
+        shape->setObjectName(QLatin1String(p.shape));
+        barRow->addWidget(bar, 1);
+        barRow->addWidget(shape);
+        grid->addLayout(barRow, r, 0, 1, 4);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(3, 1);
+        row->addWidget(frame, 1);
+    }
+    top->addLayout(row, 1);
+
+    // The caption of the store's data control, where a missing listing is reported.
+    auto* variazioni = new QLabel(this);
+    variazioni->setObjectName(QStringLiteral("variazioni"));
+    variazioni->setFrameShape(QFrame::StyledPanel);
+    top->addWidget(variazioni);
+
+    resize(px(15645), px(7815));
+}
+
+void MainWindow::centre() {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    move(area.left() + area.width() / 2 - frame.width() / 2, area.top() + area.height() / 2 - frame.height() / 2);
+}
+
+bool MainWindow::event(QEvent* e) {
+    // Centred whenever it is shown or activated.
+    if (e->type() == QEvent::Show || e->type() == QEvent::WindowActivate) centre();
+    return QWidget::event(e);
+}
+
+void MainWindow::tick() {
+    // One run at a time; none while Form_Load or a message box is still open.
+    if (state_ != State::Waiting || view_->dialogOpen()) return;
+    state_ = State::Running;
+    ++runsStarted_;
+    QMetaObject::invokeMethod(worker_, &RunWorker::runOnce, Qt::QueuedConnection);
+}
+
+void MainWindow::onLoaded(int result) {
+    if (result == RunWorker::Ready) {
+        state_ = State::Waiting;
+        return;
+    }
+    finish(result);
+}
+
+void MainWindow::onRan(int result) {
+    view_->flush();
+    if (result == RunWorker::RetryLater) {
+        // Timer1 stays armed: the next tick looks for the file again.
+        waitingForFile_ = true;
+        state_ = State::Waiting;
+        return;
+    }
+    finish(result);
+}
+
+void MainWindow::finish(int status) {
+    exitStatus_ = status;
+    timer1_.stop();
+    view_->flush();
+    stopWorker();
+    state_ = State::Closed;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (state_ == State::Closed) {
+        e->accept();
+        return;
+    }
+    if (state_ != State::Waiting || view_->dialogOpen()) {
+        // A run is written unit by unit to its end; it cannot be left half-way.
+        e->ignore();
+        return;
+    }
+    // Closed by the user between runs: the run did not reach its end.
+    exitStatus_ = waitingForFile_ ? int(ExitMissingFile) : int(ExitFinished);
+    timer1_.stop();
+    stopWorker();
+    state_ = State::Closed;
+    e->accept();
+}
+
+void MainWindow::stopWorker() {
+    if (!thread_ || !worker_) return;
+    if (thread_->isRunning()) {
+        // The databases were opened on the run's thread and are closed there.
+        QMetaObject::invokeMethod(worker_, &RunWorker::shutdown, Qt::BlockingQueuedConnection);
+        thread_->quit();
+        thread_->wait();
+    }
+    delete worker_;
+    worker_ = nullptr;
+}
 
 int runWindow(const Paths& paths, const RunOptions& options) {
-    HeadlessOptions h;
-    h.paths = paths;
-    h.run = options;
-    return runHeadless(h);
+    MainWindow window(paths, options);
+    window.show();
+    QApplication::exec();
+    return window.exitStatus();
 }

@@ -1,5 +1,57 @@
 #pragma once
+// The window `lis06c`: three panels showing the record being processed, their
+// counters, progress bars and circles. Form_Load runs as the window is
+// created; the timer `Timer1` then starts the run, which works on a thread of
+// its own so the window stays responsive.
 #include "shell/Run.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QThread;
+class RunWorker;
+class WindowView;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `tickMs`: the interval of Timer1 (3000 ms; LIS06C_TIMER_MS shortens it).
+    MainWindow(const Paths& paths, const RunOptions& options, int tickMs = defaultTickMs());
+    ~MainWindow() override;
+
+    static int defaultTickMs();
+
+    // The program's exit status once the window has closed.
+    int exitStatus() const { return exitStatus_; }
+    bool finished() const { return state_ == State::Closed; }
+    // How many runs the timer started (a tick never starts one while another runs).
+    int runsStarted() const { return runsStarted_; }
+    WindowView& view() { return *view_; }
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    enum class State { Loading, Waiting, Running, Closed };
+
+    void build();
+    void centre();
+    void tick();
+    void onLoaded(int result);
+    void onRan(int result);
+    void finish(int status);
+    void stopWorker();
+
+    State state_ = State::Loading;
+    int exitStatus_ = 0;
+    int runsStarted_ = 0;
+    bool waitingForFile_ = false;
+    QTimer timer1_;
+    WindowView* view_ = nullptr;
+    QThread* thread_ = nullptr;
+    RunWorker* worker_ = nullptr;
+};
 
 // Shows the window `lis06c`, runs Form_Load and starts the run at the timer's
 // tick; returns the program's exit status when the window closes.

@@ -44,6 +44,8 @@ Databases openDatabases(const Paths& paths, db::WriteCounter* counter) {
     d.chain = db::Database::open(paths.chainDb(), QStringLiteral("Nelv (catena)"), counter);
     checkSchema(*d.store, db::Which::Store);
     checkSchema(*d.chain, db::Which::Chain);
+    db::createMissingIndexes(*d.store, db::Which::Store);
+    db::createMissingIndexes(*d.chain, db::Which::Chain);
     return d;
 }
 

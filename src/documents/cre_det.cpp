@@ -1,0 +1,134 @@
+#include "documents/cre_det.h"
+
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "documents/stock.h"
+#include "shell/Run.h"
+
+using common::roundHalfEven;
+
+CreDet::CreDet(Run& run, StockMovements& stock)
+    : run_(run),
+      stock_(stock),
+      lines_(run.store.prepare(QStringLiteral(
+          "SELECT codart, codafo, ea1art, ea2art, umart, imbart, przart, \"quantità\", colli, desart, "
+          "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? ORDER BY bns"))),
+      chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
+      byCode_(run.store.prepare(QStringLiteral(
+          "SELECT scarto, traspo, cofart FROM listi01 WHERE trim(codafo) = ? ORDER BY rowid LIMIT 1"))),
+      byArticle_(run.store.prepare(
+          QStringLiteral("SELECT scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
+      ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+      insert_(run.store.prepare(QStringLiteral(
+          "INSERT INTO ordinif (bns, bannoc, bnumer, articoli, bdator, unitam, imballo, costob, "
+          "sc1ord, sc2ord, sc3ord, scarto, traspo, dscfornitore, bflag2, costof, conai, quantita, "
+          "quanci, Colli, Collic, descrizione, iva, codutente, codafo, ricart, bflag1, tipmov, bflag3, "
+          "desgru, eanrig, totrig, tipodoc) "
+          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+          "?, ?, ?, ?)"))) {}
+
+namespace {
+
+struct Line {
+    qint32 codart;
+    QString codafo;
+    QString ean;
+    QString lineClass;
+    QVariant umart, imbart, desart, desgru;
+    QVariant przart;
+    double quantity;
+    qint32 colli;
+    QString ivart;
+    double perc;
+};
+
+bool blankEan(const QString& ean) { return ean.trimmed().isEmpty(); }
+
+}  // namespace
+
+void CreDet::write() {
+    RunContext& ctx = run_.ctx;
+    float progress = 0;
+
+    // The staged lines of the document, read before anything is written.
+    std::vector<Line> lines;
+    lines_.exec({ctx.docNumber, ctx.docType});
+    while (lines_.next()) {
+        lines.push_back({static_cast<qint32>(lines_.whole("codart")), lines_.text("codafo"),
+                         lines_.text("ea1art"), lines_.text("ea2art"), lines_.value("umart"),
+                         lines_.value("imbart"), lines_.value("desart"), lines_.value("desgru"),
+                         lines_.value("przart"), lines_.number("quantità"),
+                         static_cast<qint32>(lines_.whole("colli")), lines_.text("ivart"),
+                         lines_.number("perc")});
+    }
+    lines_.finish();
+
+    for (const Line& l : lines) {
+        // Lines of class 2 get no document line and take no sequence number.
+        if (common::numericValue(l.lineClass) == 2) continue;
+
+        progress += ctx.progressStep;
+        run_.view.setProgress("ProgressBar1", static_cast<int>(progress));
+        ++ctx.lineSeq;
+
+        ctx.storeCode = l.codart;
+        const QString code = l.codafo.trimmed();
+        const qint64 chainArticle = common::isNumeric(code) ? common::wholeValue(code) : 0;
+        const double cost = l.przart.toDouble();
+
+        // The new cost goes back to the chain's catalogue.
+        chainCost_.exec({l.przart, chainArticle});
+
+        // Waste, transport and old cost from the store's article with this chain
+        // code; a line without chain code reads them from its own article.
+        double waste = 0, transport = 0, oldCost = 0;
+        db::Query& article = code.isEmpty() ? byArticle_ : byCode_;
+        const bool found = code.isEmpty() ? (ctx.storeCode != 0 && article.first({ctx.storeCode}))
+                                          : article.first({code});
+        if (found) {
+            if (!article.isNull("scarto")) waste = article.number("scarto");
+            if (!article.isNull("traspo")) transport = article.number("traspo");
+            if (!article.isNull("cofart")) oldCost = roundHalfEven(article.number("cofart"), 3);
+        }
+        article.finish();
+
+        ctx.currentEan = l.ean;
+        if (ctx.storeCode == 0 && !blankEan(l.ean)) {
+            if (ean_.first({l.ean})) ctx.storeCode = static_cast<qint32>(ean_.whole("codare"));
+            ean_.finish();
+        }
+
+        const double quantity = roundHalfEven(l.quantity, 3);
+        double total = roundHalfEven(quantity * cost, 2);
+        total = roundHalfEven(total + waste / 100 * total, 2);
+        total = roundHalfEven(total + transport / 100 * total, 2);
+        const QString vat = common::zeroPad(common::wholeValue(l.ivart), 2);
+
+        // The stock moves with the line, in the same unit of work.
+        if (quantity != 0 && !l.przart.isNull()) {
+            StockMovement m;
+            m.storeCode = ctx.storeCode;
+            m.ean = l.ean;
+            m.quantity = quantity;
+            m.newCost = cost;
+            m.oldCost = oldCost;
+            m.lineCost = cost;
+            m.discountFlag = QStringLiteral(" ");
+            m.supplierName = ctx.supplierName;
+            stock_.carico_magazzino(m);
+            if (m.newCost != m.oldCost) stock_.aggiorno_costo(m);
+        }
+
+        insert_.execList({ctx.lineSeq, ctx.docYear, ctx.newDocNumber, ctx.storeCode,
+                          common::dateValue(ctx.docDate), l.umart, l.imbart, l.przart, 0, 0, 0, waste,
+                          transport, ctx.supplierName.left(35), QStringLiteral(" "), l.przart, 0,
+                          quantity, quantity, l.colli, l.colli, l.desart, vat, ctx.userCode,
+                          l.codafo, l.perc, QStringLiteral("E"), QStringLiteral("AR"),
+                          QStringLiteral("1"), l.desgru, l.ean, total, ctx.storeDocType});
+    }
+}
+
+void cre_det(Run& run) {
+    StockMovements stock(run);
+    CreDet(run, stock).write();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Stock movements of the goods-receipt lines: the load of a line into the
+// article's stock (carico_magazzino) and the revaluation at a changed purchase
+// cost (aggiorno_costo). Both keep the invariant: the stock value is never
+// negative, and the average cost is value / quantity whenever both are positive.
+#include "db/Database.h"
+
+#include <QString>
+
+class Run;
+
+// What one goods-receipt line hands to the stock procedures.
+struct StockMovement {
+    qint32 storeCode = 0;  // 0: a line without article, nothing moves
+    QString ean;           // the line's EAN, 13 characters
+    double quantity = 0;
+    double newCost = 0;
+    double oldCost = 0;
+    double lineCost = 0;
+    double discount1 = 0, discount2 = 0, discount3 = 0;
+    QString discountFlag = QStringLiteral(" ");
+    QString supplierName;  // the chain supplier name (45 characters)
+};
+
+// The stock procedures with their statements prepared once, for a whole stage.
+class StockMovements {
+public:
+    explicit StockMovements(Run& run);
+
+    void carico_magazzino(const StockMovement& m);
+    void aggiorno_costo(const StockMovement& m);
+
+private:
+    Run& run_;
+    db::Query article_;
+    db::Query load_;
+    db::Query revalue_;
+    db::Query ean_;
+    db::Query loadEan_;
+};
+
+// Single calls, for a caller that moves one line.
+void carico_magazzino(Run& run, const StockMovement& m);
+void aggiorno_costo(Run& run, const StockMovement& m);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the chain-file fuzz target with clang and runs it for SECONDS seconds
-# (default 60). Crashes land in fuzz/crashes/; the working corpus in
-# build-fuzz/corpus, seeded from tests/reliability/corpus.
+# (default 60). Crashes land in fuzz/crashes/; the working corpus grows in
+# build-fuzz/corpus, seeded from fuzz/seeds and the bad-file corpus of the tests.
 #   scripts/fuzz.sh 1800
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,1 +1,145 @@
 #include "articles/ArticleRules.h"
+
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "shell/Run.h"
+
+#include <limits>
+
+namespace articles {
+
+QString supplierCodeText(qint64 codfor) { return common::zeroPad(codfor, 6).left(6); }
+
+QString chainCode(const QVariant& codart) {
+    if (codart.isNull()) return QString();
+    const QString text = codart.toString();
+    if (!common::isNumeric(text)) return QString();
+    return common::zeroPad(static_cast<qint64>(common::roundHalfEven(common::numericValue(text), 0)), 9);
+}
+
+QVariant storeUnit(const QVariant& umart) {
+    if (!umart.isNull() && umart.toString() == QLatin1String("CT")) return QStringLiteral("PZ");
+    return umart;
+}
+
+qint32 vatRate(const QVariant& ivart) {
+    if (ivart.isNull()) return 0;
+    return static_cast<qint32>(common::wholeValue(ivart.toString()));
+}
+
+QString vatCode(const QVariant& ivart) { return common::zeroPad(vatRate(ivart), 2); }
+
+float costWithVat(float cost, qint32 vat) {
+    return static_cast<float>(cost + static_cast<double>(cost) * vat / 100.0);
+}
+
+std::optional<double> margin(double price, double cosiva) {
+    if (price == 0) return std::nullopt;
+    return common::roundHalfEven((price - cosiva) / price * 100, 2);
+}
+
+std::optional<double> markup(double price, double cosiva) {
+    if (cosiva == 0) return std::nullopt;
+    return common::roundHalfEven((price - cosiva) / cosiva * 100, 2);
+}
+
+std::optional<double> pricePerUnit(double price, double contents, double factor) {
+    if (!(contents > 0) || factor == 0) return std::nullopt;
+    return common::roundHalfEven(price / (contents / factor), 2);
+}
+
+QString eanText(const QVariant& eanare) { return common::padCut(eanare.toString(), 13); }
+
+QString ChainArticle::columns() {
+    return QStringLiteral("rowid AS rid, codart, desart, przart, Przpub, ivart, umart, umconf, pezzatura, "
+                          "imbart, codrep, codgru, desgru, codsot, dessot, tipart");
+}
+
+ChainArticle ChainArticle::read(const db::Query& q) {
+    ChainArticle a;
+    a.rowid = q.whole("rid");
+    a.codart = q.value("codart");
+    a.desart = q.value("desart");
+    a.przart = q.value("przart");
+    a.przpub = q.value("Przpub");
+    a.ivart = q.value("ivart");
+    a.umart = q.value("umart");
+    a.umconf = q.value("umconf");
+    a.pezzatura = q.value("pezzatura");
+    a.imbart = q.value("imbart");
+    a.codrep = q.value("codrep");
+    a.codgru = q.value("codgru");
+    a.desgru = q.value("desgru");
+    a.codsot = q.value("codsot");
+    a.dessot = q.value("dessot");
+    a.tipart = q.value("tipart");
+    return a;
+}
+
+QString ChainArticle::description() const {
+    return desart.isNull() ? QStringLiteral("") : desart.toString();
+}
+
+bool ChainArticle::typeTwo() const {
+    return !tipart.isNull() && common::numericValue(tipart.toString()) == 2;
+}
+
+StoreLookups::StoreLookups(db::Database& store)
+    : maxCode_(store.prepare(QStringLiteral("SELECT max(codart) AS last FROM listi01"))),
+      user_(store.prepare(QStringLiteral(
+          "SELECT codfor_affil FROM utenti WHERE codutente = 1 ORDER BY rowid LIMIT 1"))),
+      supplier_(store.prepare(QStringLiteral(
+          "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"))),
+      unit_(store.prepare(QStringLiteral("SELECT fatxmul FROM unitam WHERE coduni = ? ORDER BY rowid LIMIT 1"))),
+      department_(store.prepare(
+          QStringLiteral("SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"))),
+      header_(store.prepare(QStringLiteral("SELECT 1 FROM fistini WHERE codlis = ? LIMIT 1"))),
+      addHeader_(store.prepare(QStringLiteral("INSERT INTO fistini (dsclistino, codlis, datval) VALUES (?, ?, ?)"))) {}
+
+qint32 StoreLookups::nextArticleCode() {
+    qint64 last = 0;
+    if (maxCode_.first() && !maxCode_.isNull("last")) last = maxCode_.whole("last");
+    maxCode_.finish();
+    if (last >= std::numeric_limits<qint32>::max()) {
+        throw RunError(QStringLiteral("Impossibile creare un nuovo articolo: il codice articolo più alto "
+                                      "in archivio (%1) è già il massimo ammesso (2147483647).")
+                           .arg(last));
+    }
+    return last < 0 ? 1 : static_cast<qint32>(last + 1);
+}
+
+std::optional<qint32> StoreLookups::chainSupplierCode() {
+    std::optional<qint32> out;
+    if (user_.first() && !user_.isNull("codfor_affil")) out = static_cast<qint32>(user_.whole("codfor_affil"));
+    user_.finish();
+    return out;
+}
+
+std::optional<QString> StoreLookups::supplierName(qint64 codfor) {
+    std::optional<QString> out;
+    if (supplier_.first({codfor})) out = common::padCut(supplier_.text("dscfornitore"), 45);
+    supplier_.finish();
+    return out;
+}
+
+double StoreLookups::unitFactor(const QString& coduni) {
+    double factor = 0;
+    if (unit_.first({coduni})) factor = common::numericValue(unit_.text("fatxmul"));
+    unit_.finish();
+    return factor;
+}
+
+std::optional<QVariant> StoreLookups::department(qint64 reparto) {
+    std::optional<QVariant> out;
+    if (department_.first({reparto})) out = department_.value("descrizione");
+    department_.finish();
+    return out;
+}
+
+void StoreLookups::ensurePriceListHeader(const QString& codlis, const QString& supplierName, const QDate& today) {
+    const bool found = header_.first({codlis});
+    header_.finish();
+    if (!found) addHeader_.exec({supplierName.left(20), codlis, common::dateValue(today)});
+}
+
+}  // namespace articles

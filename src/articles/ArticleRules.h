@@ -1,2 +1,99 @@
 #pragma once
-// Rules shared by the stages that create store articles.
+// Rules shared by the stages that update or create store articles: the codes
+// the store files chain articles under, the cost with VAT, mark-up and
+// margin, the unit factor, the highest article code and the price-list
+// header of the chain supplier.
+#include "db/Database.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace articles {
+
+// An EAN of all zeros stands for "no EAN" and is never copied to the store.
+inline const QString kNoEan = QStringLiteral("0000000000000");
+
+// The chain supplier code as the store's price-list code: "000000", a longer
+// number keeps its first 6 characters.
+QString supplierCodeText(qint64 codfor);
+
+// The chain article code as the store's supplier article code: "000000000";
+// empty when the code is Null or not a number.
+QString chainCode(const QVariant& codart);
+
+// The sales unit the store keeps: cartons ("CT") are sold by the piece ("PZ").
+// Null stays Null.
+QVariant storeUnit(const QVariant& umart);
+
+// The VAT rate of a chain `ivart` (percent); 0 when Null or not a number.
+qint32 vatRate(const QVariant& ivart);
+// The VAT rate as the store's two-digit VAT code ("04", "22").
+QString vatCode(const QVariant& ivart);
+
+// Cost + cost × VAT / 100, in single precision.
+float costWithVat(float cost, qint32 vat);
+
+// Margin on the selling price, (price − cost with VAT) / price × 100, rounded
+// to 2 decimals; nullopt when the price is 0.
+std::optional<double> margin(double price, double cosiva);
+// Mark-up on the cost with VAT, (price − cost with VAT) / cost with VAT × 100,
+// rounded to 2 decimals; nullopt when the cost with VAT is 0.
+std::optional<double> markup(double price, double cosiva);
+// The price per reference unit, price ÷ (contents ÷ unit factor), rounded to 2
+// decimals; nullopt unless the contents are above 0 and the factor is not 0.
+std::optional<double> pricePerUnit(double price, double contents, double factor);
+
+// In-store EANs (weighed goods, own labels) begin with "2".
+inline bool isStoreEan(const QString& ean) { return ean.startsWith(QLatin1Char('2')); }
+
+// Fixed-width text of a chain EAN: blank-padded, cut at 13.
+QString eanText(const QVariant& eanare);
+
+// The chain article as the store stages read it from the chain's `articolo`.
+// Fields keep Null as Null.
+struct ChainArticle {
+    qint64 rowid = 0;
+    QVariant codart, desart, przart, przpub, ivart, umart, umconf, pezzatura, imbart, codrep, codgru,
+        desgru, codsot, dessot, tipart;
+
+    // The columns `read` expects, for a SELECT on `articolo`.
+    static QString columns();
+    static ChainArticle read(const db::Query& q);
+
+    QString description() const;  // Null as empty text
+    double price() const { return przpub.toDouble(); }
+    double cost() const { return przart.toDouble(); }
+    // The chain `tipart` 2 marks an article sold by weight or measure.
+    bool typeTwo() const;
+};
+
+// Lookups on the store database, prepared once per stage.
+class StoreLookups {
+public:
+    explicit StoreLookups(db::Database& store);
+
+    // The highest article code of `listi01` plus 1 (1 when it is empty), read
+    // through the primary index. Throws RunError when it would pass 2147483647.
+    qint32 nextArticleCode();
+
+    // `codfor_affil` of user row 1; nullopt when the row or the value is missing.
+    std::optional<qint32> chainSupplierCode();
+    // The first 45 characters of the supplier's `dscfornitore`, blank-padded;
+    // nullopt when the supplier is missing.
+    std::optional<QString> supplierName(qint64 codfor);
+
+    // The numeric value of `fatxmul` of the unit; 0 when the unit is missing.
+    double unitFactor(const QString& coduni);
+    // `descrizione` of the department; nullopt when it is missing.
+    std::optional<QVariant> department(qint64 reparto);
+
+    // Adds the price-list header of the chain supplier when `fistini` lacks it.
+    void ensurePriceListHeader(const QString& codlis, const QString& supplierName, const QDate& today);
+
+private:
+    db::Query maxCode_, user_, supplier_, unit_, department_, header_, addHeader_;
+};
+
+}  // namespace articles

@@ -1,1 +1,154 @@
 #include "articles/creo_art_nuovo.h"
+
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "shell/Run.h"
+
+#include <algorithm>
+#include <vector>
+
+using namespace articles;
+
+struct CreoArtNuovo::Impl {
+    explicit Impl(Run& r)
+        : run(r),
+          lookups(r.store),
+          priceList(r.store.prepare(QStringLiteral(
+              "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
+          addPriceList(r.store.prepare(QStringLiteral(
+              "INSERT INTO listi02 (codart, desart, codlis, cobart, cofart, codafo, ivart, umart, desfor, "
+              "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
+          article(r.store.prepare(QStringLiteral("SELECT 1 FROM listi01 WHERE codart = ? LIMIT 1"))),
+          addArticle(r.store.prepare(QStringLiteral(
+              "INSERT INTO listi01 (codart, desart, umart, imbart, ivart, codafo, desfor, codfor, desgru, "
+              "dessot, codgru, codsot, cosiva, datreg, datagg, przart, quaco, umquaco, prztot, tipart, annoco, "
+              "qinv, qacq, qres, qven, qgia, cosmp, scopro, przpro, scosal, valgia, q1, sq1, q2, sq2, scomi, "
+              "codrep, desrep, descas, fl1art, fl2art, cobart, cofart, przpub, ricart, colore, marg) VALUES "
+              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, "
+              "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+              "?, ?, ?, 0, ' ', ?, ?, ?, ?, ?, ?)"))),
+          chainEans(r.chain.prepare(
+              QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
+          ean(r.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
+          addEan(r.store.prepare(QStringLiteral(
+              "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
+              "colare, primasecon, flagean, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, ?, 'P', 'S', ?)"))),
+          editEan(r.store.prepare(QStringLiteral(
+              "UPDATE codean SET codafo = ?, prezzo = ?, prezzox = pezzix * ?, dataagg = ?, primasecon = 'P', "
+              "flagean = 'S' WHERE rowid = ?"))) {
+        // The chain supplier code as the store's user row holds it now.
+        if (const auto code = lookups.chainSupplierCode()) run.ctx.codfor_affil = *code;
+        codlis = supplierCodeText(run.ctx.codfor_affil);
+    }
+
+    void create(const ChainArticle& a);
+
+    Run& run;
+    StoreLookups lookups;
+    db::Query priceList, addPriceList, article, addArticle, chainEans, ean, addEan, editEan;
+    QString codlis;
+};
+
+void CreoArtNuovo::Impl::create(const ChainArticle& a) {
+    RunContext& ctx = run.ctx;
+    const QDate today = run.clock.today();
+    const QVariant todayValue = common::dateValue(today);
+    const QString desart = a.description();
+    const QString vat = vatCode(a.ivart);
+    const double price = a.price();
+    const double cosiva = common::toSingle(ctx.cosivaCorrente);
+
+    qint32 code = lookups.nextArticleCode();
+    const QString chain = chainCode(a.codart);
+
+    // The chain supplier's price-list row; one that already names a store
+    // article gives the article its code.
+    if (priceList.first({chain.trimmed(), codlis})) {
+        const qint64 listed = priceList.whole("codart");
+        priceList.finish();
+        if (listed != 0) code = static_cast<qint32>(listed);
+    } else {
+        priceList.finish();
+        addPriceList.exec({code, desart, codlis, a.przart, a.przart, chain, a.ivart, storeUnit(a.umart),
+                           ctx.supplierName, ctx.supplierName, ctx.codfor_affil, todayValue});
+    }
+    ctx.storeCode = code;
+    ctx.log.codart = code;
+    ctx.log.ivart = vat;
+
+    QVariant departmentText = QString();
+    if (!a.codrep.isNull() && a.codrep.toLongLong() > 0) {
+        if (const auto found = lookups.department(a.codrep.toLongLong())) departmentText = *found;
+    }
+
+    lookups.ensurePriceListHeader(codlis, ctx.supplierName, today);
+
+    // The chain article's own EAN codes: the article's colour and the EAN rows.
+    std::vector<QString> eans;
+    if (!a.codart.isNull()) {
+        chainEans.exec({a.codart});
+        while (chainEans.next()) eans.push_back(eanText(chainEans.value("eanare")));
+    }
+
+    const double factor = lookups.unitFactor(a.umconf.toString());
+    run.view.setText("codartw", common::displayNumber(code));
+
+    const bool exists = article.first({code});
+    article.finish();
+    if (!exists) {
+        const qint32 rate = vatRate(a.ivart);
+        const double contents = a.pezzatura.toDouble();
+        const auto perUnit = pricePerUnit(price, contents, factor);
+        const bool storeEan = std::any_of(eans.begin(), eans.end(),
+                                          [](const QString& e) { return e != kNoEan && isStoreEan(e); });
+        const int colore = a.typeTwo() || storeEan ? 5 : 1;
+        addArticle.execList({code, desart, storeUnit(a.umart), a.imbart, vat, chain, ctx.supplierName,
+                             ctx.codfor_affil, a.desgru, a.dessot, a.codgru, a.codsot, cosiva, todayValue,
+                             todayValue, price / (1 + rate / 100.0), a.pezzatura, a.umconf,
+                             perUnit ? QVariant(*perUnit) : QVariant(), today.year(), a.codrep, departmentText,
+                             desart.left(30), a.przart, a.przart, a.przpub, markup(price, cosiva).value_or(0),
+                             colore, margin(price, cosiva).value_or(0)});
+    }
+
+    // The EAN codes, each recorded in the log: "N" added, "A" found (it keeps
+    // its article; only its price, chain code and flags change).
+    db::LogRow& log = ctx.log;
+    log.codafon = chain;
+    for (const QString& e : eans) {
+        ctx.currentEan = e;
+        if (e == kNoEan) continue;
+        if (ean.first({e})) {
+            const qint64 rowid = ean.whole("rowid");
+            ean.finish();
+            editEan.exec({chain, price, price, todayValue, rowid});
+            log.tipoagg = QStringLiteral("A");
+        } else {
+            ean.finish();
+            addEan.exec({e, code, desart.left(35), ctx.supplierName.left(35), chain, price, price,
+                         isStoreEan(e) ? 5 : 1, todayValue});
+            log.tipoagg = QStringLiteral("N");
+        }
+        // A new article has no old values: none are carried over from the
+        // article handled before it.
+        log.codart = code;
+        log.ivart = vat;
+        log.desart = desart;
+        log.prezpubn = static_cast<float>(price);
+        log.prezpubv = 0;
+        log.coston = static_cast<float>(a.cost());
+        log.costov = 0;
+        log.codafov.clear();
+        log.tipoelaborazione = QStringLiteral("B");
+        Agg_Rec_divulga(run);
+    }
+}
+
+CreoArtNuovo::CreoArtNuovo(Run& run) : d_(std::make_unique<Impl>(run)) {}
+CreoArtNuovo::~CreoArtNuovo() = default;
+
+void CreoArtNuovo::operator()(const ChainArticle& article) { d_->create(article); }
+
+void creo_art_nuovo(Run& run, const ChainArticle& article) {
+    CreoArtNuovo create(run);
+    create(article);
+}

@@ -1,1 +1,288 @@
 #include "articles/creo_art_nuovo_forni.h"
+
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "shell/Run.h"
+
+#include <vector>
+
+using common::roundHalfEven;
+
+namespace {
+
+const QString kNoEan = QStringLiteral("0000000000000");
+
+struct Level {
+    qint64 rowid;
+    QString codafo;
+    double prezpub;
+    QVariant przart;
+};
+
+// A staged line, as the article creation reads it.
+struct Staged {
+    QVariant codart;
+    QString codafo, desart, ivart, umart, unita2, quaco, imbart, desgru, dessot, ea1art;
+    QVariant tipart, codgru, codsot, codrep, rica, coston;
+    double prezpub;
+};
+
+QString unitOf(const QString& umart) { return umart == QLatin1String("CT") ? QStringLiteral("PZ") : umart; }
+
+QVariant numberOrNull(const QString& text) {
+    return common::isNumeric(text) ? QVariant(common::numericValue(text)) : QVariant();
+}
+
+}  // namespace
+
+void creo_art_nuovo_forni(Run& run) {
+    RunContext& ctx = run.ctx;
+    RunView& view = run.view;
+    db::Database& store = run.store;
+    const QDate today = run.clock.today();
+
+    view.setText("elaboraw", QStringLiteral("CREO ARTICOLI NUOVI"));
+    const QString priceListCode = common::zeroPad(ctx.codfor_affil, 6).left(6);
+
+    {
+        db::Query supplier = store.prepare(QStringLiteral(
+            "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"));
+        if (supplier.first({ctx.codfor_affil}))
+            ctx.supplierName = common::padCut(supplier.text("dscfornitore"), 45);
+    }
+
+    // First pass: the lines of one chain code take the price and cost of the
+    // first, dearest one. Lines without chain code are different articles and
+    // keep their own.
+    std::vector<Level> levels;
+    {
+        db::Query read = store.prepare(QStringLiteral(
+            "SELECT rowid, codafo, prezpub, przart FROM variati ORDER BY codafo, prezpub DESC"));
+        read.exec();
+        while (read.next())
+            levels.push_back({read.whole("rowid"), read.text("codafo"), read.number("prezpub"),
+                              read.value("przart")});
+    }
+    if (levels.empty()) return;
+
+    float progress = 0;
+    {
+        db::Query level = store.prepare(
+            QStringLiteral("UPDATE variati SET przart = ?, coston = ?, prezpub = ? WHERE rowid = ?"));
+        db::Transaction tx(store);
+        QString previous;
+        double groupPrice = 0;
+        QVariant groupCost;
+        for (const Level& l : levels) {
+            progress += ctx.progressStep;
+            view.setProgress("ProgressBar1", static_cast<int>(progress));
+            if (l.codafo != previous || l.codafo.isEmpty()) {
+                previous = l.codafo;
+                groupPrice = l.prezpub;
+                groupCost = l.przart;
+            } else {
+                level.exec({groupCost, groupCost, groupPrice, l.rowid});
+            }
+        }
+        tx.commit();
+    }
+
+    // Second pass: one article per chain code the store does not know.
+    std::vector<Staged> lines;
+    {
+        db::Query read = store.prepare(QStringLiteral(
+            "SELECT codart, codafo, desart, prezpub, coston, ivart, umart, unita2, quaco, imbart, codrep, "
+            "codgru, desgru, codsot, dessot, rica, tipart, ea1art FROM variati ORDER BY codafo, prezpub DESC"));
+        read.exec();
+        while (read.next()) {
+            Staged s;
+            s.codart = read.value("codart");
+            s.codafo = read.text("codafo");
+            s.desart = read.text("desart");
+            s.ivart = read.text("ivart");
+            s.umart = read.text("umart");
+            s.unita2 = read.text("unita2");
+            s.quaco = read.text("quaco");
+            s.imbart = read.text("imbart");
+            s.desgru = read.text("desgru");
+            s.dessot = read.text("dessot");
+            s.ea1art = read.text("ea1art");
+            s.tipart = read.value("tipart");
+            s.codgru = read.value("codgru");
+            s.codsot = read.value("codsot");
+            s.codrep = read.value("codrep");
+            s.rica = read.value("rica");
+            s.coston = read.value("coston");
+            s.prezpub = read.number("prezpub");
+            lines.push_back(std::move(s));
+        }
+    }
+
+    db::Query lastCode = store.prepare(QStringLiteral("SELECT max(codart) AS last FROM listi01"));
+    db::Query priceList = store.prepare(QStringLiteral(
+        "SELECT rowid FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"));
+    db::Query addPriceList = store.prepare(QStringLiteral(
+        "INSERT INTO listi02 (codart, codlis, codfor, desfor, dsclistino, desart, cobart, cofart, codafo, "
+        "ivart, umart, datreg, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    db::Query editPriceList = store.prepare(QStringLiteral(
+        "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
+        "datreg = ?, datval = ? WHERE rowid = ?"));
+    db::Query department = store.prepare(
+        QStringLiteral("SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"));
+    db::Query header = store.prepare(QStringLiteral("SELECT 1 FROM fistini WHERE codlis = ? LIMIT 1"));
+    db::Query addHeader =
+        store.prepare(QStringLiteral("INSERT INTO fistini (dsclistino, codlis, datval) VALUES (?, ?, ?)"));
+    db::Query unit = store.prepare(
+        QStringLiteral("SELECT fatxmul FROM unitam WHERE coduni = ? ORDER BY rowid LIMIT 1"));
+    db::Query addArticle = store.prepare(QStringLiteral(
+        "INSERT INTO listi01 (codart, annoco, qinv, qacq, qres, qven, qgia, cosmp, scopro, przpro, scosal, "
+        "datreg, valgia, q1, sq1, q2, sq2, scomi, desart, umart, imbart, ivart, codafo, desfor, codfor, "
+        "desgru, dessot, codgru, codsot, datagg, przart, quaco, umquaco, prztot, tipart, codrep, desrep, "
+        "descas, fl1art, fl2art, cobart, cofart, cosiva, przpub, ricart, colore, marg) VALUES "
+        "(?, ?, 0, 0, 0, 0, 0, 0, 0, 0, 0, ?, 0, 0, 0, 0, 0, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?, 1, ?, ?, ?, 0, ' ', ?, ?, ?, ?, ?, ?, ?)"));
+    db::Query ean = store.prepare(
+        QStringLiteral("SELECT rowid, pezzix FROM codean WHERE eanare = ? ORDER BY rowid LIMIT 1"));
+    db::Query addEan = store.prepare(QStringLiteral(
+        "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
+        "flagean) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, 'S')"));
+    db::Query moveEan = store.prepare(QStringLiteral(
+        "UPDATE codean SET codare = ?, desart = ?, codafo = ?, prezzo = ?, prezzox = ?, "
+        "flagean = CASE WHEN ? THEN 'S' ELSE flagean END WHERE rowid = ?"));
+
+    // Each article is a unit of its own; a crash loses at most the last batch,
+    // whose lines the next run finds still without article.
+    db::Batch batch(store, 100);
+    int eansAdded = 0, eansUpdated = 0;
+    QString previous;
+    progress = 0;
+    for (const Staged& s : lines) {
+        progress += ctx.progressStep;
+        view.setProgress("ProgressBar1", static_cast<int>(progress));
+        if (s.codart.isNull() || s.codart.toLongLong() != 0 || s.codafo == previous) continue;
+
+        // Codes of the new article.
+        qint32 newCode = 1;
+        if (lastCode.first() && !lastCode.isNull("last")) newCode = static_cast<qint32>(lastCode.whole("last") + 1);
+        lastCode.finish();
+        ctx.storeCode = newCode;
+        previous = s.codafo;
+        const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
+        ctx.currentEan = common::isNumeric(s.ea1art) ? s.ea1art : QString(13, QLatin1Char(' '));
+
+        const double vat = common::numericValue(s.ivart);
+        const QString vatCode = common::zeroPad(static_cast<qint64>(roundHalfEven(vat, 0)), 2);
+        const QString umart = unitOf(s.umart);
+
+        // The supplier's price-list row: added, or brought up to date.
+        if (priceList.first({chainCode.trimmed(), priceListCode})) {
+            const qint64 rowid = priceList.whole("rowid");
+            priceList.finish();
+            editPriceList.exec({s.desart, s.coston, s.coston, chainCode, s.ivart, umart,
+                                common::dateValue(today), common::dateValue(today), rowid});
+        } else {
+            priceList.finish();
+            addPriceList.exec({newCode, priceListCode, ctx.codfor_affil, ctx.supplierName, ctx.supplierName,
+                               s.desart, s.coston, s.coston, chainCode, s.ivart, umart,
+                               common::dateValue(today), common::dateValue(today)});
+        }
+
+        // Department, price-list header, unit factor.
+        const qint32 departmentCode = s.codrep.isNull() ? 0 : s.codrep.toInt();
+        QString departmentText;
+        if (departmentCode > 0 && department.first({departmentCode}))
+            departmentText = department.text("descrizione");
+        department.finish();
+        const bool hasHeader = header.first({priceListCode});
+        header.finish();
+        if (!hasHeader)
+            addHeader.exec({ctx.supplierName.left(20), priceListCode, common::dateValue(today)});
+        double unitFactor = 0;
+        if (unit.first({s.unita2})) unitFactor = common::numericValue(unit.text("fatxmul"));
+        unit.finish();
+
+        // Cost with VAT.
+        float cosiva = 0;
+        if (!s.coston.isNull()) {
+            const double cost = s.coston.toDouble();
+            cosiva = static_cast<float>(cost + cost * vat / 100);
+        }
+        ctx.cosivaCorrente = cosiva;
+
+        db::LogRow& log = ctx.log;
+        log.codafov.clear();
+        log.costov = 0;
+        bool changed = false;
+
+        // The store article.
+        const double contents = common::numericValue(s.quaco);
+        const double prztot = contents != 0 ? unitFactor * (s.prezpub / contents) : s.prezpub;
+        const double cosivaValue = common::toSingle(cosiva);
+        const QVariant marg = cosiva != 0
+                                  ? QVariant(roundHalfEven((s.prezpub - cosivaValue) / cosivaValue * 100, 2))
+                                  : QVariant();
+        const int colore = !s.tipart.isNull() && common::numericValue(s.tipart.toString()) == 2 ? 5 : 1;
+        addArticle.execList({newCode, today.year(), common::dateValue(today), s.desart, umart,
+                             numberOrNull(s.imbart), vatCode, chainCode, ctx.supplierName, ctx.codfor_affil,
+                             s.desgru, s.dessot, s.codgru, s.codsot, common::dateValue(today),
+                             s.prezpub / (1 + vat / 100), numberOrNull(s.quaco), s.unita2, prztot,
+                             departmentCode > 0 ? QVariant(departmentCode) : QVariant(), departmentText,
+                             s.desart.left(30), s.coston, s.coston, cosivaValue, s.prezpub, s.rica, colore,
+                             marg});
+
+        // The EAN row. An EAN of blanks is no EAN: no row is written for it, so
+        // that later lines without EAN are not matched to this article.
+        if (ctx.currentEan.trimmed().isEmpty()) {
+            log.tipoagg = QStringLiteral("N");
+            ++eansAdded;
+            changed = true;
+        } else if (ctx.currentEan != kNoEan) {
+            if (ean.first({ctx.currentEan})) {
+                const qint64 rowid = ean.whole("rowid");
+                const double pezzix = ean.number("pezzix");
+                ean.finish();
+                const bool differs = s.prezpub != 0 || s.coston.toDouble() != log.costov ||
+                                     chainCode.trimmed() != s.codafo.trimmed();
+                moveEan.exec({newCode, s.desart.left(35), chainCode, s.prezpub, pezzix * s.prezpub, differs,
+                              rowid});
+                if (differs) {
+                    ++eansUpdated;
+                    changed = true;
+                }
+                log.tipoagg = QStringLiteral("A");
+            } else {
+                ean.finish();
+                addEan.exec({ctx.currentEan, newCode, s.desart.left(35), ctx.supplierName.left(35), chainCode,
+                             s.prezpub, s.prezpub});
+                log.tipoagg = QStringLiteral("N");
+                ++eansAdded;
+                changed = true;
+            }
+        }
+
+        if (changed) {
+            view.setText("cntafw", common::displayNumber(eansUpdated));
+            view.setText("cntcfw", common::displayNumber(eansAdded));
+            view.setText("d2w", ctx.currentEan);
+            view.setText("d3w", s.desart);
+            view.setText("d4w", common::displayNumber(s.prezpub));
+            view.setText("d1w", chainCode);
+            view.setText("d5w", QString());
+            view.setText("d6w", QString());
+
+            log.tipoelaborazione = QStringLiteral("B");
+            log.codart = newCode;
+            log.codafon = chainCode;
+            log.desart = s.desart;
+            log.prezpubn = static_cast<float>(s.prezpub);
+            log.coston = static_cast<float>(s.coston.toDouble());
+            log.ivart = vatCode;
+            if (roundHalfEven(log.costov, 2) != roundHalfEven(log.coston, 2) ||
+                roundHalfEven(log.prezpubv, 2) != roundHalfEven(log.prezpubn, 2) ||
+                log.codafon.trimmed() != log.codafov.trimmed())
+                Agg_Rec_divulga(run);
+        }
+        batch.step();
+    }
+    batch.commit();
+}

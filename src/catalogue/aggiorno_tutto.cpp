@@ -1,8 +1,370 @@
 #include "catalogue/aggiorno_tutto.h"
 
+#include "articles/ArticleRules.h"
+#include "articles/creo_art_nuovo.h"
+#include "common/Dates.h"
+#include "common/Numbers.h"
 #include "shell/Run.h"
 
-// Applies the marked chain articles to the store's articles.
-void aggiorno_tutto(Run& run) {
+#include <QHash>
+#include <algorithm>
+#include <vector>
 
+using articles::ChainArticle;
+
+namespace {
+
+constexpr int kBatch = 500;
+
+struct Group {
+    bool found = false;
+    bool excluded = false;
+    QVariant description;  // dscgruppo
+};
+
+struct Subgroup {
+    bool found = false;
+    QVariant group;        // codgru
+    QVariant description;  // dscsotto
+};
+
+// The statements of the stage, prepared once.
+struct Statements {
+    explicit Statements(Run& run)
+        : lookups(run.store),
+          group(run.store.prepare(QStringLiteral(
+              "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
+          subgroup(run.store.prepare(QStringLiteral(
+              "SELECT codgru, dscsotto FROM sottogruppi WHERE codsot = ? ORDER BY rowid LIMIT 1"))),
+          priceList(run.store.prepare(QStringLiteral(
+              "SELECT rowid, codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
+          byChainCode(run.store.prepare(QStringLiteral(
+              "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
+          article(run.store.prepare(QStringLiteral(
+              "SELECT rowid, codafo, przpub, cobart, cofart, marg, ricart, colore, codrep, desrep, quaco, "
+              "umquaco, prztot FROM listi01 WHERE codart = ? LIMIT 1"))),
+          editArticle(run.store.prepare(QStringLiteral(
+              "UPDATE listi01 SET cobart = ?, cofart = ?, cosiva = ?, przpub = ?, marg = ?, ricart = ?, "
+              "imbart = ?, colore = ?, desart = ?, descas = ?, desrep = ?, codrep = ?, dessot = ?, codsot = ?, "
+              "desgru = ?, codgru = ?, quaco = ?, umquaco = ?, prztot = ?, ivart = ?, codafo = ?, datagg = ?, "
+              "codfor = ?, desfor = ? WHERE rowid = ?"))),
+          chainEans(run.chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
+          ean(run.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
+          addEan(run.store.prepare(QStringLiteral(
+              "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
+              "primasecon, flagean, sta_eti, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, 'P', 'S', ?, ?)"))),
+          editEan(run.store.prepare(QStringLiteral(
+              "UPDATE codean SET codare = ?, desfor = ?, desart = ?, codafo = ?, prezzo = ?, prezzox = pezzix * ?, "
+              "primasecon = 'P', flagean = 'S', sta_eti = CASE WHEN ? THEN 'S' ELSE sta_eti END, dataagg = ? "
+              "WHERE rowid = ?"))),
+          rankEans(run.store.prepare(QStringLiteral(
+              "UPDATE codean SET pezzix = CASE WHEN pezzix IS NULL OR pezzix = 0 THEN 1 ELSE pezzix END, "
+              "flagean = 'S', primasecon = CASE WHEN rowid = (SELECT rowid FROM codean WHERE codare = ? "
+              "ORDER BY dataagg DESC, rowid DESC LIMIT 1) THEN 'P' ELSE 'S' END WHERE codare = ?"))),
+          addPriceList(run.store.prepare(QStringLiteral(
+              "INSERT INTO listi02 (codart, codlis, desart, cobart, cofart, codafo, ivart, umart, desfor, "
+              "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
+          editPriceList(run.store.prepare(QStringLiteral(
+              "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
+              "desfor = ?, dsclistino = ?, codfor = ?, datval = ? WHERE rowid = ?"))),
+          unmark(run.chain.prepare(QStringLiteral("UPDATE articolo SET artvariato = '' WHERE rowid = ?"))) {}
+
+    // The store's classification and units do not change during the stage:
+    // each code is looked up once.
+    const Group& groupOf(qint64 code) {
+        auto it = groups.constFind(code);
+        if (it != groups.constEnd()) return *it;
+        Group g;
+        if (group.first({code})) {
+            g.found = true;
+            g.excluded = !group.isNull("escgruppo") && group.whole("escgruppo") == 1;
+            g.description = group.value("dscgruppo");
+        }
+        group.finish();
+        return *groups.insert(code, g);
+    }
+    const Subgroup& subgroupOf(qint64 code) {
+        auto it = subgroups.constFind(code);
+        if (it != subgroups.constEnd()) return *it;
+        Subgroup s;
+        if (subgroup.first({code})) {
+            s.found = true;
+            s.group = subgroup.value("codgru");
+            s.description = subgroup.value("dscsotto");
+        }
+        subgroup.finish();
+        return *subgroups.insert(code, s);
+    }
+    double unitFactor(const QString& unit) {
+        auto it = units.constFind(unit);
+        if (it != units.constEnd()) return *it;
+        return *units.insert(unit, lookups.unitFactor(unit));
+    }
+    std::optional<QVariant> department(qint64 code) {
+        auto it = departments.constFind(code);
+        if (it != departments.constEnd()) return *it;
+        return *departments.insert(code, lookups.department(code));
+    }
+
+    articles::StoreLookups lookups;
+    db::Query group, subgroup, priceList, byChainCode, article, editArticle, chainEans, ean, addEan, editEan,
+        rankEans, addPriceList, editPriceList, unmark;
+    QHash<qint64, Group> groups;
+    QHash<qint64, Subgroup> subgroups;
+    QHash<QString, double> units;
+    QHash<qint64, std::optional<QVariant>> departments;
+};
+
+std::vector<ChainArticle> markedArticles(db::Database& chain) {
+    std::vector<ChainArticle> out;
+    db::Query q = chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
+                                QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart"));
+    q.exec({QStringLiteral("S")});
+    while (q.next()) out.push_back(ChainArticle::read(q));
+    return out;
+}
+
+QVariant orOld(const std::optional<double>& value, const QVariant& old) {
+    return value ? QVariant(*value) : old;
+}
+
+}  // namespace
+
+void aggiorno_tutto(Run& run) {
+    RunContext& ctx = run.ctx;
+    RunView& view = run.view;
+    const QDate today = run.clock.today();
+    const QVariant todayValue = common::dateValue(today);
+    const bool saveArticles = switchValue(ctx.art1) == 0;
+
+    Statements st(run);
+    if (const auto code = st.lookups.chainSupplierCode()) ctx.codfor_affil = *code;
+    const QString codlis = articles::supplierCodeText(ctx.codfor_affil);
+    if (const auto name = st.lookups.supplierName(ctx.codfor_affil)) ctx.supplierName = *name;
+
+    // Read first: the marks are cleared while the articles are walked.
+    const std::vector<ChainArticle> marked = markedArticles(run.chain);
+
+    CreoArtNuovo creo_art_nuovo(run);
+    int found = 0, created = 0;
+    float progress = 0;
+    view.setText("cntaw", common::displayNumber(0));
+    view.setText("cntcw", common::displayNumber(0));
+    view.setProgress("ProgressBar2", 0);
+    view.setVisible("ProgressBar2", true);
+
+    // An article's mark is cleared in the chain's batch, which is committed
+    // only after the store's batch holding its update: a crash in between
+    // leaves it marked, and applying it again on the next run changes nothing.
+    db::Batch storeBatch(run.store, kBatch);
+    db::Batch chainBatch(run.chain, kBatch);
+
+    for (const ChainArticle& a : marked) {
+        const auto done = [&] {
+            st.unmark.exec({a.rowid});
+            storeBatch.step();
+            chainBatch.step();
+        };
+        qint32 storeCode = 0;
+        if (!(a.price() > 0)) {
+            done();
+            continue;
+        }
+        progress += ctx.progressStep;
+        if (progress > 20000) progress = ctx.progressStep;
+        view.setProgress("ProgressBar2", static_cast<int>(progress));
+
+        const qint64 groupCode = a.codgru.isNull() ? 0 : a.codgru.toLongLong();
+        const bool excluded = st.groupOf(groupCode).excluded;
+
+        const QString chainCode = articles::chainCode(a.codart);
+        const qint32 vat = articles::vatRate(a.ivart);
+        const QString vatCode = common::zeroPad(vat, 2);
+        const float cost = a.przart.isNull() ? 0.0f : static_cast<float>(a.cost());
+        const float cosiva = articles::costWithVat(cost, vat);
+        const float price = static_cast<float>(a.price());
+        const double priceValue = common::toSingle(price);
+        const double costValue = common::toSingle(cost);
+        const double cosivaValue = common::toSingle(cosiva);
+        const QString desart = a.description();
+        ctx.cosivaCorrente = cosiva;
+
+        const auto show = [&] {
+            view.setText("c2w", ctx.currentEan);
+            view.setText("c3w", desart);
+            view.setText("c4w", common::displayNumber(costValue));
+            view.setText("c5w", QString::number(vat));
+            view.setText("c6w", common::displayNumber(priceValue));
+            view.setText("codartw", common::displayNumber(storeCode));
+        };
+
+        // The store article: through the chain supplier's price list, else
+        // through the article table's chain code and supplier.
+        qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
+        if (ctx.codfor_affil != 0 && !chainCode.trimmed().isEmpty()) {
+            if (st.priceList.first({chainCode, codlis})) {
+                priceListRow = st.priceList.whole("rowid");
+                if (!st.priceList.isNull("codart")) storeCode = static_cast<qint32>(st.priceList.whole("codart"));
+            }
+            st.priceList.finish();
+            show();
+            if (storeCode == 0) {
+                if (st.byChainCode.first({chainCode, ctx.codfor_affil}) && !st.byChainCode.isNull("codart"))
+                    storeCode = static_cast<qint32>(st.byChainCode.whole("codart"));
+                st.byChainCode.finish();
+            }
+        }
+
+        if (storeCode == 0) {
+            view.setText("cntcw", common::displayNumber(++created));
+            ctx.log.desart = desart;
+            ctx.log.prezpubn = price;
+            ctx.log.coston = cost;
+            creo_art_nuovo(a);
+            done();
+            continue;
+        }
+
+        view.setText("cntaw", common::displayNumber(++found));
+        ctx.storeCode = storeCode;
+
+        // The article's own EAN codes in the chain.
+        std::vector<QString> eans;
+        st.chainEans.exec({a.codart});
+        while (st.chainEans.next()) {
+            const QString e = articles::eanText(st.chainEans.value("eanare"));
+            if (e != articles::kNoEan) eans.push_back(e);
+        }
+
+        QString oldCodafo;
+        double oldPrice = 0;
+        bool priceChanged = false;
+        if (st.article.first({storeCode})) {
+            const qint64 rowid = st.article.whole("rowid");
+            oldCodafo = st.article.text("codafo");
+            oldPrice = st.article.number("przpub");
+            QVariant cobart = st.article.value("cobart"), cofart = st.article.value("cofart");
+            QVariant przpub = st.article.value("przpub");
+            const QVariant oldMarg = st.article.value("marg"), oldRicart = st.article.value("ricart");
+            QVariant colore = st.article.value("colore");
+            QVariant codrep = st.article.value("codrep"), desrep = st.article.value("desrep");
+            QVariant quaco = st.article.value("quaco"), umquaco = st.article.value("umquaco");
+            QVariant prztot = st.article.value("prztot");
+            st.article.finish();
+
+            if (cost != 0.001f) cobart = cofart = costValue;
+
+            bool changed = false;
+            if (excluded) {
+                // The store has not got all of the article's EAN codes yet.
+                for (const QString& e : eans) {
+                    const bool known = st.ean.first({e});
+                    st.ean.finish();
+                    if (!known) {
+                        changed = true;
+                        break;
+                    }
+                }
+            } else if (price != static_cast<float>(oldPrice)) {
+                priceChanged = changed = true;
+            }
+            if (!changed && oldCodafo.trimmed() == chainCode.trimmed()) {
+                done();  // nothing new for this article
+                continue;
+            }
+
+            if (!excluded) przpub = priceValue;
+            const QVariant marg = orOld(articles::margin(priceValue, cosivaValue), oldMarg);
+            const QVariant ricart = orOld(articles::markup(priceValue, cosivaValue), oldRicart);
+            if (a.typeTwo()) colore = 5;
+
+            if (!a.codrep.isNull() && a.codrep.toLongLong() != 0) {
+                if (const auto d = st.department(a.codrep.toLongLong())) {
+                    desrep = *d;
+                    codrep = a.codrep;
+                }
+            }
+
+            const qint64 subgroup = a.codsot.isNull() ? 0 : a.codsot.toLongLong();
+            QVariant group = a.codgru.isNull() ? QVariant(0) : a.codgru;
+            QString subgroupText, groupText;
+            if (subgroup != 0) {
+                const Subgroup& s = st.subgroupOf(subgroup);
+                if (s.found && !s.description.isNull()) {
+                    subgroupText = s.description.toString();
+                    if (!s.group.isNull()) group = s.group;
+                }
+            }
+            if (group.toLongLong() != 0) {
+                const Group& g = st.groupOf(group.toLongLong());
+                if (g.found && !g.description.isNull()) groupText = g.description.toString();
+            }
+            if (groupText.isEmpty()) groupText = QStringLiteral(".");
+
+            const double contents = a.pezzatura.toDouble();
+            if (contents > 0) {
+                quaco = a.pezzatura;
+                umquaco = a.umconf;
+                const double factor = st.unitFactor(a.umconf.toString());
+                if (const auto perUnit = articles::pricePerUnit(priceValue, contents, factor)) prztot = *perUnit;
+            }
+
+            if (saveArticles) {
+                st.editArticle.execList({cobart, cofart, cosivaValue, przpub, marg, ricart, a.imbart, colore,
+                                         desart, desart.left(30), desrep, codrep, subgroupText, subgroup,
+                                         groupText, group, quaco, umquaco, prztot, vatCode, chainCode, todayValue,
+                                         ctx.codfor_affil, ctx.supplierName, rowid});
+            }
+        } else {
+            st.article.finish();
+        }
+
+        // The EAN codes: added or brought up to date, then the most recently
+        // updated one is the article's first EAN.
+        for (const QString& e : eans) {
+            ctx.currentEan = e;
+            if (st.ean.first({e})) {
+                const qint64 rowid = st.ean.whole("rowid");
+                st.ean.finish();
+                st.editEan.exec({storeCode, ctx.supplierName.left(35), desart.left(35), chainCode, priceValue,
+                                 priceValue, priceChanged, todayValue, rowid});
+            } else {
+                st.ean.finish();
+                const QVariant eanPrice = excluded ? QVariant() : QVariant(priceValue);
+                st.addEan.exec({e, storeCode, desart.left(35), ctx.supplierName.left(35), chainCode, eanPrice,
+                                eanPrice, priceChanged && !excluded ? QVariant(QStringLiteral("S")) : QVariant(),
+                                todayValue});
+            }
+        }
+        st.rankEans.exec({storeCode, storeCode});
+
+        // The chain supplier's price-list row (found above; nothing in between adds one).
+        if (priceListRow != 0) {
+            st.editPriceList.exec({desart, costValue, costValue, chainCode, a.ivart, a.umart, ctx.supplierName,
+                                   ctx.supplierName, ctx.codfor_affil, todayValue, priceListRow});
+        } else {
+            st.addPriceList.exec({storeCode, codlis, desart, costValue, costValue, chainCode, a.ivart, a.umart,
+                                  ctx.supplierName, ctx.supplierName, ctx.codfor_affil, todayValue});
+        }
+
+        db::LogRow& log = ctx.log;
+        log.tipoelaborazione = QStringLiteral("B");
+        log.tipoagg = QStringLiteral("A");
+        log.codart = storeCode;
+        log.prezpubn = price;
+        log.prezpubv = static_cast<float>(oldPrice);
+        log.coston = cost;
+        log.costov = 0;
+        log.codafov = oldCodafo;
+        log.codafon = chainCode;
+        log.ivart = vatCode;
+        log.desart = desart;
+        Agg_Rec_divulga(run);
+        done();
+    }
+    storeBatch.commit();
+    chainBatch.commit();
+
+    view.setProgress("ProgressBar2", 0);
+    view.setVisible("ProgressBar2", false);
 }

@@ -1,9 +1,333 @@
 #include "catalogue/for2_lis.h"
 
+#include "catalogue/LineProblems.h"
+#include "common/Dates.h"
+#include "common/Numbers.h"
 #include "shell/Run.h"
 
-// Reads the chain's catalogue into the chain database and marks the changed
-// articles. False when the run stops here (the chain's file is missing).
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+
+using common::ChainLine;
+
+namespace {
+
+constexpr int kBatch = 500;
+
+// The store's classification of a subgroup: its group, department and the
+// three descriptions ("." when missing or blank).
+struct Classification {
+    qint64 group = 0;
+    qint64 department = 0;
+    QString subgroupText = QStringLiteral(".");
+    QString groupText = QStringLiteral(".");
+    QString departmentText = QStringLiteral(".");
+};
+
+QString textOrDot(const QVariant& v) {
+    const QString s = v.toString();
+    return s.trimmed().isEmpty() ? QStringLiteral(".") : s;
+}
+
+bool allDigits(const QString& s) {
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+}
+
+QString fieldName(const char* what, const rec::Field& f) {
+    return QStringLiteral("%1 (colonne %2-%3)").arg(QLatin1String(what)).arg(f.pos).arg(f.pos + f.len - 1);
+}
+
+// Looks up the store's classification of each subgroup once per stage: the
+// store's classification tables do not change while the articles are read.
+class StoreClassification {
+public:
+    explicit StoreClassification(db::Database& store)
+        : subgroup_(store.prepare(QStringLiteral(
+              "SELECT codgru, dscsotto FROM sottogruppi WHERE codsot = ? ORDER BY rowid LIMIT 1"))),
+          group_(store.prepare(QStringLiteral(
+              "SELECT codrep, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
+          department_(store.prepare(QStringLiteral(
+              "SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"))) {}
+
+    const Classification& of(qint64 subgroup) {
+        auto it = cache_.constFind(subgroup);
+        if (it != cache_.constEnd()) return *it;
+        Classification c;
+        if (subgroup_.first({subgroup})) {
+            if (!subgroup_.isNull("codgru")) c.group = subgroup_.whole("codgru");
+            c.subgroupText = textOrDot(subgroup_.value("dscsotto"));
+        }
+        subgroup_.finish();
+        if (group_.first({c.group})) {
+            if (!group_.isNull("codrep")) c.department = common::wholeValue(group_.text("codrep"));
+            c.groupText = textOrDot(group_.value("dscgruppo"));
+        }
+        group_.finish();
+        if (department_.first({c.department}) && !department_.isNull("descrizione"))
+            c.departmentText = textOrDot(department_.value("descrizione"));
+        department_.finish();
+        return *cache_.insert(subgroup, c);
+    }
+
+private:
+    db::Query subgroup_, group_, department_;
+    QHash<qint64, Classification> cache_;
+};
+
+// First pass: departments, groups and subgroups missing from the two
+// databases are added; existing rows keep what they hold.
+void readClassification(Run& run, const common::ChainFile& file, LineProblems& problems) {
+    db::Database& chain = run.chain;
+    db::Database& store = run.store;
+    db::Query chainSubgroup = chain.prepare(QStringLiteral("SELECT 1 FROM sottogruppi WHERE codsot = ? LIMIT 1"));
+    db::Query addChainSubgroup =
+        chain.prepare(QStringLiteral("INSERT INTO sottogruppi (codsot, descrizione, codgru) VALUES (?, ?, ?)"));
+    db::Query storeSubgroup = store.prepare(QStringLiteral("SELECT 1 FROM sottogruppi WHERE codsot = ? LIMIT 1"));
+    db::Query addStoreSubgroup =
+        store.prepare(QStringLiteral("INSERT INTO sottogruppi (codsot, dscsotto, codgru) VALUES (?, ?, ?)"));
+    db::Query chainGroup = chain.prepare(QStringLiteral("SELECT 1 FROM gruppi WHERE codice = ? LIMIT 1"));
+    db::Query addChainGroup =
+        chain.prepare(QStringLiteral("INSERT INTO gruppi (codice, descrizione, reparto) VALUES (?, ?, ?)"));
+    db::Query storeGroup = store.prepare(QStringLiteral("SELECT 1 FROM gruppi WHERE codgru = ? LIMIT 1"));
+    db::Query addStoreGroup =
+        store.prepare(QStringLiteral("INSERT INTO gruppi (codgru, dscgruppo, codrep) VALUES (?, ?, ?)"));
+    db::Query chainDepartment = chain.prepare(QStringLiteral("SELECT 1 FROM reparti WHERE codrep = ? LIMIT 1"));
+    db::Query addChainDepartment =
+        chain.prepare(QStringLiteral("INSERT INTO reparti (codrep, descrizione) VALUES (?, ?)"));
+
+    auto missing = [](db::Query& q, const QVariant& key) {
+        const bool found = q.first({key});
+        q.finish();
+        return !found;
+    };
+
+    db::Transaction chainTx(chain);
+    db::Transaction storeTx(store);
+    run.view.setVisible("ProgressBar2", true);
+    float progress = 0;
+    for (const ChainLine line : file) {
+        progress += run.ctx.progressStep;
+        run.view.setProgress("ProgressBar2", static_cast<int>(std::min(progress, 20000.0f)));
+        if (!line.is(rec::kind, "TAB") || !line.is(rec::tab::table, "0127")) continue;
+        const QString description = line.text(rec::tab::description);
+        if (line.is(rec::tab::tableKind, "01")) {
+            if (!line.numeric(rec::tab::code)) continue;
+            if (!line.numeric(rec::tab::parent)) {
+                problems.add(line.number(), QStringLiteral("TAB"), fieldName("codice gruppo", rec::tab::parent),
+                             line.text(rec::tab::parent));
+                continue;
+            }
+            const qint64 code = common::wholeValue(line.text(rec::tab::code));
+            const qint64 group = common::wholeValue(line.text(rec::tab::parent));
+            if (missing(chainSubgroup, code)) addChainSubgroup.exec({code, description, group});
+            if (missing(storeSubgroup, code)) addStoreSubgroup.exec({code, description, group});
+        } else if (line.is(rec::tab::tableKind, "02")) {
+            if (!line.numeric(rec::tab::code)) continue;
+            const qint64 code = common::wholeValue(line.text(rec::tab::code));
+            const QString department = line.text(rec::tab::parent);
+            if (missing(chainGroup, code)) addChainGroup.exec({code, description, department});
+            if (missing(storeGroup, code)) addStoreGroup.exec({code, description, department});
+        } else if (line.is(rec::tab::tableKind, "03")) {
+            if (!line.numeric(rec::tab::departmentCode)) continue;
+            const QString code = line.text(rec::tab::departmentCode);
+            if (missing(chainDepartment, code)) addChainDepartment.exec({code, description});
+        }
+    }
+    storeTx.commit();
+    chainTx.commit();
+}
+
+// Second pass: the chain's articles and EAN codes; an "MDA" record marks its
+// article changed for the store update.
+void readArticles(Run& run, const common::ChainFile& file, LineProblems& problems) {
+    RunContext& ctx = run.ctx;
+    RunView& view = run.view;
+    db::Database& chain = run.chain;
+    const QVariant today = common::dateValue(run.clock.today());
+
+    StoreClassification classification(run.store);
+    db::Query article = chain.prepare(QStringLiteral("SELECT rowid FROM articolo WHERE codart = ? LIMIT 1"));
+    db::Query addDescribed = chain.prepare(QStringLiteral(
+        "INSERT INTO articolo (codart, przart, ea1art, ivart, imbart, desart, tipges, tipart, colli, umart, "
+        "pezzatura, Przpub, codgru, desgru, codsot, dessot, codrep, desrep, umconf, artvariato, datagg, ora) "
+        "VALUES (?, ?, '.', ?, ?, ?, 'M', ?, NULL, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, 'S', ?, ?)"));
+    db::Query editDescribed = chain.prepare(QStringLiteral(
+        "UPDATE articolo SET ea1art = '.', ivart = ?, imbart = ?, desart = ?, tipges = 'M', tipart = ?, "
+        "colli = NULL, umart = ?, pezzatura = coalesce(?, pezzatura), Przpub = 0, codgru = ?, desgru = ?, "
+        "codsot = ?, dessot = ?, codrep = ?, desrep = ?, umconf = ?, artvariato = 'S', datagg = ?, ora = ? "
+        "WHERE rowid = ?"));
+    db::Query addPriced =
+        chain.prepare(QStringLiteral("INSERT INTO articolo (codart, przart, Przpub) VALUES (?, ?, ?)"));
+    db::Query editPriced = chain.prepare(QStringLiteral("UPDATE articolo SET Przpub = ? WHERE rowid = ?"));
+    db::Query ean = chain.prepare(QStringLiteral("SELECT rowid, codare FROM codean WHERE eanare = ? LIMIT 1"));
+    db::Query addEan = chain.prepare(QStringLiteral("INSERT INTO codean (codare, eanare) VALUES (?, ?)"));
+    db::Query moveEan = chain.prepare(QStringLiteral("UPDATE codean SET codare = ? WHERE rowid = ?"));
+
+    // The boxes show the values last read.
+    QString shownEan, shownDescription, shownVat;
+    double shownCost = 0, shownPrice = 0;
+
+    ctx.dataDati = QStringLiteral("");  // empty, not Null, when the file has no lines
+    db::Batch batch(chain, kBatch);
+    int counter = 0;
+    for (const ChainLine line : file) {
+        if (!line.bytes().trimmed().isEmpty()) {
+            ctx.dataDati = line.text(rec::day) + QLatin1Char('/') + line.text(rec::month) + QLatin1Char('/') +
+                           line.text(rec::year);
+        }
+        ++counter;
+        view.setText("cntw", common::displayNumber(counter));
+
+        const QString kind = line.text(rec::kind);
+        const bool mda = kind == QLatin1String("MDA"), mha = kind == QLatin1String("MHA"),
+                   mhe = kind == QLatin1String("MHE"), mhn = kind == QLatin1String("MHN");
+        if (!mda && !mha && !mhe && !mhn) continue;
+
+        bool codeOk = false;
+        const QString codeText = line.text(rec::articleCode);
+        const qint64 code = common::wholeValue(codeText, &codeOk);
+        if (!codeOk) {
+            problems.add(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
+            continue;
+        }
+        if (code == 0) continue;  // no article: nothing to file it under
+
+        if (mda) {
+            bool subgroupOk = false;
+            const QString subgroupText = line.text(rec::mda::subgroup);
+            const qint64 subgroup = common::wholeValue(subgroupText, &subgroupOk);
+            if (!subgroupOk) {
+                problems.add(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
+                             subgroupText);
+                continue;
+            }
+            const Classification& c = classification.of(subgroup);
+            const QString description = line.text(rec::mda::description).left(30);
+            const QString vat = common::zeroPad(common::wholeValue(line.text(rec::mda::vat)), 2);
+            const double imbart = line.numeric(rec::mda::imbart) ? line.value(rec::mda::imbart) : 1;
+            double tipart = line.value(rec::mda::tipart);
+            if (tipart == 0) tipart = 1;
+            QString umart = line.text(rec::mda::umart);
+            if (umart.trimmed().isEmpty()) umart = QStringLiteral("PZ");
+            QString umconf = line.text(rec::mda::umconf);
+            if (umconf.trimmed().isEmpty()) umconf = QStringLiteral("PZ");
+            const QVariant pezzatura =
+                line.numeric(rec::mda::pezzatura) ? QVariant(line.value(rec::mda::pezzatura)) : QVariant();
+            const QString now = common::isoTime(run.clock.now());
+            shownDescription = description;
+            shownVat = vat;
+
+            const bool exists = article.first({code});
+            const qint64 rowid = exists ? article.whole("rowid") : 0;
+            article.finish();
+            if (exists) {
+                editDescribed.execList({vat, imbart, description, tipart, umart, pezzatura, c.group,
+                                        c.groupText.left(20), subgroup, c.subgroupText.left(20), c.department,
+                                        c.departmentText.left(20), umconf, today, now, rowid});
+            } else {
+                addDescribed.execList({code, 0.001, vat, imbart, description, tipart, umart, pezzatura, c.group,
+                                       c.groupText.left(20), subgroup, c.subgroupText.left(20), c.department,
+                                       c.departmentText.left(20), umconf, today, now});
+            }
+        } else if (mha) {
+            const QString read = line.text(rec::mha::ean).trimmed();
+            if (!allDigits(read)) {
+                problems.add(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
+                continue;
+            }
+            const QString code13 = read.rightJustified(13, QLatin1Char('0'));
+            shownEan = code13;
+            ctx.currentEan = code13;
+            if (ean.first({code13})) {
+                const qint64 rowid = ean.whole("rowid");
+                const bool elsewhere = ean.whole("codare") != code || ean.isNull("codare");
+                ean.finish();
+                if (elsewhere) moveEan.exec({code, rowid});
+            } else {
+                ean.finish();
+                addEan.exec({code, code13});
+            }
+        } else if (mhe) {
+            if (!line.numeric(rec::mhe::price)) {
+                problems.add(line.number(), kind, fieldName("prezzo di vendita", rec::mhe::price),
+                             line.text(rec::mhe::price));
+                continue;
+            }
+            const double price = common::toSingle(line.value(rec::mhe::price) / 1000);
+            shownPrice = price;
+            const bool exists = article.first({code});
+            const qint64 rowid = exists ? article.whole("rowid") : 0;
+            article.finish();
+            if (exists)
+                editPriced.exec({price, rowid});
+            else
+                addPriced.exec({code, 0.001, price});
+        } else {
+            shownCost = line.value(rec::mhn::cost) / 1000;
+        }
+
+        view.setText("c2w", shownEan);
+        view.setText("codartw", common::displayNumber(code));
+        view.setText("c3w", shownDescription);
+        view.setText("c4w", common::displayNumber(shownCost));
+        view.setText("c5w", shownVat);
+        view.setText("c6w", common::displayNumber(shownPrice));
+        batch.step();
+    }
+    batch.commit();
+}
+
+}  // namespace
+
 bool for2_lis(Run& run) {
-    return run.chainFile() != nullptr;
+    RunContext& ctx = run.ctx;
+    RunView& view = run.view;
+    const QDate today = run.clock.today();
+
+    if (!QFileInfo::exists(ctx.paths.storeDb())) {
+        view.message(QStringLiteral("Archivio Quarn non esiste"));
+        return false;
+    }
+
+    // The chain's price list and the store's customer record are marked as refreshed.
+    {
+        db::Transaction tx(run.chain);
+        run.chain.exec(QStringLiteral("UPDATE listini SET note = ?, datafine = ? WHERE rowid = "
+                                      "(SELECT rowid FROM listini WHERE codlis = ? ORDER BY rowid LIMIT 1)"),
+                       {common::dateValue(today), common::dateValue(today.addDays(7)), QStringLiteral("01")});
+        // The store has no customer code of its own: its record is the one numbered 0.
+        run.chain.exec(QStringLiteral("UPDATE clienti SET dataagg = ?, flagagg = 'S' WHERE rowid = "
+                                      "(SELECT rowid FROM clienti WHERE codcliente = ? ORDER BY rowid LIMIT 1)"),
+                       {common::dateValue(today), 0});
+        tx.commit();
+    }
+
+    // Leftover archives in the chain's folder.
+    QDir folder(ctx.paths.chainFolder());
+    for (const QString& name : folder.entryList({QStringLiteral("*.zip")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(name));
+
+    const common::ChainFile* file = run.chainFile();
+    if (!file) {
+        view.message(QStringLiteral("Attenzione ... File ") + QDir::toNativeSeparators(ctx.paths.chainFile()) +
+                     QStringLiteral(" non esiste"));
+        return false;
+    }
+
+    const int lines = std::max(1, file->lineCount());
+    ctx.progressStep = static_cast<float>(20000 / lines);
+
+    LineProblems problems;
+    readClassification(run, *file, problems);
+    readArticles(run, *file, problems);
+
+    run.chain.exec(QStringLiteral("INSERT INTO divuelabo (dataelaborazione, oraelaborazione) VALUES (?, ?)"),
+                   {ctx.dataDati, common::isoTime(run.clock.now())});
+    view.setText("datadw", ctx.dataDati);
+
+    if (!problems.isEmpty()) view.message(problems.message());
+    return true;
 }

@@ -155,7 +155,10 @@ QString formatAmount(double value) {
 }
 
 QString formatWhole(double value) {
-    return QString::number(static_cast<qint64>(roundHalfEven(value, 0)));
+    const double r = roundHalfEven(value, 0);
+    // Past the range of a 64-bit integer the cast would be undefined.
+    if (!(std::fabs(r) < 9.2e18)) return QString::number(r, 'f', 0);
+    return QString::number(static_cast<qint64>(r));
 }
 
 QString displayNumber(double value) {

@@ -138,6 +138,9 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
     db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     db->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     db->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // Tests stand in for a full disk with a size limit on the connection.
+    if (const int pages = qEnvironmentVariableIntValue("LIS06C_MAX_PAGE_COUNT"); pages > 0)
+        db->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     return db;
 }
 

@@ -18,7 +18,8 @@ ProcessingLog::~ProcessingLog() = default;
 void ProcessingLog::append(const LogRow& r, const QString& ean, const LogExtras& extras) {
     insert_->exec({r.codart, common::toSingle(r.costov), common::toSingle(r.coston), r.codafov,
                    r.codafon, ean, r.ivart, r.desart, r.numpro, common::dateValue(r.datain),
-                   common::dateValue(r.datafi), r.desart, common::toSingle(r.prezpubn),
+                   common::dateValue(r.datafi), extras.despro.isValid() ? extras.despro : QVariant(r.desart),
+                   common::toSingle(r.prezpubn),
                    common::toSingle(r.prezpubv), r.tipoelaborazione, r.tipoagg, extras.desrep,
                    extras.umart});
 }

@@ -41,6 +41,7 @@ struct LogRow {
 struct LogExtras {
     QVariant desrep;
     QVariant umart;
+    QVariant despro;  // when set, `despro` carries it instead of repeating the description
 };
 
 class ProcessingLog {

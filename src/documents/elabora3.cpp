@@ -1,8 +1,406 @@
 #include "documents/elabora3.h"
 
+#include "articles/creo_art_nuovo_forni.h"
+#include "common/ChainFile.h"
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "documents/BleProblems.h"
+#include "documents/cre_det.h"
+#include "documents/creot.h"
+#include "documents/elaborap.h"
+#include "documents/stock.h"
 #include "shell/Run.h"
 
-// Stages the supplier documents' lines and receives every new document.
-void elabora3(Run& run) {
+#include <QHash>
+#include <optional>
+#include <vector>
 
+using common::roundHalfEven;
+using common::toCurrency;
+
+namespace {
+
+const QString kBlankEan(13, QLatin1Char(' '));
+
+// One "BLE" line decoded by the rules of the record.
+struct BleLine {
+    qint32 number = 0;
+    QString lineClass;
+    QString lineType;  // "F" or "B"
+    QString chainCode;  // nine digits, or empty
+    QString description;
+    QString umart;
+    QString unita2;
+    QString quaco;
+    QString imbart;
+    QString vat;
+    qint32 subfamily = 0;
+    QString ean;  // thirteen digits, or thirteen blanks
+    qint32 packages = 0;
+    double quantity = 0;
+    double cost = 0;
+    double listValue = 0;
+    double price = 0;
+};
+
+// Decodes the line; a number, packages, quantity or cost field that cannot be
+// read is recorded in `problems` and the line is not staged.
+std::optional<BleLine> decode(const common::ChainLine& line, qint32& carried, BleProblems& problems) {
+    namespace ble = rec::ble;
+    BleLine b;
+    bool ok = true;
+
+    bool numberOk = false;
+    const qint64 number = common::wholeValue(line.text(ble::number), &numberOk);
+    if (numberOk) carried = static_cast<qint32>(number);
+    b.number = carried;
+    if (!numberOk) {
+        problems.add(line.number(), carried, QStringLiteral("numero documento"), line.text(ble::number));
+        ok = false;
+    }
+    bool packagesOk = false;
+    b.packages = static_cast<qint32>(common::wholeValue(line.text(ble::packages), &packagesOk));
+    if (!packagesOk) {
+        problems.add(line.number(), carried, QStringLiteral("colli"), line.text(ble::packages));
+        ok = false;
+    }
+    if (!line.numeric(ble::quantity)) {
+        problems.add(line.number(), carried, QStringLiteral("quantità"), line.text(ble::quantity));
+        ok = false;
+    }
+    if (!line.numeric(ble::cost)) {
+        problems.add(line.number(), carried, QStringLiteral("costo unitario"), line.text(ble::cost));
+        ok = false;
+    }
+    if (!ok) return std::nullopt;
+
+    b.lineClass = line.text(ble::lineClass);
+    b.lineType = line.is(ble::lineType, "R") ? QStringLiteral("F") : QStringLiteral("B");
+    b.chainCode = line.numeric(ble::chainCode)
+                      ? common::zeroPad(static_cast<qint64>(line.value(ble::chainCode)), 9)
+                      : QString();
+    b.description = line.text(ble::description);
+    b.umart = line.text(ble::umart);
+    if (b.umart.trimmed().isEmpty()) b.umart = QStringLiteral("PZ");
+    b.unita2 = line.text(ble::unita2);
+    b.quaco = line.text(ble::quaco);
+    b.imbart = line.text(ble::imbart);
+    b.vat = line.text(ble::vat);
+    b.subfamily = line.numeric(ble::subfamily) ? static_cast<qint32>(line.value(ble::subfamily)) : 0;
+    b.ean = line.numeric(ble::ean) ? common::zeroPad(static_cast<qint64>(line.value(ble::ean)), 13)
+                                   : kBlankEan;
+    b.quantity = toCurrency(line.value(ble::quantity) / 100);
+    b.cost = toCurrency(line.value(ble::cost) / 100000);
+
+    // The selling price: dashes and commas stand for zeros.
+    if (line.numeric(ble::price)) {
+        b.listValue = line.value(ble::price);
+    } else {
+        QString text = line.text(ble::price);
+        text.replace(QLatin1Char('-'), QLatin1Char('0')).replace(QLatin1Char(','), QLatin1Char('0'));
+        b.listValue = common::numericValue(text);
+    }
+    b.price = toCurrency(common::toSingle(roundHalfEven(b.listValue / 1000, 4)));
+    return b;
+}
+
+// Classification rows looked up by code, each read once per stage.
+struct Subfamily {
+    QVariant codgru;
+    QString description;
+};
+struct Group {
+    QVariant codrep;
+    QString description;
+};
+
+class Stager {
+public:
+    explicit Stager(Run& run)
+        : run_(run),
+          ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+          priceList_(run.store.prepare(QStringLiteral(
+              "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
+          article_(run.store.prepare(QStringLiteral(
+              "SELECT marg, cofart, codgru, codrep, codsot, przpub, przsal FROM listi01 WHERE codart = ? "
+              "LIMIT 1"))),
+          subfamily_(run.store.prepare(
+              QStringLiteral("SELECT codgru, dscsotto FROM sottogruppi WHERE codsot = ? ORDER BY rowid LIMIT 1"))),
+          addSubfamily_(run.store.prepare(
+              QStringLiteral("INSERT INTO sottogruppi (codsot, dscsotto, codgru) VALUES (?, ?, ?)"))),
+          group_(run.store.prepare(
+              QStringLiteral("SELECT codrep, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
+          department_(run.store.prepare(
+              QStringLiteral("SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"))),
+          insert_(run.store.prepare(QStringLiteral(
+              "INSERT INTO variati (codart, desart, codafo, umart, ea1art, przart, coston, imbart, ivart, "
+              "ea2art, fl1art, fl2art, fl3art, desfor, desgru, dessot, codsot, codrep, codgru, desrep, "
+              "colli, \"quantità\", tipges, tipart, przvec, perc, rica, prezpub, prezpubv, Offerta, "
+              "prezoff, codfor, przlis, unita2, quaco, numero, bns) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+              "?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
+
+    void stage(const BleLine& b, const QString& priceListCode, int accepted);
+
+private:
+    std::optional<Subfamily> subfamily(qint32 code);
+    std::optional<Group> group(qint32 code);
+    std::optional<QString> department(qint32 code);
+
+    Run& run_;
+    db::Query ean_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
+    QHash<qint32, std::optional<Subfamily>> subfamilies_;
+    QHash<qint32, std::optional<Group>> groups_;
+    QHash<qint32, std::optional<QString>> departments_;
+};
+
+std::optional<Subfamily> Stager::subfamily(qint32 code) {
+    auto it = subfamilies_.constFind(code);
+    if (it != subfamilies_.constEnd()) return *it;
+    std::optional<Subfamily> row;
+    if (subfamily_.first({code})) row = Subfamily{subfamily_.value("codgru"), subfamily_.text("dscsotto")};
+    subfamily_.finish();
+    subfamilies_.insert(code, row);
+    return row;
+}
+
+std::optional<Group> Stager::group(qint32 code) {
+    auto it = groups_.constFind(code);
+    if (it != groups_.constEnd()) return *it;
+    std::optional<Group> row;
+    if (group_.first({code})) row = Group{group_.value("codrep"), group_.text("dscgruppo")};
+    group_.finish();
+    groups_.insert(code, row);
+    return row;
+}
+
+std::optional<QString> Stager::department(qint32 code) {
+    auto it = departments_.constFind(code);
+    if (it != departments_.constEnd()) return *it;
+    std::optional<QString> row;
+    if (department_.first({code})) row = department_.text("descrizione");
+    department_.finish();
+    departments_.insert(code, row);
+    return row;
+}
+
+void Stager::stage(const BleLine& b, const QString& priceListCode, int accepted) {
+    RunContext& ctx = run_.ctx;
+    RunView& view = run_.view;
+
+    QString status;
+    ctx.storeCode = 0;
+    ctx.currentEan = b.ean;
+
+    // The store's article: by EAN, then by chain code in the supplier's price list.
+    // An EAN of blanks is no EAN and finds nothing.
+    bool eanFound = false;
+    if (!b.ean.trimmed().isEmpty() && ean_.first({b.ean})) {
+        eanFound = true;
+        ctx.storeCode = static_cast<qint32>(ean_.whole("codare"));
+    }
+    ean_.finish();
+    if (ctx.storeCode == 0) {
+        if (priceList_.first({b.chainCode.trimmed(), priceListCode}))
+            ctx.storeCode = static_cast<qint32>(priceList_.whole("codart"));
+        priceList_.finish();
+    }
+
+    view.setText("cntfw", common::displayNumber(accepted));
+    view.setText("d2w", b.ean);
+    view.setText("d3w", b.description);
+    view.setText("d4w", common::displayNumber(b.cost));
+    view.setText("d5w", b.vat);
+    view.setText("d1w", b.chainCode);
+    view.setText("d6w", common::displayNumber(b.price));
+
+    double margin = 30, previousCost = 0, publicPrice = 0, offerPrice = 0;
+    qint32 groupCode = 0, departmentCode = 0, subfamilyCode = b.subfamily;
+    if (!eanFound) {
+        status = QStringLiteral("NUOVO***");
+    } else if (article_.first({ctx.storeCode})) {
+        margin = article_.isNull("marg") ? 30 : article_.number("marg");
+        previousCost = article_.isNull("cofart") ? 0 : article_.number("cofart");
+        if (!article_.isNull("codgru")) groupCode = static_cast<qint32>(article_.whole("codgru"));
+        if (!article_.isNull("codrep")) departmentCode = static_cast<qint32>(article_.whole("codrep"));
+        if (!article_.isNull("codsot")) subfamilyCode = static_cast<qint32>(article_.whole("codsot"));
+        publicPrice = article_.number("przpub");
+        if (!article_.isNull("przsal") && article_.number("przsal") > 0) {
+            status = QStringLiteral("IN OFFERTA");
+            offerPrice = article_.number("przsal");
+        }
+    }
+    article_.finish();
+
+    previousCost = toCurrency(previousCost);
+    const double cost = toCurrency(b.cost);
+    double change = 0;
+    if (previousCost == 0)
+        change = 100;
+    else if (previousCost != cost)
+        change = roundHalfEven((cost - previousCost) / previousCost * 100, 2);
+
+    // Subfamily, group and department; a subfamily the store lacks gets the generic row.
+    QString subfamilyText, groupText, departmentText;
+    if (const auto sub = subfamily(subfamilyCode)) {
+        if (groupCode == 0 && !sub->codgru.isNull()) groupCode = sub->codgru.toInt();
+        subfamilyText = sub->description;
+    } else {
+        addSubfamily_.exec({subfamilyCode, QStringLiteral("SOTTOFAMIGLIA GENERICA"), 999});
+        subfamilies_.insert(subfamilyCode, Subfamily{999, QStringLiteral("SOTTOFAMIGLIA GENERICA")});
+        groupCode = 999;
+    }
+    if (const auto grp = group(groupCode)) {
+        if (departmentCode == 0 && !grp->codrep.isNull())
+            departmentCode = static_cast<qint32>(common::numericValue(grp->codrep.toString()));
+        groupText = grp->description;
+    }
+    if (const auto dep = department(departmentCode)) departmentText = *dep;
+
+    view.setText("d7w", groupText);
+    view.setText("d8w", subfamilyText);
+    if (subfamilyText.trimmed().isEmpty()) subfamilyText = QStringLiteral(".");
+    if (groupText.trimmed().isEmpty()) groupText = QStringLiteral(".");
+
+    ++ctx.lineSeq;
+    insert_.execList({ctx.storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
+                      b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), ctx.supplierName.left(35),
+                      groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode,
+                      groupCode, departmentText.left(20), b.packages, b.quantity, b.lineType,
+                      QStringLiteral("S"), previousCost, change, margin, b.price, toCurrency(publicPrice),
+                      status, offerPrice, ctx.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
+                      ctx.lineSeq});
+}
+
+// Document context: the chain supplier, its name and its price-list code.
+QString setUpContext(Run& run) {
+    RunContext& ctx = run.ctx;
+    ctx.lineSeq = 0;
+    db::Query user = run.store.prepare(
+        QStringLiteral("SELECT codfor_affil FROM utenti WHERE codutente = ? ORDER BY rowid LIMIT 1"));
+    if (user.first({ctx.userCode}) && !user.isNull("codfor_affil"))
+        ctx.codfor_affil = static_cast<qint32>(user.whole("codfor_affil"));
+    db::Query supplier = run.store.prepare(QStringLiteral(
+        "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"));
+    if (supplier.first({ctx.codfor_affil}))
+        ctx.supplierName = common::padCut(supplier.text("dscfornitore"), 45);
+    return common::zeroPad(ctx.codfor_affil, 6).left(6);
+}
+
+// Stages every readable "BLE" line of the file in `variati`.
+void stageLines(Run& run, const common::ChainFile* file, BleProblems& problems) {
+    RunContext& ctx = run.ctx;
+    const QString priceListCode = setUpContext(run);
+
+    const int count = file ? file->lineCount() : 0;
+    ctx.progressStep = 20000.0f / (count == 0 ? 1 : count);
+    run.view.setVisible("ProgressBar1", true);
+    if (!file) return;
+
+    Stager stager(run);
+    float progress = 0;
+    int accepted = 0;
+    qint32 carried = 0;
+    for (const common::ChainLine line : *file) {
+        progress += ctx.progressStep;
+        run.view.setProgress("ProgressBar1", static_cast<int>(progress));
+        if (!line.isTrimmed(rec::kind, "BLE")) continue;
+        if (line.isTrimmed(rec::ble::exclusion, "IE")) continue;
+        const std::optional<BleLine> b = decode(line, carried, problems);
+        if (!b) continue;
+        ++accepted;
+        stager.stage(*b, priceListCode, accepted);
+    }
+}
+
+struct Document {
+    qint32 year;
+    qint32 number;
+    QDate date;
+    QString type;
+};
+
+// Receives every listed document the store has not received yet, each one whole
+// or not at all.
+void receiveDocuments(Run& run, const BleProblems& problems) {
+    RunContext& ctx = run.ctx;
+    std::vector<Document> documents;
+    {
+        db::Query list = run.store.prepare(
+            QStringLiteral("SELECT anno, numero, dataor, tipo FROM fatcasa ORDER BY rowid"));
+        list.exec();
+        while (list.next()) {
+            documents.push_back({static_cast<qint32>(list.whole("anno")),
+                                 static_cast<qint32>(list.whole("numero")),
+                                 common::dateFromDb(list.value("dataor")), list.text("tipo")});
+        }
+    }
+
+    db::Query received = run.store.prepare(
+        QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
+    db::Query staged = run.store.prepare(QStringLiteral("SELECT 1 FROM variati WHERE numero = ? LIMIT 1"));
+    Creot header(run);
+    StockMovements stock(run);
+    CreDet lines(run, stock);
+
+    for (const Document& d : documents) {
+        ctx.lineSeq = 0;
+        ctx.docYear = d.year;
+        ctx.docNumber = d.number;
+        ctx.docType = d.type;
+        ctx.docDate = d.date;
+        ctx.docDateSerial = common::daySerial(d.date);
+
+        // A document with an unreadable line waits for a corrected file.
+        if (problems.holds(d.number)) continue;
+
+        const bool before = received.first({d.number, common::dateValue(d.date)});
+        received.finish();
+        if (before) continue;
+        const bool hasLines = staged.first({d.number});
+        staged.finish();
+        if (!hasLines) continue;
+
+        // Number, header, lines, stock and log row are one unit of work. The chain's
+        // new costs are committed just before it: setting them again is harmless,
+        // so a crash in between only makes the next run receive the document whole.
+        QString message;
+        {
+            db::Transaction storeTx(run.store);
+            db::Transaction chainTx(run.chain);
+            if (header.write(&message)) lines.write();
+            chainTx.commit();
+            storeTx.commit();
+        }
+        if (!message.isEmpty()) run.view.message(message);
+    }
+}
+
+}  // namespace
+
+void elabora3(Run& run) {
+    RunContext& ctx = run.ctx;
+    run.view.setText("elaboraw", QStringLiteral("IMPORTA DOCUMENTO"));
+
+    BleProblems problems;
+    elaborap(run, &problems);
+
+    const bool enabled = switchValue(ctx.art3) != 1;
+    if (!enabled) {
+        run.store.exec(QStringLiteral("DELETE FROM variati"));
+    } else {
+        const common::ChainFile* file = run.chainFile();
+        {
+            db::Transaction tx(run.store);
+            run.store.exec(QStringLiteral("DELETE FROM variati"));
+            stageLines(run, file, problems);
+            tx.commit();
+        }
+        creo_art_nuovo_forni(run);
+        receiveDocuments(run, problems);
+        if (!problems.isEmpty()) run.view.message(problems.message());
+    }
+
+    run.view.setProgress("ProgressBar1", 0);
+    run.view.setVisible("ProgressBar1", false);
 }

@@ -1,9 +1,540 @@
 #include "promotions/ElaboraPromozioni.h"
 
+#include "common/ChainFile.h"
+#include "common/Dates.h"
+#include "common/Numbers.h"
+#include "promotions/PromoProblems.h"
 #include "shell/Run.h"
 
-// Stages the chain's promotions. False when the chain database or file is
-// missing (no offer documents are then made).
+#include <QFileInfo>
+#include <QHash>
+#include <optional>
+
+using common::numericValue;
+using common::padCut;
+using common::roundHalfEven;
+using common::toSingle;
+
+namespace {
+
+const QString kBlankEan(13, QLatin1Char(' '));
+const QString kNotInChain = QStringLiteral("*** CODICE ARTICOLO NON TROVATO SU * NELV * ");
+const QString kNotInStore = QStringLiteral("EAN NON SU * QUARN *");
+const QString kNoListing = QStringLiteral("????? Articolo non trovato");
+
+// The store listing of one article as read: a Null field leaves the value
+// already held untouched.
+struct ListingRow {
+    qint32 codart = 0;
+    QVariant desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart;
+};
+
+// What the stage knows of the article of the current promotion line.
+struct Article {
+    qint32 chainCode = 0;
+    QString paddedChainCode;  // nine digits, or empty
+    qint32 storeCode = 0;
+    QString ean = kBlankEan;
+    QString description;
+    QString group;
+    QString subgroup = QStringLiteral(".");
+    QString supplier;
+    double cost = 0;
+    double cosmp = 0;
+    double imbart = 0;
+    double przart = 0;
+    float price = 0;
+    QString unit;
+    QString vat = QStringLiteral("00");
+    bool byChainCode = false;  // found through the chain code, not a barcode
+
+    void take(const ListingRow& r) {
+        storeCode = r.codart;
+        if (!r.desart.isNull()) description = r.desart.toString();
+        if (!r.desgru.isNull()) group = r.desgru.toString().left(20);
+        if (!r.dessot.isNull()) subgroup = r.dessot.toString().left(20);
+        if (!r.desfor.isNull()) supplier = padCut(r.desfor.toString(), 45);
+        if (!r.cofart.isNull()) cost = r.cofart.toDouble();
+        if (!r.cosmp.isNull()) cosmp = r.cosmp.toDouble();
+        if (!r.imbart.isNull()) imbart = r.imbart.toDouble();
+        if (!r.przart.isNull()) przart = r.przart.toDouble();
+        if (!r.przpub.isNull()) price = static_cast<float>(r.przpub.toDouble());
+        if (!r.umart.isNull()) unit = r.umart.toString();
+        if (!r.ivart.isNull()) vat = padCut(r.ivart.toString(), 2);
+    }
+};
+
+// A staged promotion header: its description and validity.
+struct StagedHeader {
+    QString description;
+    QDate start;
+    QDate end;
+};
+
+// The first barcode the store keeps for one of its articles.
+struct StoreBarcode {
+    QString ean;
+    QString description;
+};
+
+class PromotionImport {
+public:
+    explicit PromotionImport(Run& run);
+
+    void emptyStaging();
+    void read(const common::ChainFile& file);
+
+private:
+    void advanceProgress();
+    void stageHeader(const common::ChainLine& line);
+    void takeHeaderOf(qint32 number);
+    const std::optional<StagedHeader>& stagedHeader(qint32 number, qint32 year);
+    void processLine(const common::ChainLine& line, const char* kind);
+    void classifyOffer();
+    void stageLines();
+    void logUnmatched(const QVariant& desrep);
+    void show();
+
+    // Cached lookups: none of these tables changes while the stage runs,
+    // except offtab, whose cache follows the rows the stage adds.
+    const QStringList& chainBarcodes(qint32 chainCode);
+    std::optional<qint32> storeArticleByEan(const QString& ean);
+    std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
+    const std::optional<ListingRow>& listing(qint32 storeCode);
+    QString chainDescription(qint32 chainCode);
+
+    Run& run_;
+    db::Query deleteHeaders_, deleteLines_;
+    db::Query findHeader_, insertHeader_;
+    db::Query chainArticle_, chainEans_;
+    db::Query storeEan_, storeEanByCode_, listingByCode_, listingByChainCode_;
+    db::Query offerBySconto_, offerByCode_, lastOffer_, insertOffer_;
+    db::Query insertLine_;
+
+    QHash<qint32, QStringList> chainEanCache_;
+    QHash<QString, std::optional<qint32>> storeEanCache_;
+    QHash<qint32, std::optional<StoreBarcode>> firstBarcodeCache_;
+    QHash<qint32, std::optional<ListingRow>> listingCache_;
+    QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number
+    QHash<QPair<qint32, qint32>, std::optional<StagedHeader>> headers_;  // (promotion, year)
+    QHash<double, qint32> offerBySconto_Cache_;
+    QHash<qint32, std::optional<QString>> offerDescriptions_;
+
+    PromoProblems problems_;
+    QDate today_;
+    float progress_ = 0;
+    int processed_ = 0;
+    int notFound_ = 0;
+
+    // The last "OFD" record and the offer it carries.
+    double offerKind_ = 0;
+    QString articleText_;
+    QString valueText_;
+    float promoPrice_ = 0;
+    double discount_ = 0;
+    qint32 offerCode_ = 0;
+    QString offerDescription_;
+    qint16 markup_ = 0;
+
+    Article a_;
+};
+
+PromotionImport::PromotionImport(Run& run)
+    : run_(run),
+      deleteHeaders_(run.store.prepare(QStringLiteral("DELETE FROM locte"))),
+      deleteLines_(run.store.prepare(QStringLiteral("DELETE FROM locmo"))),
+      findHeader_(run.store.prepare(QStringLiteral(
+          "SELECT dsccliente, Data1, Data2 FROM locte WHERE codutente = 1 AND numero = ? AND anno = ? "
+          "ORDER BY rowid LIMIT 1"))),
+      insertHeader_(run.store.prepare(QStringLiteral(
+          "INSERT INTO locte (codutente, Numero, Anno, dataor, dsccliente, cliente, Data1, Data2, tipo, sel) "
+          "VALUES (1, ?, ?, ?, ?, 1, ?, ?, 'P', 'X')"))),
+      chainArticle_(run.chain.prepare(
+          QStringLiteral("SELECT desart FROM articolo WHERE codart = ? ORDER BY rowid LIMIT 1"))),
+      chainEans_(run.chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
+      storeEan_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+      storeEanByCode_(run.store.prepare(
+          QStringLiteral("SELECT eanare, desart FROM codean WHERE codare = ? ORDER BY rowid LIMIT 1"))),
+      listingByCode_(run.store.prepare(QStringLiteral(
+          "SELECT codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart "
+          "FROM listi01 WHERE codart = ? LIMIT 1"))),
+      listingByChainCode_(run.store.prepare(QStringLiteral(
+          "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
+      offerBySconto_(run.store.prepare(
+          QStringLiteral("SELECT codice FROM offtab WHERE sconto = ? ORDER BY rowid LIMIT 1"))),
+      offerByCode_(run.store.prepare(
+          QStringLiteral("SELECT descrizione FROM offtab WHERE codice = ? ORDER BY rowid LIMIT 1"))),
+      lastOffer_(run.store.prepare(QStringLiteral("SELECT max(codice) AS last FROM offtab"))),
+      insertOffer_(run.store.prepare(QStringLiteral(
+          "INSERT INTO offtab (codice, descrizione, sconto, valore, soglia, omaggio, puntif, scoval, "
+          "soloclienti, sogliav) VALUES (?, ?, ?, 0, 0, 0, 0, 0, 0, 0)"))),
+      insertLine_(run.store.prepare(QStringLiteral(
+          "INSERT INTO locmo (bnumer, bannoc, bdator, bns, articoli, imballo, prezzo, codute, costof, cosmp, "
+          "quantita, bflag2, iva, przpub, unitam, eanrig, colli, codafo, sconto, scopro, przpro, codpro, marg, "
+          "commesso, descrizione, taglia, desfor, desgru, tipmov, bflag1, ric, codrep, dsccolore, sel) "
+          "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, 0, '.', ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, 'AR', "
+          "'0', ?, NULL, NULL, 'X')"))),
+      today_(run.clock.today()) {}
+
+void PromotionImport::emptyStaging() {
+    deleteHeaders_.exec();
+    deleteLines_.exec();
+}
+
+void PromotionImport::advanceProgress() {
+    progress_ += run_.ctx.progressStep;
+    if (progress_ > 20000) progress_ = 0;
+    run_.view.setProgress("ProgressBar3", static_cast<int>(progress_));
+}
+
+void PromotionImport::read(const common::ChainFile& file) {
+    RunContext& ctx = run_.ctx;
+    const int count = file.lineCount() > 0 ? file.lineCount() : 1;
+    ctx.progressStep = 20000.0f / static_cast<float>(count);
+    run_.view.setVisible("ProgressBar3", true);
+
+    // Staged rows are rebuilt from the file by every run, so a batch lost to a
+    // crash is simply staged again next time.
+    db::Batch batch(run_.store, 500);
+    for (const common::ChainLine line : file) {
+        advanceProgress();
+        const bool oft = line.is(rec::kind, "OFT");
+        const bool ofd = line.is(rec::kind, "OFD");
+        const bool marked = line.is(rec::gval::mark, "G");
+        if (oft) {
+            stageHeader(line);
+            batch.step();
+            continue;
+        }
+        if (line.is(rec::kind, "DIE") || (!ofd && !marked)) continue;
+
+        if (ofd) {
+            bool ok = false;
+            const qint64 number = common::wholeValue(line.text(rec::ofd::number), &ok);
+            if (!ok) {
+                problems_.add(line.number(), QStringLiteral("OFD"), QStringLiteral("numero promozione"),
+                              line.text(rec::ofd::number));
+                continue;
+            }
+            ctx.promoNumber = static_cast<qint32>(number);
+            takeHeaderOf(ctx.promoNumber);
+            ++processed_;
+            offerKind_ = line.value(rec::ofd::offerKind);
+            articleText_ = line.text(rec::ofd::chainCode);
+            valueText_ = line.text(rec::ofd::value);
+        }
+        if (marked) valueText_ = QLatin1Char('0') + line.text(rec::gval::value);
+        processLine(line, ofd ? "OFD" : nullptr);
+        batch.step();
+    }
+    batch.commit();
+    if (!problems_.isEmpty()) run_.view.message(problems_.message());
+}
+
+void PromotionImport::stageHeader(const common::ChainLine& line) {
+    RunContext& ctx = run_.ctx;
+    bool ok = false;
+    const qint64 number = common::wholeValue(line.text(rec::oft::number), &ok);
+    if (!ok) {
+        problems_.add(line.number(), QStringLiteral("OFT"), QStringLiteral("numero promozione"),
+                      line.text(rec::oft::number));
+        return;
+    }
+    // yyyymmdd
+    const QString s = line.text(rec::oft::start);
+    const QString e = line.text(rec::oft::end);
+    const QDate start = common::dateFromParts(QStringView(s).mid(6, 2), QStringView(s).mid(4, 2), QStringView(s).left(4));
+    const QDate end = common::dateFromParts(QStringView(e).mid(6, 2), QStringView(e).mid(4, 2), QStringView(e).left(4));
+    if (!start.isValid() || !end.isValid()) {
+        const bool endBad = start.isValid();
+        problems_.add(line.number(), QStringLiteral("OFT"),
+                      endBad ? QStringLiteral("data fine") : QStringLiteral("data inizio"), endBad ? e : s);
+        return;
+    }
+    ctx.promoNumber = static_cast<qint32>(number);
+    if (ctx.docYear == 0) ctx.docYear = today_.year();
+    if (stagedHeader(ctx.promoNumber, ctx.docYear)) return;  // the same promotion again: its lines join the first
+    const QString description = line.text(rec::oft::description).trimmed();
+    insertHeader_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), description,
+                        common::dateValue(start), common::dateValue(end)});
+    headers_.insert(qMakePair(ctx.promoNumber, ctx.docYear), StagedHeader{description, start, end});
+}
+
+const std::optional<StagedHeader>& PromotionImport::stagedHeader(qint32 number, qint32 year) {
+    const auto key = qMakePair(number, year);
+    auto it = headers_.find(key);
+    if (it != headers_.end()) return *it;
+    std::optional<StagedHeader> h;
+    if (findHeader_.first({number, year}))
+        h = StagedHeader{findHeader_.text("dsccliente"), common::dateFromDb(findHeader_.value("Data1")),
+                         common::dateFromDb(findHeader_.value("Data2"))};
+    findHeader_.finish();
+    return *headers_.insert(key, h);
+}
+
+// The description and validity of the line's promotion, when its header is
+// staged; otherwise the values of the previous promotion stay.
+void PromotionImport::takeHeaderOf(qint32 number) {
+    RunContext& ctx = run_.ctx;
+    if (const std::optional<StagedHeader>& h = stagedHeader(number, ctx.docYear)) {
+        ctx.promoDescription = h->description;
+        ctx.promoStart = h->start;
+        ctx.promoEnd = h->end;
+    }
+}
+
+void PromotionImport::processLine(const common::ChainLine& line, const char* kind) {
+    RunContext& ctx = run_.ctx;
+    const QString kindText = kind ? QString::fromLatin1(kind) : line.text(rec::kind);
+
+    // A value that cannot be read would silently carry the price of the line
+    // before into this one: the line is reported and not staged.
+    if (!common::isNumeric(valueText_)) {
+        const bool fromG = line.is(rec::gval::mark, "G");
+        problems_.add(line.number(), kindText, fromG ? QStringLiteral("valore G") : QStringLiteral("valore"),
+                      line.text(fromG ? rec::gval::value : rec::ofd::value));
+        return;
+    }
+    promoPrice_ = static_cast<float>(numericValue(valueText_) / 1000);
+
+    a_ = Article();
+    if (!articleText_.trimmed().isEmpty() && common::isNumeric(articleText_)) {
+        a_.chainCode = static_cast<qint32>(common::wholeValue(articleText_));
+        a_.paddedChainCode = common::zeroPad(a_.chainCode, 9);
+    }
+
+    const QStringList& eans = chainBarcodes(a_.chainCode);
+    if (eans.isEmpty()) {
+        logUnmatched(QVariant());
+    } else {
+        a_.ean = padCut(eans.first(), 13);
+    }
+    ctx.currentEan = a_.ean;
+
+    if (const std::optional<qint32> code = storeArticleByEan(a_.ean)) {
+        a_.storeCode = *code;
+    } else if (!a_.ean.trimmed().isEmpty()) {
+        // The store may know the article by the chain code without this barcode.
+        const bool listed = listingByChainCode_.first({a_.paddedChainCode, ctx.codfor_affil});
+        if (listed) {
+            a_.storeCode = static_cast<qint32>(listingByChainCode_.whole("codart"));
+            a_.byChainCode = true;
+        }
+        listingByChainCode_.finish();
+        if (!listed) logUnmatched(kNotInStore);
+    }
+
+    if (const std::optional<ListingRow>& row = listing(a_.storeCode)) {
+        a_.take(*row);
+        markup_ = 25;
+    } else if (a_.storeCode != 0) {
+        run_.view.setText("variazioni", kNoListing);
+    }
+    ctx.storeCode = a_.storeCode;
+    show();
+
+    if (ctx.promoNumber == 0) return;
+    classifyOffer();
+    advanceProgress();
+    stageLines();
+}
+
+void PromotionImport::logUnmatched(const QVariant& desrep) {
+    RunContext& ctx = run_.ctx;
+    ctx.log.numpro = ctx.promoNumber;
+    ctx.log.datain = ctx.promoStart;
+    ctx.log.datafi = ctx.promoEnd;
+    db::LogRow row;
+    row.codafon = a_.paddedChainCode;
+    row.desart = desrep.isNull() ? kNotInChain : chainDescription(a_.chainCode);
+    row.numpro = ctx.promoNumber;
+    row.datain = ctx.promoStart;
+    row.datafi = ctx.promoEnd;
+    row.tipoelaborazione = QStringLiteral("P");
+    row.tipoagg = QStringLiteral("E");
+    row.prezpubn = promoPrice_;
+    run_.log.append(row, a_.ean, db::LogExtras{desrep, QStringLiteral(" "), ctx.promoDescription});
+    ++notFound_;
+}
+
+void PromotionImport::show() {
+    RunView& v = run_.view;
+    v.setText("cntpw", QString::number(processed_));
+    v.setText("cntAPw", QString::number(notFound_));
+    v.setText("CNTcPW", QString::number(processed_ - notFound_));
+    v.setText("e2w", a_.ean);
+    v.setText("e3w", a_.description);
+    v.setText("e4w", common::displayNumber(a_.cost));
+    v.setText("e5w", a_.vat);
+    v.setText("e1w", a_.paddedChainCode);
+    v.setText("e6w", common::displayNumber(a_.price));
+    v.setText("e7w", a_.group);
+    v.setText("e8w", a_.subgroup);
+}
+
+// Kind 0 keeps the offer of the line before; any other kind is a price cut,
+// and kind 10 a percentage discount on the regular price.
+void PromotionImport::classifyOffer() {
+    if (offerKind_ == 0) return;
+    offerCode_ = 1;
+    offerDescription_ = QStringLiteral("TAGLIO PREZZO");
+    discount_ = 0;
+    if (offerKind_ == 10) {
+        discount_ = numericValue(valueText_) / 1000;
+        auto known = offerBySconto_Cache_.constFind(discount_);
+        if (known != offerBySconto_Cache_.cend()) {
+            offerCode_ = *known;
+        } else if (offerBySconto_.first({discount_})) {
+            offerCode_ = static_cast<qint32>(offerBySconto_.whole("codice"));
+            offerBySconto_.finish();
+            offerBySconto_Cache_.insert(discount_, offerCode_);
+        } else {
+            offerBySconto_.finish();
+            lastOffer_.first();
+            const QVariant last = lastOffer_.value("last");
+            lastOffer_.finish();
+            if (!last.isNull()) {
+                offerCode_ = static_cast<qint32>(last.toLongLong() + 1);
+                const QString description = QStringLiteral("SCONTO %1%").arg(common::displayNumber(discount_));
+                insertOffer_.exec({offerCode_, description, discount_});
+                offerBySconto_Cache_.insert(discount_, offerCode_);
+                offerDescriptions_.insert(offerCode_, description);
+            }
+        }
+        promoPrice_ = a_.price;
+    }
+    auto described = offerDescriptions_.find(offerCode_);
+    if (described == offerDescriptions_.end()) {
+        std::optional<QString> d;
+        if (offerByCode_.first({offerCode_})) d = offerByCode_.text("descrizione");
+        offerByCode_.finish();
+        described = offerDescriptions_.insert(offerCode_, d);
+    }
+    if (*described) offerDescription_ = **described;
+}
+
+// One staged line for every chain barcode of the article that the store knows.
+void PromotionImport::stageLines() {
+    RunContext& ctx = run_.ctx;
+    if (markup_ == 0) markup_ = 25;
+    const std::optional<StoreBarcode> first = firstStoreBarcode(a_.storeCode);
+    if (!first) return;
+    a_.description = first->description;
+    if (ctx.docYear == 0) ctx.docYear = today_.year();
+    qint32& bns = lastBns_[qMakePair(ctx.promoNumber, ctx.docYear)];
+
+    // The chain's barcodes that the store knows; an article that the store
+    // knows only by its chain code is offered under its own first barcode.
+    QList<QPair<QString, qint32>> lines;
+    for (const QString& chainEan : chainBarcodes(a_.chainCode)) {
+        const QString ean = padCut(chainEan, 13);
+        if (const std::optional<qint32> code = storeArticleByEan(ean)) lines.append({ean, *code});
+    }
+    if (lines.isEmpty() && a_.byChainCode) lines.append({padCut(first->ean, 13), a_.storeCode});
+
+    for (const auto& [ean, code] : lines) {
+        a_.ean = ean;
+        a_.storeCode = code;
+        const std::optional<ListingRow>& row = listing(a_.storeCode);
+        if (!row) {
+            run_.view.setText("variazioni", kNoListing);
+            continue;
+        }
+        a_.take(*row);
+        markup_ = 25;
+        ctx.currentEan = a_.ean;
+        ctx.storeCode = a_.storeCode;
+        ++bns;
+
+        const double price = toSingle(a_.price);
+        // The margin on the selling price over the article's cost.
+        const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
+        insertLine_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), bns, a_.storeCode,
+                          a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
+                          a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(promoPrice_), 2),
+                          offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
+                          a_.group, markup_});
+    }
+}
+
+const QStringList& PromotionImport::chainBarcodes(qint32 chainCode) {
+    auto it = chainEanCache_.find(chainCode);
+    if (it != chainEanCache_.end()) return *it;
+    QStringList eans;
+    chainEans_.exec({chainCode});
+    while (chainEans_.next()) eans << chainEans_.text("eanare");
+    chainEans_.finish();
+    return *chainEanCache_.insert(chainCode, eans);
+}
+
+std::optional<qint32> PromotionImport::storeArticleByEan(const QString& ean) {
+    auto it = storeEanCache_.find(ean);
+    if (it != storeEanCache_.end()) return *it;
+    std::optional<qint32> code;
+    if (storeEan_.first({ean})) code = static_cast<qint32>(storeEan_.whole("codare"));
+    storeEan_.finish();
+    storeEanCache_.insert(ean, code);
+    return code;
+}
+
+std::optional<StoreBarcode> PromotionImport::firstStoreBarcode(qint32 storeCode) {
+    auto it = firstBarcodeCache_.find(storeCode);
+    if (it != firstBarcodeCache_.end()) return *it;
+    std::optional<StoreBarcode> b;
+    if (storeEanByCode_.first({storeCode}))
+        b = StoreBarcode{storeEanByCode_.text("eanare"), storeEanByCode_.text("desart")};
+    storeEanByCode_.finish();
+    firstBarcodeCache_.insert(storeCode, b);
+    return b;
+}
+
+const std::optional<ListingRow>& PromotionImport::listing(qint32 storeCode) {
+    auto it = listingCache_.find(storeCode);
+    if (it != listingCache_.end()) return *it;
+    std::optional<ListingRow> row;
+    db::Query& q = listingByCode_;
+    if (q.first({storeCode})) {
+        // By position, in the order of the statement's columns.
+        ListingRow r;
+        r.codart = static_cast<qint32>(q.value(0).toLongLong());
+        r.desart = q.value(1);
+        r.desgru = q.value(2);
+        r.dessot = q.value(3);
+        r.desfor = q.value(4);
+        r.cofart = q.value(5);
+        r.cosmp = q.value(6);
+        r.imbart = q.value(7);
+        r.przart = q.value(8);
+        r.przpub = q.value(9);
+        r.umart = q.value(10);
+        r.ivart = q.value(11);
+        row = r;
+    }
+    q.finish();
+    return *listingCache_.insert(storeCode, row);
+}
+
+QString PromotionImport::chainDescription(qint32 chainCode) {
+    QString desc;
+    if (chainArticle_.first({chainCode})) desc = chainArticle_.text("desart");
+    chainArticle_.finish();
+    return desc;
+}
+
+}  // namespace
+
 bool ElaboraPromozioni(Run& run) {
+    if (!QFileInfo::exists(run.ctx.paths.chainDb())) return false;
+    const common::ChainFile* file = run.chainFile();
+    if (!file) return false;
+
+    PromotionImport import(run);
+    {
+        db::Transaction tx(run.store);
+        import.emptyStaging();
+        tx.commit();
+    }
+    if (switchValue(run.ctx.art2) == 1) return true;
+    import.read(*file);
     return true;
 }

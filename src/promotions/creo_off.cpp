@@ -1,8 +1,307 @@
 #include "promotions/creo_off.h"
 
+#include "common/Dates.h"
+#include "common/Numbers.h"
 #include "shell/Run.h"
 
-// Turns the staged promotions into the store's offer documents.
-void creo_off(Run& run) {
+#include <QHash>
+#include <QSet>
+#include <limits>
+#include <optional>
+#include <vector>
 
+using common::toSingle;
+
+namespace {
+
+const QString kGiaPresente = QStringLiteral("**** GIA PRESENTE ******");
+
+// A promotion staged by the promotion import.
+struct StagedHeader {
+    qint32 anno = 0;
+    qint32 numero = 0;
+    QVariant dataInz;
+    QVariant dataFin;
+    QString dsccliente;
+};
+
+// The listing values an offer line takes from the store's article.
+struct Listing {
+    double cobart = 0;
+    double cofart = 0;
+    double przpub = 0;
+    double marg = 30;
+    qint64 codrep = 0;
+};
+
+// The threshold, gift and discount of an offer code.
+struct Offer {
+    QVariant soglia, omaggio, sconto;
+    QString descrizione;
+};
+
+class OfferDocuments {
+public:
+    explicit OfferDocuments(Run& run);
+    bool prepareNumbering();
+    void writeAll();
+
+private:
+    bool writeDocument(const StagedHeader& h);
+    qint32 drawNumber();
+    void numberingMessage();
+    Listing listing(qint32 article);
+    const std::optional<Offer>& offer(qint32 code);
+
+    Run& run_;
+    QDate today_;
+    QString numerator_;
+    qint32 lastNumber_ = 0;
+
+    db::Query docType_, series_, advance_;
+    db::Query headers_, byPromotion_, byNumber_, insertHeader_;
+    db::Query lastLine_, eansOfDocument_, stagedLines_;
+    db::Query listing_, offer_, insertLine_;
+    QHash<qint32, std::optional<Offer>> offers_;
+};
+
+OfferDocuments::OfferDocuments(Run& run)
+    : run_(run),
+      today_(run.clock.today()),
+      // Document type codes are kept blank-padded to 12; trailing blanks do not count.
+      docType_(run.store.prepare(QStringLiteral(
+          "SELECT numeratore FROM tipodoc WHERE rtrim(coddoc) = ? ORDER BY rowid LIMIT 1"))),
+      series_(run.store.prepare(QStringLiteral(
+          "SELECT rowid, ultnum FROM numeri WHERE codutente = ? AND rtrim(tipo) = rtrim(?) AND anno = ? "
+          "ORDER BY rowid LIMIT 1"))),
+      advance_(run.store.prepare(QStringLiteral("UPDATE numeri SET ultnum = ? WHERE rowid = ?"))),
+      headers_(run.store.prepare(QStringLiteral(
+          "SELECT Anno, Numero, Data1 AS DataInz, Data2 AS DataFin, dsccliente FROM locte WHERE sel = 'X' "
+          "ORDER BY Numero, rowid"))),
+      byPromotion_(run.store.prepare(QStringLiteral(
+          "SELECT numero FROM offte WHERE codutente = 1 AND anno = ? AND numpronelv = ? ORDER BY rowid LIMIT 1"))),
+      byNumber_(run.store.prepare(
+          QStringLiteral("SELECT 1 FROM offte WHERE codutente = 1 AND numero = ? AND anno = ? LIMIT 1"))),
+      insertHeader_(run.store.prepare(QStringLiteral(
+          "INSERT INTO offte (codutente, numero, anno, dataor, dsccliente, cliente, data1, data2, tipo, stato, "
+          "numpronelv) VALUES (1, ?, ?, ?, ?, 0, ?, ?, NULL, 'P', ?)"))),
+      lastLine_(run.store.prepare(QStringLiteral(
+          "SELECT max(bns) AS last FROM offmo WHERE bannoc = ? AND bnumer = ?"))),
+      eansOfDocument_(run.store.prepare(
+          QStringLiteral("SELECT eanrig FROM offmo WHERE bannoc = ? AND bnumer = ?"))),
+      stagedLines_(run.store.prepare(QStringLiteral(
+          "SELECT articoli, imballo, quantita, bflag2, iva, costof, unitam, eanrig, colli, codafo, przpro, "
+          "commesso, descrizione, taglia, dsccolore, ric, desfor, desgru, tipmov, bflag1, codpro "
+          "FROM locmo WHERE bnumer = ? AND bannoc = ? ORDER BY bnumer, bns, rowid"))),
+      listing_(run.store.prepare(QStringLiteral(
+          "SELECT cobart, cofart, przpub, marg, codrep FROM listi01 WHERE codart = ? LIMIT 1"))),
+      offer_(run.store.prepare(QStringLiteral(
+          "SELECT soglia, omaggio, sconto, descrizione FROM offtab WHERE codice = ? ORDER BY rowid LIMIT 1"))),
+      insertLine_(run.store.prepare(QStringLiteral(
+          "INSERT INTO offmo (bnumer, bannoc, bdator, bns, articoli, imballo, przpub, codute, costof, cosmp, "
+          "quantita, bflag2, iva, cosoff, unitam, eanrig, colli, codafo, przpro, commesso, descrizione, taglia, "
+          "dsccolore, ric, desfor, desgru, tipmov, bflag1, marg, codpro, codrep, soglia, omaggio, scopro, sconto) "
+          "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+          "?, ?, ?, ?)"))) {}
+
+// The document type "OFFERTE" and its numerator for the year; false (after
+// its message) when either is missing.
+bool OfferDocuments::prepareNumbering() {
+    RunContext& ctx = run_.ctx;
+    const bool typeFound = docType_.first({QStringLiteral("OFFERTE")});
+    if (typeFound) numerator_ = common::padCut(docType_.text("numeratore"), 2);
+    docType_.finish();
+    if (!typeFound) {
+        run_.view.message(QStringLiteral("ATTENZIONE !!! Manca il tipo documento OFFERTE e il relativo "
+                                         "numeratore OP da attivare ..."));
+        return false;
+    }
+    lastNumber_ = 0;
+    if (series_.first({ctx.userCode, numerator_, ctx.docYear})) lastNumber_ = static_cast<qint32>(series_.whole("ultnum"));
+    series_.finish();
+    if (lastNumber_ == 0) {
+        numberingMessage();
+        return false;
+    }
+    return true;
+}
+
+void OfferDocuments::numberingMessage() {
+    const RunContext& ctx = run_.ctx;
+    run_.view.message(
+        QStringLiteral("ATTENZIONE !!! i dati della promozione non possono essere registrati perchè manca "
+                       "l'attivazione del numeratore.Cliccare su Tabelle/Numeratori/Crea Numeratori/OK .Il "
+                       "programma deve dare il seguente messaggio: I NUMERATORI PER IL NUOVO ANNO SONO STATI "
+                       "CREATI") +
+        QString::number(ctx.userCode) + numerator_ + QString::number(ctx.docYear) + ctx.paths.chainDb());
+}
+
+void OfferDocuments::writeAll() {
+    std::vector<StagedHeader> staged;
+    headers_.exec();
+    while (headers_.next()) {
+        StagedHeader h;
+        h.anno = static_cast<qint32>(headers_.whole("Anno"));
+        h.numero = static_cast<qint32>(headers_.whole("Numero"));
+        h.dataInz = headers_.value("DataInz");
+        h.dataFin = headers_.value("DataFin");
+        h.dsccliente = headers_.text("dsccliente");
+        staged.push_back(h);
+    }
+    headers_.finish();
+    for (const StagedHeader& h : staged)
+        if (!writeDocument(h)) break;
+}
+
+// The next number of the series, taken inside the document's transaction so
+// that it is spent only when the document is stored. Zero when the series row
+// has gone since the start of the stage.
+qint32 OfferDocuments::drawNumber() {
+    RunContext& ctx = run_.ctx;
+    if (!series_.first({ctx.userCode, numerator_, ctx.docYear})) {
+        series_.finish();
+        return 0;
+    }
+    const qint64 stored = series_.whole("ultnum");
+    const qint64 row = series_.whole("rowid");
+    series_.finish();
+    qint64 next = std::max<qint64>(stored, lastNumber_) + 1;
+    // A number that another offer already holds (a series set back by hand) is passed over.
+    while (next <= std::numeric_limits<qint32>::max()) {
+        const bool taken = byNumber_.first({next, ctx.docYear});
+        byNumber_.finish();
+        if (!taken) break;
+        ++next;
+    }
+    if (next > std::numeric_limits<qint32>::max())
+        throw RunError(QStringLiteral("Numeratore %1 dell'anno %2 esaurito: ultimo numero %3")
+                           .arg(numerator_).arg(ctx.docYear).arg(stored));
+    advance_.exec({next, row});
+    return static_cast<qint32>(next);
+}
+
+// False when the series row has gone: no further document can be numbered.
+bool OfferDocuments::writeDocument(const StagedHeader& h) {
+    RunContext& ctx = run_.ctx;
+    const QString description = h.dsccliente.left(30) + QStringLiteral(" Nr. ") + QString::number(h.numero);
+
+    // The number, the header, its log row and the lines are stored together or not at all.
+    db::Transaction tx(run_.store);
+    qint32 number = 0;
+    qint32 lineNo = 0;
+    QSet<QString> present;
+    const bool exists = byPromotion_.first({ctx.docYear, h.numero});
+    if (exists) number = static_cast<qint32>(byPromotion_.whole("numero"));
+    byPromotion_.finish();
+
+    if (!exists) {
+        number = drawNumber();
+        if (number == 0) {
+            numberingMessage();
+            return false;
+        }
+    } else {
+        if (lastLine_.first({ctx.docYear, number})) lineNo = static_cast<qint32>(lastLine_.whole("last"));
+        lastLine_.finish();
+        eansOfDocument_.exec({ctx.docYear, number});
+        while (eansOfDocument_.next()) present.insert(eansOfDocument_.text("eanrig"));
+        eansOfDocument_.finish();
+    }
+
+    const bool headerThere = byNumber_.first({number, ctx.docYear});
+    byNumber_.finish();
+    if (!headerThere) {
+        insertHeader_.exec({number, ctx.docYear, common::dateValue(today_), description.left(45), h.dataInz,
+                            h.dataFin, h.numero});
+        run_.view.setText("e9w", QString::number(h.numero));
+        run_.view.setText("e10w", description);
+        ctx.promoNumber = h.numero;
+        db::LogRow& log = ctx.log;
+        log.tipoelaborazione = QStringLiteral("A");
+        log.tipoagg = QStringLiteral("P");
+        log.desart = description;
+        log.numpro = h.numero;
+        log.datain = common::dateFromDb(h.dataInz);
+        log.datafi = common::dateFromDb(h.dataFin);
+        Agg_Rec_divulga(run_);
+    }
+
+    stagedLines_.exec({h.numero, h.anno});
+    while (stagedLines_.next()) {
+        // By position, in the order of the statement's columns.
+        const db::Query& s = stagedLines_;
+        enum { articoli, imballo, quantita, bflag2, iva, costof, unitam, eanrig, colli, codafo, przpro, commesso,
+               descrizione, taglia, dsccolore, ric, desfor, desgru, tipmov, bflag1, codpro };
+        if (s.value(przpro).toDouble() == 0) continue;
+        const QString ean = s.value(eanrig).toString();
+        if (present.contains(ean)) {
+            run_.view.setText("e2w", ean);
+            run_.view.setText("e3w", kGiaPresente);
+            continue;
+        }
+        const qint32 article = s.value(articoli).toInt();
+        const Listing l = listing(article);
+        ++lineNo;
+        run_.view.setText("e2w", ean);
+        run_.view.setText("e3w", s.value(descrizione).toString());
+        run_.view.setText("e4w", QStringLiteral("0"));
+        run_.view.setText("e5w", s.value(iva).toString());
+        run_.view.setText("e1w", s.value(codafo).toString());
+        run_.view.setText("e6w", common::formatAmount(s.value(przpro).toDouble()));
+        run_.view.setText("e7w", s.value(desgru).toString());
+        run_.view.setText("e8w", QString());
+
+        static const std::optional<Offer> none;
+        const QVariant code = s.value(codpro);
+        const std::optional<Offer>& o = code.isNull() ? none : offer(code.toInt());
+        insertLine_.execList({number, ctx.docYear, common::dateValue(today_), lineNo, article,
+                              s.value(imballo), toSingle(l.przpub), l.cofart, l.cobart, s.value(quantita),
+                              s.value(bflag2), s.value(iva), s.value(costof), s.value(unitam), ean,
+                              s.value(colli), s.value(codafo), s.value(przpro), s.value(commesso),
+                              s.value(descrizione), o ? QVariant(o->descrizione.left(25)) : s.value(taglia),
+                              s.value(dsccolore), s.value(ric), s.value(desfor), s.value(desgru),
+                              s.value(tipmov), s.value(bflag1), l.marg, code, l.codrep,
+                              o ? o->soglia : QVariant(), o ? o->omaggio : QVariant(),
+                              o ? o->sconto : QVariant(), o ? o->sconto : QVariant()});
+        present.insert(ean);
+    }
+    stagedLines_.finish();
+    tx.commit();
+    if (number > lastNumber_) lastNumber_ = number;
+    return true;
+}
+
+Listing OfferDocuments::listing(qint32 article) {
+    Listing l;
+    if (listing_.first({article})) {
+        l.cobart = listing_.value(0).toDouble();
+        l.cofart = listing_.value(1).toDouble();
+        l.przpub = listing_.value(2).toDouble();
+        l.marg = listing_.value(3).toDouble();
+        l.codrep = listing_.value(4).toLongLong();
+    }
+    listing_.finish();
+    return l;
+}
+
+const std::optional<Offer>& OfferDocuments::offer(qint32 code) {
+    auto it = offers_.find(code);
+    if (it != offers_.end()) return *it;
+    std::optional<Offer> o;
+    if (offer_.first({code})) {
+        o = Offer{offer_.value("soglia"), offer_.value("omaggio"), offer_.value("sconto"),
+                  offer_.text("descrizione")};
+    }
+    offer_.finish();
+    return *offers_.insert(code, o);
+}
+
+}  // namespace
+
+void creo_off(Run& run) {
+    if (run.ctx.docYear == 0) run.ctx.docYear = run.clock.today().year();
+    if (switchValue(run.ctx.art2) == 1) return;
+    OfferDocuments documents(run);
+    if (!documents.prepareNumbering()) return;
+    documents.writeAll();
 }

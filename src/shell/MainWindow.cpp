@@ -142,19 +142,23 @@ void MainWindow::build() {
         for (const Field& f : p.records) {
             QLineEdit* e = box(f.box, frame);
             grid->addWidget(label(f.caption, e, frame), r, 0);
-            grid->addWidget(e, r, 1, 1, 3);
+            grid->addWidget(e, r, 1);
             ++r;
         }
         grid->setRowStretch(r++, 1);
-        for (int c = 0; c < 2; ++c) {
-            QLineEdit* e = box(p.counters[c].box, frame);
+        // The two counters at the bottom, in a row of their own.
+        auto* counters = new QHBoxLayout;
+        for (const Field& f : p.counters) {
+            if (counters->count() > 0) counters->addSpacing(10);
+            QLineEdit* e = box(f.box, frame);
             e->setAlignment(Qt::AlignRight);
-            auto* l = label(p.counters[c].caption, e, frame);
+            e->setFixedWidth(px(1000));
+            auto* l = label(f.caption, e, frame);
             l->setWordWrap(true);
-            grid->addWidget(l, r, c * 2);
-            grid->addWidget(e, r, c * 2 + 1);
+            counters->addWidget(l, 1);
+            counters->addWidget(e);
         }
-        ++r;
+        grid->addLayout(counters, r++, 0, 1, 2);
         auto* barRow = new QHBoxLayout;
         auto* bar = new QProgressBar(frame);
         bar->setObjectName(QLatin1String(p.bar));
@@ -169,9 +173,8 @@ void MainWindow::build() {
         shape->setObjectName(QLatin1String(p.shape));
         barRow->addWidget(bar, 1);
         barRow->addWidget(shape);
-        grid->addLayout(barRow, r, 0, 1, 4);
+        grid->addLayout(barRow, r, 0, 1, 2);
         grid->setColumnStretch(1, 1);
-        grid->setColumnStretch(3, 1);
         row->addWidget(frame, 1);
     }
     top->addLayout(row, 1);

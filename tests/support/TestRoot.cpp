@@ -6,6 +6,16 @@
 #include <QFile>
 #include <stdexcept>
 
+namespace {
+// Where the sources and the built program are, for tests started by ctest or by hand.
+[[maybe_unused]] const bool testFolders = [] {
+    if (qEnvironmentVariableIsEmpty("LIS06C_SOURCE_DIR")) qputenv("LIS06C_SOURCE_DIR", LIS06C_TEST_SOURCE_DIR);
+    if (qEnvironmentVariableIsEmpty("LIS06C_BINARY_DIR")) qputenv("LIS06C_BINARY_DIR", LIS06C_TEST_BINARY_DIR);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
+}();
+}  // namespace
+
 TestRoot::TestRoot(qint32 codforAffil, const QString& supplierName) {
     if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
     paths_.root = dir_.path();

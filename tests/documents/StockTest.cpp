@@ -1,0 +1,102 @@
+#include "DocumentFixture.h"
+#include "documents/stock.h"
+
+namespace {
+
+class StockTest : public DocumentFixture {
+protected:
+    StockMovement line(qint32 code, double quantity, double cost, double oldCost = 0) {
+        StockMovement m;
+        m.storeCode = code;
+        m.ean = QStringLiteral("8001234567890");
+        m.quantity = quantity;
+        m.newCost = cost;
+        m.oldCost = oldCost;
+        m.lineCost = cost;
+        m.supplierName = QStringLiteral("NELV DISTRIBUZIONE SPA");
+        return m;
+    }
+    double field(const char* name, qint32 code = 7) {
+        return value(QStringLiteral("SELECT %1 FROM listi01 WHERE codart = ?").arg(QLatin1String(name)), {code})
+            .toDouble();
+    }
+};
+
+TEST_F(StockTest, LoadThenRevalueKeepsValueAndAverageCost) {
+    addArticle(7, 123, 8001234567890, 2.00, 10, 20.00);
+    ::Run& run = root.run();
+    StockMovements stock(run);
+    const StockMovement m = line(7, 5, 2.60, 2.00);
+
+    stock.carico_magazzino(m);
+    EXPECT_DOUBLE_EQ(field("qgia"), 15);
+    EXPECT_DOUBLE_EQ(field("valgia"), 33.00);
+    EXPECT_DOUBLE_EQ(field("cosmp"), 2.2);
+    EXPECT_DOUBLE_EQ(field("qacq"), 5);
+    EXPECT_DOUBLE_EQ(field("qultcar"), 5);
+    EXPECT_EQ(value("SELECT dultcar FROM listi01 WHERE codart = 7").toString(), "2026-12-08");
+    EXPECT_DOUBLE_EQ(value("SELECT eacq FROM codean WHERE codare = 7").toDouble(), 5);
+    EXPECT_DOUBLE_EQ(value("SELECT egia FROM codean WHERE codare = 7").toDouble(), 5);
+    EXPECT_EQ(value("SELECT flagean FROM codean WHERE codare = 7").toString(), " ");
+
+    stock.aggiorno_costo(m);
+    EXPECT_DOUBLE_EQ(field("valgia"), 36.00);
+    EXPECT_DOUBLE_EQ(field("cosmp"), 2.4);
+    EXPECT_DOUBLE_EQ(field("cofart"), 2.60);
+    EXPECT_DOUBLE_EQ(field("cobart"), 2.60);
+    EXPECT_DOUBLE_EQ(field("qgia"), 15);
+}
+
+TEST_F(StockTest, NegativeStockIsValuedAfreshAndValueNeverNegative) {
+    addArticle(7, 123, 8001234567890, 2.00, -2, 0);
+    addArticle(8, 124, 8001234567891, 2.00, -8, 0);
+    root.exec(root.store(), QStringLiteral("UPDATE listi01 SET cosmp = 1.75 WHERE codart = 8"));
+    ::Run& run = root.run();
+    StockMovements stock(run);
+
+    stock.carico_magazzino(line(7, 5, 3.00));
+    EXPECT_DOUBLE_EQ(field("qgia", 7), 3);
+    EXPECT_DOUBLE_EQ(field("valgia", 7), 9.00);
+    EXPECT_DOUBLE_EQ(field("cosmp", 7), 3);
+
+    StockMovement m = line(8, 5, 3.00);
+    m.ean = QStringLiteral("8001234567891");
+    stock.carico_magazzino(m);
+    EXPECT_DOUBLE_EQ(field("qgia", 8), -3);
+    EXPECT_DOUBLE_EQ(field("valgia", 8), 0);
+    EXPECT_DOUBLE_EQ(field("cosmp", 8), 1.75);
+
+    // A cost that falls further than the stock value allows ends at value 0.
+    stock.aggiorno_costo(line(7, 5, 0.50, 3.00));
+    EXPECT_DOUBLE_EQ(field("valgia", 7), 0);
+    EXPECT_DOUBLE_EQ(field("cosmp", 7), 3);
+    EXPECT_DOUBLE_EQ(field("cofart", 7), 0.50);
+}
+
+TEST_F(StockTest, ExcludedMissingOrCodelessArticlesMoveNothing) {
+    addArticle(7, 123, 8001234567890, 2.00, 10, 20.00);
+    root.exec(root.store(), QStringLiteral("UPDATE listi01 SET tipges = 'D' WHERE codart = 7"));
+    addArticle(9, 125, 8001234567899, 2.00, 10, 20.00);
+    ::Run& run = root.run();
+    StockMovements stock(run);
+
+    stock.carico_magazzino(line(7, 5, 2.60));
+    stock.aggiorno_costo(line(7, 5, 2.60, 2.00));
+    EXPECT_DOUBLE_EQ(field("qgia"), 10);
+    EXPECT_DOUBLE_EQ(field("valgia"), 20);
+    EXPECT_DOUBLE_EQ(field("cofart"), 2.00);
+    EXPECT_DOUBLE_EQ(value("SELECT eacq FROM codean WHERE codare = 7").toDouble(), 0);
+
+    stock.carico_magazzino(line(0, 5, 2.60));
+    stock.carico_magazzino(line(555, 5, 2.60));
+    EXPECT_DOUBLE_EQ(value("SELECT sum(qgia) FROM listi01").toDouble(), 20);
+
+    // An EAN without codean row: the article moves, the EAN counters do not.
+    StockMovement m = line(9, 5, 2.00);
+    m.ean = QStringLiteral("0000000000042");
+    stock.carico_magazzino(m);
+    EXPECT_DOUBLE_EQ(field("qgia", 9), 15);
+    EXPECT_DOUBLE_EQ(value("SELECT eacq FROM codean WHERE codare = 9").toDouble(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,353 @@
+// lis06c-bench: generates a root of a given size into a temporary folder,
+// runs the whole run on it headless in this process, stage by stage, and sets
+// the run's time against two floors measured on the same data:
+//   (a) reading the chain's file and splitting every field of every record;
+//   (b) plain SQLite through Qt SQL (prepared once, one transaction) doing as
+//       many indexed lookups and row writes as the run did.
+// The writes are counted by the databases' write counter. The lookups are
+// estimated from the records each stage handled, at the number of indexed
+// lookups a record needs (kLookups below), so that floor (b) is the least
+// any program doing this job through SQLite would spend.
+#include "generator/Generator.h"
+
+#include "catalogue/aggiorno_tutto.h"
+#include "catalogue/for2_lis.h"
+#include "common/ChainFile.h"
+#include "db/Database.h"
+#include "documents/elabora3.h"
+#include "promotions/ElaboraPromozioni.h"
+#include "promotions/creo_off.h"
+#include "shell/Form_Load.h"
+#include "shell/Run.h"
+#include "shell/Startup.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+// Indexed lookups a record needs at the least, per stage:
+//  catalogue import: "TAB" 2 (chain and store), "MDA" 4 (subgroup, group,
+//    department, chain article), "MHA" 2 (chain article, chain EAN), "MHE" 1;
+//  store update, per article: 10 (group, price list, article by chain code,
+//    article by store code, department, subgroup, group, unit, chain EANs,
+//    store EANs of the article) plus 1 per EAN;
+//  documents, per line: 7 for staging (EAN, price list, EAN seek, article,
+//    subfamily, group, department) and 5 for receiving (chain article, article
+//    by chain code, EAN, article and EAN for stock);
+//  promotions, per "OFD" line: 8 (header, chain article, chain EANs, store
+//    EAN, article, offer kind, store EANs of the article, last line) plus 2
+//    per EAN of the article (1.5 on average);
+//  offer documents, per staged line: 3 (article, offer kind, duplicate line).
+constexpr double kTab = 2, kMda = 4, kMha = 2, kMhe = 1;
+constexpr double kArticle = 10, kArticleEan = 1;
+constexpr double kBle = 12;
+constexpr double kOfd = 8 + 2 * 1.5;
+constexpr double kOfferLine = 3;
+
+double peakMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;  // kilobytes on Linux
+}
+
+// Processor time of the process (user and system), to tell the program's
+// own work from waiting on a machine shared with other programs.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct StageResult {
+    const char* name = "";
+    double seconds = 0;
+    double cpu = 0;
+    qint64 records = 0;
+    qint64 writes = 0;
+    double lookups = 0;
+    QString error;
+};
+
+// Floor (a): the file read and every field of every known record split off.
+double floorRead(const QString& path, qint64* fieldsTouched) {
+    QElapsedTimer t;
+    t.start();
+    auto file = common::ChainFile::load(path);
+    if (!file) return 0;
+    using namespace rec;
+    static const Field tabFields[] = {tab::table, tab::code, tab::departmentCode, tab::description, tab::tableKind,
+                                      tab::parent};
+    static const Field mdaFields[] = {articleCode, mda::description, mda::umart, mda::umconf, mda::pezzatura,
+                                      mda::subgroup, mda::tipart, mda::vat, mda::imbart};
+    static const Field mhaFields[] = {articleCode, mha::ean};
+    static const Field mheFields[] = {articleCode, mhe::price, mhe::unused};
+    static const Field mhnFields[] = {articleCode, mhn::cost};
+    static const Field bleFields[] = {ble::lineClass, ble::lineType, ble::headerType, ble::number, ble::chainCode,
+                                      ble::description, ble::umart, ble::unita2, ble::quaco, ble::imbart,
+                                      ble::exclusion, ble::vat, ble::subfamily, ble::ean, ble::packages,
+                                      ble::quantity, ble::cost, ble::price};
+    static const Field oftFields[] = {oft::number, oft::description, oft::start, oft::end};
+    static const Field ofdFields[] = {ofd::number, ofd::offerKind, ofd::chainCode, ofd::value, gval::mark,
+                                      gval::value};
+    qint64 touched = 0;
+    double sink = 0;
+    auto touch = [&](const common::ChainLine& line, const auto& fields) {
+        for (const Field& f : fields) {
+            // Numbers are converted, texts decoded, as a stage would.
+            if (line.numeric(f)) sink += line.value(f);
+            else sink += line.text(f).size();
+            ++touched;
+        }
+    };
+    for (const common::ChainLine line : *file) {
+        const QByteArrayView k = line.raw(rec::kind);
+        sink += line.value(dateYmd);
+        if (k == "TAB") touch(line, tabFields);
+        else if (k == "MDA") touch(line, mdaFields);
+        else if (k == "MHA") touch(line, mhaFields);
+        else if (k == "MHE") touch(line, mheFields);
+        else if (k == "MHN") touch(line, mhnFields);
+        else if (k == "BLE") touch(line, bleFields);
+        else if (k == "OFT") touch(line, oftFields);
+        else if (k == "OFD") touch(line, ofdFields);
+    }
+    const double seconds = t.nsecsElapsed() / 1e9;
+    *fieldsTouched = touched + (sink == -1 ? 1 : 0);
+    return seconds;
+}
+
+// Floor (b): as many indexed point lookups and row writes as the run made,
+// prepared once, in one transaction, on the store database the run left.
+double floorSql(const Paths& paths, qint64 lookups, qint64 writes) {
+    auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
+    std::vector<QString> keys;
+    {
+        db::Query q = store->prepare(QStringLiteral("SELECT eanare FROM codean"));
+        q.exec();
+        while (q.next()) keys.push_back(q.value(0).toString());
+    }
+    if (keys.empty()) keys.push_back(QStringLiteral("0000000000000"));
+    store->exec(QStringLiteral("CREATE TABLE IF NOT EXISTS bench_floor (a INTEGER, b TEXT, c REAL, d REAL, "
+                               "e TEXT, f TEXT, g INTEGER, h TEXT)"));
+    QElapsedTimer t;
+    t.start();
+    {
+        db::Transaction tx(*store);
+        db::Query find = store->prepare(QStringLiteral("SELECT codare, desart FROM codean WHERE eanare = ?"));
+        db::Query write = store->prepare(QStringLiteral(
+            "INSERT INTO bench_floor (a, b, c, d, e, f, g, h) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        qint64 found = 0;
+        for (qint64 i = 0; i < lookups; ++i) {
+            // A stride through the keys, so that pages are not met in order.
+            if (find.first({keys[(i * 7919) % keys.size()]})) ++found;
+        }
+        find.finish();
+        const QString text = QStringLiteral("PASTA DI SEMOLA BONTÀ 500G");
+        for (qint64 i = 0; i < writes; ++i)
+            write.exec({i, text, 1.5, 2.25, QStringLiteral("22"), QStringLiteral("PZ"), found, text});
+        tx.commit();
+    }
+    return t.nsecsElapsed() / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Times the whole run on a generated root against the floors of reading the file and of plain SQLite.\n"
+        "Without options: the store-size workload (30,000 articles, about 165,000 lines)."));
+    parser.addHelpOption();
+    struct IntOption {
+        QCommandLineOption option;
+        int gen::Sizes::*field;
+    };
+    std::vector<IntOption> ints = {
+        {{QStringLiteral("articles"), QStringLiteral("MDA articles in the file."), QStringLiteral("N")},
+         &gen::Sizes::articles},
+        {{QStringLiteral("new"), QStringLiteral("Of those, new to the store."), QStringLiteral("N")},
+         &gen::Sizes::newArticles},
+        {{QStringLiteral("store"), QStringLiteral("Articles of the store."), QStringLiteral("N")},
+         &gen::Sizes::storeArticles},
+        {{QStringLiteral("documents"), QStringLiteral("Supplier documents."), QStringLiteral("N")},
+         &gen::Sizes::documents},
+        {{QStringLiteral("lines"), QStringLiteral("Lines per document."), QStringLiteral("N")},
+         &gen::Sizes::linesPerDocument},
+        {{QStringLiteral("promotions"), QStringLiteral("Promotions."), QStringLiteral("N")},
+         &gen::Sizes::promotions},
+        {{QStringLiteral("ofd"), QStringLiteral("OFD lines over all promotions."), QStringLiteral("N")},
+         &gen::Sizes::ofdLines},
+    };
+    for (const IntOption& o : ints) parser.addOption(o.option);
+    const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("N"));
+    const QCommandLineOption scaleOpt(QStringLiteral("scale"), QStringLiteral("Multiplies every size."),
+                                      QStringLiteral("F"));
+    const QCommandLineOption keepOpt(QStringLiteral("keep"), QStringLiteral("Keep the generated root."));
+    parser.addOptions({seedOpt, scaleOpt, keepOpt});
+    parser.process(app);
+
+    gen::Sizes sizes = gen::Sizes::storeSize();
+    for (const IntOption& o : ints) {
+        if (!parser.isSet(o.option)) continue;
+        bool ok = false;
+        const int v = parser.value(o.option).toInt(&ok);
+        if (!ok || v < 0) {
+            std::fprintf(stderr, "lis06c-bench: --%s wants a whole number\n", qPrintable(o.option.names().first()));
+            return 2;
+        }
+        sizes.*(o.field) = v;
+    }
+    if (parser.isSet(seedOpt)) sizes.seed = parser.value(seedOpt).toUInt();
+    if (parser.isSet(scaleOpt)) {
+        bool ok = false;
+        const double f = parser.value(scaleOpt).toDouble(&ok);
+        if (!ok || f <= 0) {
+            std::fprintf(stderr, "lis06c-bench: --scale wants a positive number\n");
+            return 2;
+        }
+        sizes = sizes.scaled(f);
+    }
+    sizes.newArticles = std::min(sizes.newArticles, sizes.articles);
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "lis06c-bench: no temporary folder\n");
+        return 2;
+    }
+    dir.setAutoRemove(!parser.isSet(keepOpt));
+    const Paths paths{dir.path()};
+
+    QElapsedTimer clockGen;
+    clockGen.start();
+    gen::Summary summary;
+    try {
+        summary = gen::Generator(sizes).write(paths);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lis06c-bench: generation failed: %s\n", e.what());
+        return 2;
+    }
+    std::printf("root: %s%s\n", qPrintable(paths.root), parser.isSet(keepOpt) ? " (kept)" : "");
+    std::printf("generated in %.2f s: %s\n", clockGen.nsecsElapsed() / 1e9, qPrintable(summary.describe()));
+    std::printf("peak memory after generation: %.1f MB\n", peakMb());
+    std::fflush(stdout);
+
+    std::vector<StageResult> stages;
+    bool failed = false;
+    QElapsedTimer whole;
+    whole.start();
+    const double cpuRunStart = cpuSeconds();
+    {
+        db::WriteCounter counter;
+        Databases dbs;
+        try {
+            dbs = openDatabases(paths, &counter);
+        } catch (const db::Error& e) {
+            std::fprintf(stderr, "lis06c-bench: %s\n", qPrintable(e.message()));
+            return 1;
+        }
+        NullView view;
+        const Clock clock;
+        RunContext ctx;
+        ctx.paths = paths;
+        Run run(std::move(ctx), *dbs.store, *dbs.chain, view, clock);
+
+        auto stage = [&](const char* name, qint64 records, double lookups, const std::function<bool()>& body) {
+            StageResult r;
+            r.name = name;
+            r.records = records;
+            r.lookups = lookups;
+            if (failed) {
+                r.error = QStringLiteral("not run");
+                stages.push_back(r);
+                return;
+            }
+            const qint64 before = counter.writes();
+            const double cpuBefore = cpuSeconds();
+            QElapsedTimer t;
+            t.start();
+            try {
+                if (!body()) {
+                    r.error = QStringLiteral("the run stopped here");
+                    failed = true;
+                }
+            } catch (const db::Error& e) {
+                r.error = e.message();
+                failed = true;
+            } catch (const std::exception& e) {
+                r.error = QString::fromUtf8(e.what());
+                failed = true;
+            }
+            r.seconds = t.nsecsElapsed() / 1e9;
+            r.cpu = cpuSeconds() - cpuBefore;
+            r.writes = counter.writes() - before;
+            stages.push_back(r);
+        };
+        const qint64 catalogue = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
+        stage("Form_Load", 1, 4, [&] { return Form_Load(run) == LoadOutcome::Ready; });
+        stage("for2_lis", catalogue, kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe,
+              [&] { return for2_lis(run); });
+        stage("aggiorno_tutto", summary.mda, kArticle * summary.mda + kArticleEan * summary.mha, [&] {
+            aggiorno_tutto(run);
+            return true;
+        });
+        stage("elabora3", summary.ble, kBle * summary.ble, [&] {
+            elabora3(run);
+            return true;
+        });
+        stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
+            return ElaboraPromozioni(run);
+        });
+        qint64 staged = 0;
+        if (!failed) {
+            db::Query q = run.store.prepare(QStringLiteral("SELECT count(*) FROM locmo"));
+            if (q.first()) staged = q.value(0).toLongLong();
+        }
+        stage("creo_off", staged, kOfferLine * staged, [&] {
+            creo_off(run);
+            return true;
+        });
+    }
+    const double total = whole.nsecsElapsed() / 1e9;
+    const double totalCpu = cpuSeconds() - cpuRunStart;
+
+    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s\n", "stage", "seconds", "cpu_s", "records", "records/s", "writes",
+                "lookups");
+    qint64 writes = 0;
+    double lookups = 0;
+    for (const StageResult& r : stages) {
+        writes += r.writes;
+        lookups += r.lookups;
+        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f%s%s\n", r.name, r.seconds, r.cpu,
+                    static_cast<long long>(r.records), r.seconds > 0 ? r.records / r.seconds : 0.0,
+                    static_cast<long long>(r.writes), r.lookups, r.error.isEmpty() ? "" : "  ! ",
+                    qPrintable(r.error.left(200)));
+    }
+    std::printf("whole run: %.3f s, processor %.3f s (%lld lines)\n", total, totalCpu,
+                static_cast<long long>(summary.lines));
+
+    qint64 fields = 0;
+    double cpu = cpuSeconds();
+    const double floorA = floorRead(paths.chainFile(), &fields);
+    const double floorACpu = cpuSeconds() - cpu;
+    cpu = cpuSeconds();
+    const double floorB = floorSql(paths, static_cast<qint64>(lookups), writes);
+    const double floorBCpu = cpuSeconds() - cpu;
+    std::printf("floor (a) read and split %lld fields: %.3f s, processor %.3f s\n", static_cast<long long>(fields),
+                floorA, floorACpu);
+    std::printf("floor (b) plain SQLite, %lld lookups and %lld writes in one transaction: %.3f s, processor %.3f s\n",
+                static_cast<long long>(lookups), static_cast<long long>(writes), floorB, floorBCpu);
+    std::printf("processor-time ratio: %.2f\n",
+                floorACpu + floorBCpu > 0 ? totalCpu / (floorACpu + floorBCpu) : 0.0);
+    const double floors = floorA + floorB;
+    std::printf("total_s=%.3f floors_s=%.3f ratio=%.2f peak_mb=%.1f\n", total, floors,
+                floors > 0 ? total / floors : 0.0, peakMb());
+    return failed ? 1 : 0;
+}

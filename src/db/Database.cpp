@@ -79,7 +79,7 @@ Query& Query::execList(const QVariantList& values) {
 bool Query::next() { return q_.next(); }
 
 QVariant Query::value(const char* field) const {
-    const int i = record_.indexOf(QLatin1String(field));
+    const int i = record_.indexOf(QString::fromUtf8(field));
     if (i < 0) {
         throw Error(ErrorKind::Schema, QStringLiteral("Campo %1 assente nel risultato di: %2")
                                            .arg(QString::fromUtf8(field), sql_));

@@ -118,8 +118,8 @@ void titleLine(ReportState& r, const db::Query& q) {
     }
 }
 
-void promotionLine(ReportState& r, const db::Query& q) {
-    Cells cells(r);
+// The first ten cells, the same on promotion and article lines.
+void codesPricesAndNumber(Cells& cells, const db::Query& q) {
     cells.cell(45, text(q, "codafon"));
     cells.cell(60, text(q, "ean"));
     cells.cell(195, text(q, "desart"));
@@ -130,6 +130,11 @@ void promotionLine(ReportState& r, const db::Query& q) {
     cells.cell(25, QString());
     cells.cell(80, text(q, "desrep"));
     cells.cell(35, wholeNumber(q, "numpro"));
+}
+
+void promotionLine(ReportState& r, const db::Query& q) {
+    Cells cells(r);
+    codesPricesAndNumber(cells, q);
     cells.cell(40, date(q, "datain"));
     cells.cell(40, date(q, "datafi"));
 }
@@ -158,16 +163,7 @@ void invoiceLine(ReportState& r, const db::Query& q) {
 void articleLine(ReportState& r, const db::Query& q) {
     const QString tipoagg = text(q, "tipoagg");
     Cells cells(r);
-    cells.cell(45, text(q, "codafon"));
-    cells.cell(60, text(q, "ean"));
-    cells.cell(195, text(q, "desart"));
-    cells.cell(40, amount(q, "prezpubn"), 5);
-    cells.cell(15, text(q, "ivart"));
-    cells.cell(25, stored(q, "rica"));
-    cells.cell(35, stored(q, "prezpubv"));
-    cells.cell(25, QString());
-    cells.cell(80, text(q, "desrep"));
-    cells.cell(35, wholeNumber(q, "numpro"));
+    codesPricesAndNumber(cells, q);
     QString state;
     if (tipoagg == QLatin1String("A")) state = QStringLiteral("ARTICOLO AGGIORNATO");
     else if (tipoagg == QLatin1String("N")) state = QStringLiteral("*** NUOVO ARTICOLO");

@@ -40,6 +40,37 @@ QString fieldName(const char* what, const rec::Field& f) {
     return QStringLiteral("%1 (colonne %2-%3)").arg(QLatin1String(what)).arg(f.pos).arg(f.pos + f.len - 1);
 }
 
+// The line ends inside the field: some of its bytes are there, not all. A
+// number read from what is left would be a different number.
+bool cutShort(const ChainLine& line, const rec::Field& f) {
+    const qsizetype n = line.raw(f).size();
+    return n > 0 && n < f.len;
+}
+
+// A numeric field present in full: listed (and false) when it is cut short or
+// not a number.
+bool wholeNumber(const ChainLine& line, const QString& kind, const char* what, const rec::Field& f,
+                 LineProblems& problems) {
+    if (cutShort(line, f)) {
+        problems.addCut(line.number(), kind, fieldName(what, f), line.text(f));
+        return false;
+    }
+    if (!line.numeric(f)) {
+        problems.add(line.number(), kind, fieldName(what, f), line.text(f));
+        return false;
+    }
+    return true;
+}
+
+// An optional numeric field: its default when missing, cut short or not a number.
+bool optionalNumber(const ChainLine& line, const rec::Field& f) { return line.numeric(f) && !cutShort(line, f); }
+
+// Notes about the file as a whole that the user must see: bytes that are not
+// text. (A byte-order mark or LF-only line ends are read as intended.)
+bool shownNote(const QString& note) {
+    return note.contains(QLatin1String("NUL")) || note.contains(QLatin1String("Windows-1252"));
+}
+
 // Looks up the store's classification of each subgroup once per stage: the
 // store's classification tables do not change while the articles are read.
 class StoreClassification {
@@ -112,26 +143,32 @@ void readClassification(Run& run, const common::ChainFile& file, LineProblems& p
         progress += run.ctx.progressStep;
         run.view.setProgress("ProgressBar2", static_cast<int>(std::min(progress, 20000.0f)));
         if (!line.is(rec::kind, "TAB") || !line.is(rec::tab::table, "0127")) continue;
+        const QString kind = QStringLiteral("TAB");
+        if (cutShort(line, rec::tab::code)) {
+            problems.addCut(line.number(), kind, fieldName("codice", rec::tab::code), line.text(rec::tab::code));
+            continue;
+        }
+        if (line.raw(rec::tab::tableKind).size() < rec::tab::tableKind.len) {
+            problems.addCut(line.number(), kind, fieldName("tipo tabella", rec::tab::tableKind),
+                            line.text(rec::tab::tableKind));
+            continue;
+        }
         const QString description = line.text(rec::tab::description);
         if (line.is(rec::tab::tableKind, "01")) {
-            if (!line.numeric(rec::tab::code)) continue;
-            if (!line.numeric(rec::tab::parent)) {
-                problems.add(line.number(), QStringLiteral("TAB"), fieldName("codice gruppo", rec::tab::parent),
-                             line.text(rec::tab::parent));
-                continue;
-            }
+            if (!wholeNumber(line, kind, "codice sottogruppo", rec::tab::code, problems)) continue;
+            if (!wholeNumber(line, kind, "codice gruppo", rec::tab::parent, problems)) continue;
             const qint64 code = common::wholeValue(line.text(rec::tab::code));
             const qint64 group = common::wholeValue(line.text(rec::tab::parent));
             if (missing(chainSubgroup, code)) addChainSubgroup.exec({code, description, group});
             if (missing(storeSubgroup, code)) addStoreSubgroup.exec({code, description, group});
         } else if (line.is(rec::tab::tableKind, "02")) {
-            if (!line.numeric(rec::tab::code)) continue;
+            if (!wholeNumber(line, kind, "codice gruppo", rec::tab::code, problems)) continue;
             const qint64 code = common::wholeValue(line.text(rec::tab::code));
             const QString department = line.text(rec::tab::parent);
             if (missing(chainGroup, code)) addChainGroup.exec({code, description, department});
             if (missing(storeGroup, code)) addStoreGroup.exec({code, description, department});
         } else if (line.is(rec::tab::tableKind, "03")) {
-            if (!line.numeric(rec::tab::departmentCode)) continue;
+            if (!wholeNumber(line, kind, "codice reparto", rec::tab::departmentCode, problems)) continue;
             const QString code = line.text(rec::tab::departmentCode);
             if (missing(chainDepartment, code)) addChainDepartment.exec({code, description});
         }
@@ -189,6 +226,10 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
         bool codeOk = false;
         const QString codeText = line.text(rec::articleCode);
         const qint64 code = common::wholeValue(codeText, &codeOk);
+        if (cutShort(line, rec::articleCode)) {
+            problems.addCut(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
+            continue;
+        }
         if (!codeOk) {
             problems.add(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
             continue;
@@ -199,23 +240,39 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             bool subgroupOk = false;
             const QString subgroupText = line.text(rec::mda::subgroup);
             const qint64 subgroup = common::wholeValue(subgroupText, &subgroupOk);
+            if (cutShort(line, rec::mda::subgroup)) {
+                problems.addCut(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
+                                subgroupText);
+                continue;
+            }
             if (!subgroupOk) {
                 problems.add(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
                              subgroupText);
                 continue;
             }
+            // A VAT code that cannot be read holds the whole record back: filed
+            // as "00" the article would be sold without VAT. A blank code (or a
+            // line ending before it) is no code: "00".
+            const QString vatText = line.text(rec::mda::vat);
+            if (cutShort(line, rec::mda::vat) || (!vatText.trimmed().isEmpty() && !line.numeric(rec::mda::vat))) {
+                if (cutShort(line, rec::mda::vat))
+                    problems.addCut(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
+                else
+                    problems.add(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
+                continue;
+            }
             const Classification& c = classification.of(subgroup);
             const QString description = line.text(rec::mda::description).left(30);
-            const QString vat = common::zeroPad(common::wholeValue(line.text(rec::mda::vat)), 2);
-            const double imbart = line.numeric(rec::mda::imbart) ? line.value(rec::mda::imbart) : 1;
-            double tipart = line.value(rec::mda::tipart);
+            const QString vat = common::zeroPad(common::wholeValue(vatText), 2);
+            const double imbart = optionalNumber(line, rec::mda::imbart) ? line.value(rec::mda::imbart) : 1;
+            double tipart = optionalNumber(line, rec::mda::tipart) ? line.value(rec::mda::tipart) : 0;
             if (tipart == 0) tipart = 1;
             QString umart = line.text(rec::mda::umart);
             if (umart.trimmed().isEmpty()) umart = QStringLiteral("PZ");
             QString umconf = line.text(rec::mda::umconf);
             if (umconf.trimmed().isEmpty()) umconf = QStringLiteral("PZ");
             const QVariant pezzatura =
-                line.numeric(rec::mda::pezzatura) ? QVariant(line.value(rec::mda::pezzatura)) : QVariant();
+                optionalNumber(line, rec::mda::pezzatura) ? QVariant(line.value(rec::mda::pezzatura)) : QVariant();
             const QString now = common::isoTime(run.clock.now());
             shownDescription = description;
             shownVat = vat;
@@ -234,6 +291,10 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             }
         } else if (mha) {
             const QString read = line.text(rec::mha::ean).trimmed();
+            if (cutShort(line, rec::mha::ean)) {
+                problems.addCut(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
+                continue;
+            }
             if (!allDigits(read)) {
                 problems.add(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
                 continue;
@@ -251,11 +312,7 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
                 addEan.exec({code, code13});
             }
         } else if (mhe) {
-            if (!line.numeric(rec::mhe::price)) {
-                problems.add(line.number(), kind, fieldName("prezzo di vendita", rec::mhe::price),
-                             line.text(rec::mhe::price));
-                continue;
-            }
+            if (!wholeNumber(line, kind, "prezzo di vendita", rec::mhe::price, problems)) continue;
             const double price = common::toSingle(line.value(rec::mhe::price) / 1000);
             shownPrice = price;
             const bool exists = article.first({code});
@@ -321,6 +378,8 @@ bool for2_lis(Run& run) {
     ctx.progressStep = static_cast<float>(20000 / lines);
 
     LineProblems problems;
+    for (const QString& note : file->notes())
+        if (shownNote(note)) problems.addNote(note);
     readClassification(run, *file, problems);
     readArticles(run, *file, problems);
 

@@ -83,9 +83,12 @@ TEST(CatalogueImport, ClassificationTablesAddOnlyWhatIsMissing) {
     EXPECT_EQ(root.scalar(c, "SELECT descrizione FROM reparti WHERE codrep = '003'").toString().trimmed(), "DROGHERIA");
     EXPECT_EQ(root.count(c, "reparti"), 1);
     EXPECT_EQ(root.count(s, "reparti"), 0);
-    // Table 0128 and non-numeric codes are skipped without a word.
+    // Table 0128 is skipped without a word; non-numeric codes are skipped and listed.
     EXPECT_EQ(root.count(s, "sottogruppi"), 1);
-    EXPECT_TRUE(root.view.messages.isEmpty());
+    ASSERT_EQ(root.view.messages.size(), 1);
+    EXPECT_TRUE(root.view.messages[0].contains("2 righe")) << root.view.messages[0].toStdString();
+    EXPECT_TRUE(root.view.messages[0].contains("riga 5, record TAB, campo codice sottogruppo (colonne 51-56): \"0000AB\""));
+    EXPECT_TRUE(root.view.messages[0].contains("riga 6, record TAB, campo codice reparto (colonne 51-53): \"X03\""));
     EXPECT_TRUE(root.view.isVisible("ProgressBar2"));
     EXPECT_EQ(run.ctx.progressStep, 2500.0f);  // 20000 / 8 lines
 }
@@ -263,4 +266,68 @@ TEST(CatalogueImport, UnreadableCodesAreListedOnceAndSkipped) {
     EXPECT_FALSE(m.contains("riga 25,"));  // past the first 20
     EXPECT_TRUE(m.contains("altre 4 righe"));
     EXPECT_EQ(root.count(root.chain(), "divuelabo"), 1);
+}
+
+// A numeric field cut short by the line's end reads as a different number: the
+// line is held back and listed, like a code that is not a number.
+TEST(CatalogueImport, FieldsCutShortOrUnreadableAreListedNotApplied) {
+    TestRoot root;
+    storeClassification(root);
+    QList<QByteArray> lines;
+    lines << mhe(7, 123.456).left(rec::mhe::price.pos - 1 + 5);  // 1: price cut
+    lines << tab("01", "000077", "SUGHI", "005").left(rec::tab::code.pos - 1 + 3);  // 2: code cut
+    lines << tab("01", "00X077", "SUGHI", "005");                                               // 3
+    lines << tab("02", "0A0005", "PASTA", "002");                                               // 4
+    lines << mda(7, "PESTO").set(rec::mda::vat, "X1");  // 5: VAT
+    lines << mda(8, "RAGU").set(rec::mda::vat, "  ");  // blank VAT: "00"
+    lines << mha(8, "8000000000019").left(rec::mha::ean.pos - 1 + 6);  // 7: EAN cut
+    lines << mda(9, "SALSA").cut(rec::mda::imbart.pos - 1 + 2);  // pieces cut: 1
+    root.writeChainFile(lines);
+    ::Run& run = root.run();
+    ASSERT_TRUE(for2_lis(run));
+
+    EXPECT_EQ(root.count(root.chain(), "articolo", "codart = 7"), 0);
+    EXPECT_EQ(root.count(root.chain(), "sottogruppi"), 0);
+    EXPECT_EQ(root.count(root.chain(), "gruppi"), 0);
+    EXPECT_EQ(root.count(root.chain(), "codean"), 0);
+    EXPECT_EQ(root.scalar(root.chain(), "SELECT ivart FROM articolo WHERE codart = 8").toString(), "00");
+    EXPECT_DOUBLE_EQ(root.scalar(root.chain(), "SELECT imbart FROM articolo WHERE codart = 9").toDouble(), 1);
+    ASSERT_EQ(root.view.messages.size(), 1);
+    const QString m = root.view.messages[0];
+    EXPECT_TRUE(m.contains("6 righe")) << m.toStdString();
+    EXPECT_TRUE(m.contains("riga 1, record MHE, campo prezzo di vendita (colonne 54-65): \"00000\" (riga troncata)"))
+        << m.toStdString();
+    EXPECT_TRUE(m.contains("riga 2, record TAB, campo codice (colonne 51-56): \"000\" (riga troncata)"));
+    EXPECT_TRUE(m.contains("riga 3, record TAB, campo codice sottogruppo (colonne 51-56): \"00X077\""));
+    EXPECT_TRUE(m.contains("riga 4, record TAB, campo codice gruppo (colonne 51-56): \"0A0005\""));
+    EXPECT_TRUE(m.contains("riga 5, record MDA, campo codice IVA (colonne 189-190): \"X1\""));
+    EXPECT_TRUE(m.contains("riga 7, record MHA, campo EAN (colonne 60-72): \"800000\" (riga troncata)"));
+    EXPECT_FALSE(m.contains("riga 6,"));
+    EXPECT_FALSE(m.contains("riga 8,"));
+}
+
+// Bytes that are not text are named once, in the same end-of-stage message;
+// a byte-order mark or LF line ends are not worth a word.
+TEST(CatalogueImport, BytesThatAreNotTextAreNamedInTheMessage) {
+    TestRoot root;
+    const QByteArray good = mhe(9, 4.5);
+    QByteArray withNul = mhe(8, 1.0);
+    withNul.append(QByteArray("\0\0", 2));
+    root.writeChainBytes("\xEF\xBB\xBF" + good + "\n" + withNul + "\r\n" + good + "\x81\x9D\r\n" + withNul + "\r\n");
+    ::Run& run = root.run();
+    ASSERT_TRUE(for2_lis(run));
+    EXPECT_EQ(root.count(root.chain(), "articolo"), 2);
+    ASSERT_EQ(root.view.messages.size(), 1);
+    const QString m = root.view.messages[0];
+    EXPECT_EQ(m.count("NUL"), 1) << m.toStdString();
+    EXPECT_TRUE(m.contains("riga 2: byte NUL")) << m.toStdString();
+    EXPECT_TRUE(m.contains("riga 3: byte 0x81 non valido in Windows-1252"));
+    EXPECT_FALSE(m.contains("BOM"));
+    EXPECT_FALSE(m.contains("LF"));
+    EXPECT_FALSE(m.contains("non elaborate"));
+
+    TestRoot clean;
+    clean.writeChainBytes("\xEF\xBB\xBF" + good + "\n");
+    ASSERT_TRUE(for2_lis(clean.run()));
+    EXPECT_TRUE(clean.view.messages.isEmpty());
 }

@@ -19,3 +19,16 @@ TEST(LineProblems, ListsTheFirstTwentyAndCountsAll) {
     EXPECT_FALSE(m.contains("riga 21,"));
     EXPECT_TRUE(m.contains("altre 5 righe"));
 }
+
+TEST(LineProblems, NotesAloneMakeAMessageAndComeFirst) {
+    LineProblems p;
+    p.addNote("riga 4: byte NUL nel testo");
+    EXPECT_FALSE(p.isEmpty());
+    EXPECT_EQ(p.size(), 0);
+    EXPECT_FALSE(p.message().contains("non elaborate"));
+    p.addCut(9, "MHE", "prezzo di vendita", "0012");
+    const QString m = p.message();
+    EXPECT_LT(m.indexOf("byte NUL"), m.indexOf("riga 9"));
+    EXPECT_TRUE(m.contains("1 righe"));
+    EXPECT_TRUE(m.contains("riga 9, record MHE, campo prezzo di vendita: \"0012\" (riga troncata)"));
+}

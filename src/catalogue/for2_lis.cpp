@@ -40,18 +40,11 @@ QString fieldName(const char* what, const rec::Field& f) {
     return QStringLiteral("%1 (colonne %2-%3)").arg(QLatin1String(what)).arg(f.pos).arg(f.pos + f.len - 1);
 }
 
-// The line ends inside the field: some of its bytes are there, not all. A
-// number read from what is left would be a different number.
-bool cutShort(const ChainLine& line, const rec::Field& f) {
-    const qsizetype n = line.raw(f).size();
-    return n > 0 && n < f.len;
-}
-
 // A numeric field present in full: listed (and false) when it is cut short or
 // not a number.
 bool wholeNumber(const ChainLine& line, const QString& kind, const char* what, const rec::Field& f,
                  LineProblems& problems) {
-    if (cutShort(line, f)) {
+    if (line.cutShort(f)) {
         problems.addCut(line.number(), kind, fieldName(what, f), line.text(f));
         return false;
     }
@@ -63,7 +56,7 @@ bool wholeNumber(const ChainLine& line, const QString& kind, const char* what, c
 }
 
 // An optional numeric field: its default when missing, cut short or not a number.
-bool optionalNumber(const ChainLine& line, const rec::Field& f) { return line.numeric(f) && !cutShort(line, f); }
+bool optionalNumber(const ChainLine& line, const rec::Field& f) { return line.numeric(f) && !line.cutShort(f); }
 
 // Notes about the file as a whole that the user must see: bytes that are not
 // text. (A byte-order mark or LF-only line ends are read as intended.)
@@ -144,7 +137,7 @@ void readClassification(Run& run, const common::ChainFile& file, LineProblems& p
         run.view.setProgress("ProgressBar2", static_cast<int>(std::min(progress, 20000.0f)));
         if (!line.is(rec::kind, "TAB") || !line.is(rec::tab::table, "0127")) continue;
         const QString kind = QStringLiteral("TAB");
-        if (cutShort(line, rec::tab::code)) {
+        if (line.cutShort(rec::tab::code)) {
             problems.addCut(line.number(), kind, fieldName("codice", rec::tab::code), line.text(rec::tab::code));
             continue;
         }
@@ -226,7 +219,7 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
         bool codeOk = false;
         const QString codeText = line.text(rec::articleCode);
         const qint64 code = common::wholeValue(codeText, &codeOk);
-        if (cutShort(line, rec::articleCode)) {
+        if (line.cutShort(rec::articleCode)) {
             problems.addCut(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
             continue;
         }
@@ -240,7 +233,7 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             bool subgroupOk = false;
             const QString subgroupText = line.text(rec::mda::subgroup);
             const qint64 subgroup = common::wholeValue(subgroupText, &subgroupOk);
-            if (cutShort(line, rec::mda::subgroup)) {
+            if (line.cutShort(rec::mda::subgroup)) {
                 problems.addCut(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
                                 subgroupText);
                 continue;
@@ -254,8 +247,8 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             // as "00" the article would be sold without VAT. A blank code (or a
             // line ending before it) is no code: "00".
             const QString vatText = line.text(rec::mda::vat);
-            if (cutShort(line, rec::mda::vat) || (!vatText.trimmed().isEmpty() && !line.numeric(rec::mda::vat))) {
-                if (cutShort(line, rec::mda::vat))
+            if (line.cutShort(rec::mda::vat) || (!vatText.trimmed().isEmpty() && !line.numeric(rec::mda::vat))) {
+                if (line.cutShort(rec::mda::vat))
                     problems.addCut(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
                 else
                     problems.add(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
@@ -291,7 +284,7 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             }
         } else if (mha) {
             const QString read = line.text(rec::mha::ean).trimmed();
-            if (cutShort(line, rec::mha::ean)) {
+            if (line.cutShort(rec::mha::ean)) {
                 problems.addCut(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
                 continue;
             }

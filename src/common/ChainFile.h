@@ -33,6 +33,12 @@ public:
     bool isTrimmed(const rec::Field& f, QByteArrayView value) const;
 
     bool numeric(const rec::Field& f) const;
+    // The line ends inside the field: some of its bytes are there, not all. A
+    // number read from what is left would be a different number.
+    bool cutShort(const rec::Field& f) const {
+        const qsizetype n = raw(f).size();
+        return n > 0 && n < f.len;
+    }
     double value(const rec::Field& f) const;  // 0 when not numeric
 
 private:

@@ -11,7 +11,7 @@ CreDet::CreDet(Run& run, StockMovements& stock)
     : run_(run),
       stock_(stock),
       lines_(run.store.prepare(QStringLiteral(
-          "SELECT codart, codafo, ea1art, ea2art, umart, imbart, przart, \"quantità\" AS quantita, colli, desart, "
+          "SELECT codart, codafo, ea1art, ea2art, umart, imbart, przart, \"quantità\", colli, desart, "
           "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? ORDER BY bns"))),
       chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
       byCode_(run.store.prepare(QStringLiteral(
@@ -57,7 +57,7 @@ void CreDet::write() {
         lines.push_back({static_cast<qint32>(lines_.whole("codart")), lines_.text("codafo"),
                          lines_.text("ea1art"), lines_.text("ea2art"), lines_.value("umart"),
                          lines_.value("imbart"), lines_.value("desart"), lines_.value("desgru"),
-                         lines_.value("przart"), lines_.number("quantita"),
+                         lines_.value("przart"), lines_.number("quantità"),
                          static_cast<qint32>(lines_.whole("colli")), lines_.text("ivart"),
                          lines_.number("perc")});
     }

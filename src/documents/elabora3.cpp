@@ -52,12 +52,28 @@ std::optional<BleLine> decode(const common::ChainLine& line, qint32& carried, Bl
 
     bool numberOk = false;
     const qint64 number = common::wholeValue(line.text(ble::number), &numberOk);
-    if (numberOk) carried = static_cast<qint32>(number);
-    b.number = carried;
-    if (!numberOk) {
-        problems.add(line.number(), carried, QStringLiteral("numero documento"), line.text(ble::number));
+    numberOk = numberOk && !line.cutShort(ble::number);
+    if (numberOk) {
+        carried = static_cast<qint32>(number);
+        problems.numberRead(carried);
+    } else {
+        problems.numberUnreadable(line.number(), carried, line.text(ble::number));
         ok = false;
     }
+    b.number = carried;
+
+    // A line that ends inside one of its amounts would be read as a smaller amount.
+    const struct {
+        const rec::Field& field;
+        const char* name;
+    } amounts[] = {{ble::packages, "colli"}, {ble::quantity, "quantità"}, {ble::cost, "costo unitario"},
+                   {ble::price, "prezzo di vendita"}};
+    for (const auto& a : amounts) {
+        if (!line.cutShort(a.field)) continue;
+        problems.add(line.number(), carried, QString::fromUtf8(a.name), line.text(a.field), true);
+        return std::nullopt;  // the fields after it are missing too: one mention is enough
+    }
+
     bool packagesOk = false;
     b.packages = static_cast<qint32>(common::wholeValue(line.text(ble::packages), &packagesOk));
     if (!packagesOk) {

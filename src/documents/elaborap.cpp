@@ -33,6 +33,7 @@ void elaborap(Run& run, BleProblems* problems) {
         bool numberOk = false;
         const qint32 number = static_cast<qint32>(
             common::wholeValue(line.text(rec::ble::number), &numberOk));
+        numberOk = numberOk && !line.cutShort(rec::ble::number);
         const QDate date = common::dateFromParts(line.text(rec::day), line.text(rec::month),
                                                  line.text(rec::year));
         if (!numberOk || !date.isValid()) {
@@ -40,8 +41,9 @@ void elaborap(Run& run, BleProblems* problems) {
             if (problems) {
                 const qint32 document = numberOk ? number : carried;
                 if (!numberOk)
-                    problems->add(line.number(), document, QStringLiteral("numero documento"),
-                                  line.text(rec::ble::number));
+                    problems->numberUnreadable(line.number(), document, line.text(rec::ble::number));
+                else
+                    problems->numberRead(number);
                 if (!date.isValid())
                     problems->add(line.number(), document, QStringLiteral("data documento"),
                                   line.text(rec::dateYmd));
@@ -50,6 +52,7 @@ void elaborap(Run& run, BleProblems* problems) {
             continue;
         }
         carried = number;
+        if (problems) problems->numberRead(number);
         ctx.docDate = date;
         ctx.docYear = date.year();
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <optional>
+#include <span>
 
 using common::numericValue;
 using common::padCut;
@@ -102,6 +103,7 @@ private:
     std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
     const std::optional<ListingRow>& listing(qint32 storeCode);
     QString chainDescription(qint32 chainCode);
+    bool cutShortField(const common::ChainLine& line, bool ofd);
 
     Run& run_;
     db::Query deleteHeaders_, deleteLines_;
@@ -208,6 +210,7 @@ void PromotionImport::read(const common::ChainFile& file) {
         }
         if (line.is(rec::kind, "DIE") || (!ofd && !marked)) continue;
 
+        if (cutShortField(line, ofd)) continue;
         if (ofd) {
             bool ok = false;
             const qint64 number = common::wholeValue(line.text(rec::ofd::number), &ok);
@@ -229,6 +232,27 @@ void PromotionImport::read(const common::ChainFile& file) {
     }
     batch.commit();
     if (!problems_.isEmpty()) run_.view.message(problems_.message());
+}
+
+// A line that ends inside a field it needs would be read as another number or
+// another article: it is reported and not staged.
+bool PromotionImport::cutShortField(const common::ChainLine& line, bool ofd) {
+    struct Named {
+        const rec::Field& field;
+        const char* name;
+    };
+    const Named ofdFields[] = {{rec::ofd::number, "numero promozione"},
+                               {rec::ofd::offerKind, "tipo offerta"},
+                               {rec::ofd::chainCode, "codice articolo"},
+                               {rec::ofd::value, "valore"}};
+    const Named gFields[] = {{rec::gval::value, "valore G"}};
+    for (const Named& n : ofd ? std::span<const Named>(ofdFields) : std::span<const Named>(gFields)) {
+        if (!line.cutShort(n.field)) continue;
+        problems_.add(line.number(), ofd ? QStringLiteral("OFD") : line.text(rec::kind),
+                      QString::fromUtf8(n.name), line.text(n.field), true);
+        return true;
+    }
+    return false;
 }
 
 void PromotionImport::stageHeader(const common::ChainLine& line) {

@@ -5,8 +5,10 @@ namespace {
 constexpr int kShown = 30;
 }  // namespace
 
-void PromoProblems::add(int line, const QString& kind, const QString& field, const QString& found) {
-    entries_ << QStringLiteral("riga %1, record %2: campo %3 \"%4\"").arg(line).arg(kind, field, found);
+void PromoProblems::add(int line, const QString& kind, const QString& field, const QString& found, bool cut) {
+    QString entry = QStringLiteral("riga %1, record %2: campo %3 \"%4\"").arg(line).arg(kind, field, found);
+    if (cut) entry += QStringLiteral(" (riga troncata)");
+    entries_ << entry;
 }
 
 QString PromoProblems::message() const {

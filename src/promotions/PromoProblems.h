@@ -7,7 +7,8 @@
 
 class PromoProblems {
 public:
-    void add(int line, const QString& kind, const QString& field, const QString& found);
+    // `cut` says the line ends inside the field.
+    void add(int line, const QString& kind, const QString& field, const QString& found, bool cut = false);
     bool isEmpty() const { return entries_.isEmpty(); }
     int size() const { return static_cast<int>(entries_.size()); }
     QString message() const;

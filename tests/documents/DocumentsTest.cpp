@@ -178,14 +178,17 @@ TEST_F(DocumentsTest, BadLineHoldsItsDocumentOnlyAndIsNamed) {
     EXPECT_TRUE(root.view.messages.isEmpty());
     EXPECT_EQ(count("ordinif", "bnumer = 44"), 2);
 
-    // An unreadable number: the line belongs to the document of the line before.
+    // An unreadable number: the line belongs to the document before or after it.
+    // Between two lines of one document, only that document is held.
     root.view.messages.clear();
-    Ble next;
+    Ble next, after;
     next.number = 1005;
+    after.number = 1006;
     QByteArray noNumber = next.line();
     noNumber.replace(rec::ble::number.pos - 1, 7, "10O5   ");
-    runWith({next.line(), noNumber});
+    runWith({next.line(), noNumber, next.line(), after.line()});
     EXPECT_EQ(count("testaof", "numfa = 1005"), 0);
+    EXPECT_EQ(count("testaof", "numfa = 1006"), 1);
     ASSERT_EQ(root.view.messages.size(), 1);
     EXPECT_TRUE(root.view.messages.first().contains("riga 2, documento 1005: campo numero documento \"10O5   \""))
         << root.view.messages.first().toStdString();

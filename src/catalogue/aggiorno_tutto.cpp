@@ -4,6 +4,7 @@
 #include "articles/creo_art_nuovo.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "shell/Run.h"
 
 #include <QHash>
@@ -71,39 +72,27 @@ struct Statements {
 
     // The store's classification and units do not change during the stage:
     // each code is looked up once.
-    const Group& groupOf(qint64 code) {
-        auto it = groups.constFind(code);
-        if (it != groups.constEnd()) return *it;
-        Group g;
-        if (group.first({code})) {
-            g.found = true;
-            g.excluded = !group.isNull("escgruppo") && group.whole("escgruppo") == 1;
-            g.description = group.value("dscgruppo");
-        }
-        group.finish();
-        return *groups.insert(code, g);
+    Group groupOf(qint64 code) {
+        return db::readOnce(groups, code, [&] {
+            const auto read = [](const db::Query& q) {
+                return Group{true, !q.isNull("escgruppo") && q.whole("escgruppo") == 1, q.value("dscgruppo")};
+            };
+            return group.firstRow({code}, read).value_or(Group{});
+        });
     }
-    const Subgroup& subgroupOf(qint64 code) {
-        auto it = subgroups.constFind(code);
-        if (it != subgroups.constEnd()) return *it;
-        Subgroup s;
-        if (subgroup.first({code})) {
-            s.found = true;
-            s.group = subgroup.value("codgru");
-            s.description = subgroup.value("dscsotto");
-        }
-        subgroup.finish();
-        return *subgroups.insert(code, s);
+    Subgroup subgroupOf(qint64 code) {
+        return db::readOnce(subgroups, code, [&] {
+            const auto read = [](const db::Query& q) {
+                return Subgroup{true, q.value("codgru"), q.value("dscsotto")};
+            };
+            return subgroup.firstRow({code}, read).value_or(Subgroup{});
+        });
     }
     double unitFactor(const QString& unit) {
-        auto it = units.constFind(unit);
-        if (it != units.constEnd()) return *it;
-        return *units.insert(unit, lookups.unitFactor(unit));
+        return db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
     }
     std::optional<QVariant> department(qint64 code) {
-        auto it = departments.constFind(code);
-        if (it != departments.constEnd()) return *it;
-        return *departments.insert(code, lookups.department(code));
+        return db::readOnce(departments, code, [&] { return lookups.department(code); });
     }
 
     articles::StoreLookups lookups;
@@ -289,14 +278,14 @@ void aggiorno_tutto(Run& run) {
             QVariant group = a.codgru.isNull() ? QVariant(0) : a.codgru;
             QString subgroupText, groupText;
             if (subgroup != 0) {
-                const Subgroup& s = st.subgroupOf(subgroup);
+                const Subgroup s = st.subgroupOf(subgroup);
                 if (s.found && !s.description.isNull()) {
                     subgroupText = s.description.toString();
                     if (!s.group.isNull()) group = s.group;
                 }
             }
             if (group.toLongLong() != 0) {
-                const Group& g = st.groupOf(group.toLongLong());
+                const Group g = st.groupOf(group.toLongLong());
                 if (g.found && !g.description.isNull()) groupText = g.description.toString();
             }
             if (groupText.isEmpty()) groupText = QStringLiteral(".");

@@ -3,6 +3,7 @@
 #include "catalogue/LineProblems.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "shell/Run.h"
 
 #include <QDir>
@@ -76,9 +77,12 @@ public:
           department_(store.prepare(QStringLiteral(
               "SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"))) {}
 
-    const Classification& of(qint64 subgroup) {
-        auto it = cache_.constFind(subgroup);
-        if (it != cache_.constEnd()) return *it;
+    Classification of(qint64 subgroup) {
+        return db::readOnce(cache_, subgroup, [&] { return read(subgroup); });
+    }
+
+private:
+    Classification read(qint64 subgroup) {
         Classification c;
         if (subgroup_.first({subgroup})) {
             if (!subgroup_.isNull("codgru")) c.group = subgroup_.whole("codgru");
@@ -93,10 +97,9 @@ public:
         if (department_.first({c.department}) && !department_.isNull("descrizione"))
             c.departmentText = textOrDot(department_.value("descrizione"));
         department_.finish();
-        return *cache_.insert(subgroup, c);
+        return c;
     }
 
-private:
     db::Query subgroup_, group_, department_;
     QHash<qint64, Classification> cache_;
 };
@@ -254,7 +257,7 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
                     problems.add(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
                 continue;
             }
-            const Classification& c = classification.of(subgroup);
+            const Classification c = classification.of(subgroup);
             const QString description = line.text(rec::mda::description).left(30);
             const QString vat = common::zeroPad(common::wholeValue(vatText), 2);
             const double imbart = optionalNumber(line, rec::mda::imbart) ? line.value(rec::mda::imbart) : 1;

@@ -10,7 +10,10 @@
 #include <QVariant>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <type_traits>
+#include <utility>
 
 namespace db {
 
@@ -62,6 +65,15 @@ public:
     bool next();
     // The first row, if any: exec + next in one call.
     bool first(std::initializer_list<QVariant> values = {}) { return exec(values).next(); }
+    // The first row made into a value by `read(query)`, or nothing. The
+    // statement is finished either way, so it holds no read lock afterwards.
+    template <class Read>
+    auto firstRow(std::initializer_list<QVariant> values, Read read) {
+        std::optional<std::invoke_result_t<Read, const Query&>> row;
+        if (first(values)) row = read(std::as_const(*this));
+        finish();
+        return row;
+    }
 
     QVariant value(const char* field) const;
     QVariant value(int column) const { return q_.value(column); }

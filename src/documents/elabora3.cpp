@@ -4,6 +4,7 @@
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "documents/BleProblems.h"
 #include "documents/cre_det.h"
 #include "documents/creot.h"
@@ -171,33 +172,25 @@ private:
 };
 
 std::optional<Subfamily> Stager::subfamily(qint32 code) {
-    auto it = subfamilies_.constFind(code);
-    if (it != subfamilies_.constEnd()) return *it;
-    std::optional<Subfamily> row;
-    if (subfamily_.first({code})) row = Subfamily{subfamily_.value("codgru"), subfamily_.text("dscsotto")};
-    subfamily_.finish();
-    subfamilies_.insert(code, row);
-    return row;
+    return db::readOnce(subfamilies_, code, [&] {
+        return subfamily_.firstRow({code}, [](const db::Query& q) {
+            return Subfamily{q.value("codgru"), q.text("dscsotto")};
+        });
+    });
 }
 
 std::optional<Group> Stager::group(qint32 code) {
-    auto it = groups_.constFind(code);
-    if (it != groups_.constEnd()) return *it;
-    std::optional<Group> row;
-    if (group_.first({code})) row = Group{group_.value("codrep"), group_.text("dscgruppo")};
-    group_.finish();
-    groups_.insert(code, row);
-    return row;
+    return db::readOnce(groups_, code, [&] {
+        return group_.firstRow({code}, [](const db::Query& q) {
+            return Group{q.value("codrep"), q.text("dscgruppo")};
+        });
+    });
 }
 
 std::optional<QString> Stager::department(qint32 code) {
-    auto it = departments_.constFind(code);
-    if (it != departments_.constEnd()) return *it;
-    std::optional<QString> row;
-    if (department_.first({code})) row = department_.text("descrizione");
-    department_.finish();
-    departments_.insert(code, row);
-    return row;
+    return db::readOnce(departments_, code, [&] {
+        return department_.firstRow({code}, [](const db::Query& q) { return q.text("descrizione"); });
+    });
 }
 
 void Stager::stage(const BleLine& b, const QString& priceListCode, int accepted) {

@@ -3,6 +3,7 @@
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "promotions/PromoProblems.h"
 #include "shell/Run.h"
 
@@ -89,7 +90,7 @@ private:
     void advanceProgress();
     void stageHeader(const common::ChainLine& line);
     void takeHeaderOf(qint32 number);
-    const std::optional<StagedHeader>& stagedHeader(qint32 number, qint32 year);
+    std::optional<StagedHeader> stagedHeader(qint32 number, qint32 year);
     void processLine(const common::ChainLine& line, const char* kind);
     void classifyOffer();
     void stageLines();
@@ -98,10 +99,10 @@ private:
 
     // Cached lookups: none of these tables changes while the stage runs,
     // except offtab, whose cache follows the rows the stage adds.
-    const QStringList& chainBarcodes(qint32 chainCode);
+    QStringList chainBarcodes(qint32 chainCode);
     std::optional<qint32> storeArticleByEan(const QString& ean);
     std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
-    const std::optional<ListingRow>& listing(qint32 storeCode);
+    std::optional<ListingRow> listing(qint32 storeCode);
     QString chainDescription(qint32 chainCode);
     bool cutShortField(const common::ChainLine& line, bool ofd);
 
@@ -284,23 +285,20 @@ void PromotionImport::stageHeader(const common::ChainLine& line) {
     headers_.insert(qMakePair(ctx.promoNumber, ctx.docYear), StagedHeader{description, start, end});
 }
 
-const std::optional<StagedHeader>& PromotionImport::stagedHeader(qint32 number, qint32 year) {
-    const auto key = qMakePair(number, year);
-    auto it = headers_.find(key);
-    if (it != headers_.end()) return *it;
-    std::optional<StagedHeader> h;
-    if (findHeader_.first({number, year}))
-        h = StagedHeader{findHeader_.text("dsccliente"), common::dateFromDb(findHeader_.value("Data1")),
-                         common::dateFromDb(findHeader_.value("Data2"))};
-    findHeader_.finish();
-    return *headers_.insert(key, h);
+std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 year) {
+    return db::readOnce(headers_, qMakePair(number, year), [&] {
+        return findHeader_.firstRow({number, year}, [](const db::Query& q) {
+            return StagedHeader{q.text("dsccliente"), common::dateFromDb(q.value("Data1")),
+                                common::dateFromDb(q.value("Data2"))};
+        });
+    });
 }
 
 // The description and validity of the line's promotion, when its header is
 // staged; otherwise the values of the previous promotion stay.
 void PromotionImport::takeHeaderOf(qint32 number) {
     RunContext& ctx = run_.ctx;
-    if (const std::optional<StagedHeader>& h = stagedHeader(number, ctx.docYear)) {
+    if (const std::optional<StagedHeader> h = stagedHeader(number, ctx.docYear)) {
         ctx.promoDescription = h->description;
         ctx.promoStart = h->start;
         ctx.promoEnd = h->end;
@@ -327,7 +325,7 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
         a_.paddedChainCode = common::zeroPad(a_.chainCode, 9);
     }
 
-    const QStringList& eans = chainBarcodes(a_.chainCode);
+    const QStringList eans = chainBarcodes(a_.chainCode);
     if (eans.isEmpty()) {
         logUnmatched(QVariant());
     } else {
@@ -348,7 +346,7 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
         if (!listed) logUnmatched(kNotInStore);
     }
 
-    if (const std::optional<ListingRow>& row = listing(a_.storeCode)) {
+    if (const std::optional<ListingRow> row = listing(a_.storeCode)) {
         a_.take(*row);
         markup_ = 25;
     } else if (a_.storeCode != 0) {
@@ -427,14 +425,10 @@ void PromotionImport::classifyOffer() {
         }
         promoPrice_ = a_.price;
     }
-    auto described = offerDescriptions_.find(offerCode_);
-    if (described == offerDescriptions_.end()) {
-        std::optional<QString> d;
-        if (offerByCode_.first({offerCode_})) d = offerByCode_.text("descrizione");
-        offerByCode_.finish();
-        described = offerDescriptions_.insert(offerCode_, d);
-    }
-    if (*described) offerDescription_ = **described;
+    const std::optional<QString> described = db::readOnce(offerDescriptions_, offerCode_, [&] {
+        return offerByCode_.firstRow({offerCode_}, [](const db::Query& q) { return q.text("descrizione"); });
+    });
+    if (described) offerDescription_ = *described;
 }
 
 // One staged line for every chain barcode of the article that the store knows.
@@ -459,7 +453,7 @@ void PromotionImport::stageLines() {
     for (const auto& [ean, code] : lines) {
         a_.ean = ean;
         a_.storeCode = code;
-        const std::optional<ListingRow>& row = listing(a_.storeCode);
+        const std::optional<ListingRow> row = listing(a_.storeCode);
         if (!row) {
             run_.view.setText("variazioni", kNoListing);
             continue;
@@ -481,68 +475,56 @@ void PromotionImport::stageLines() {
     }
 }
 
-const QStringList& PromotionImport::chainBarcodes(qint32 chainCode) {
-    auto it = chainEanCache_.find(chainCode);
-    if (it != chainEanCache_.end()) return *it;
-    QStringList eans;
-    chainEans_.exec({chainCode});
-    while (chainEans_.next()) eans << chainEans_.text("eanare");
-    chainEans_.finish();
-    return *chainEanCache_.insert(chainCode, eans);
+QStringList PromotionImport::chainBarcodes(qint32 chainCode) {
+    return db::readOnce(chainEanCache_, chainCode, [&] {
+        QStringList eans;
+        chainEans_.exec({chainCode});
+        while (chainEans_.next()) eans << chainEans_.text("eanare");
+        chainEans_.finish();
+        return eans;
+    });
 }
 
 std::optional<qint32> PromotionImport::storeArticleByEan(const QString& ean) {
-    auto it = storeEanCache_.find(ean);
-    if (it != storeEanCache_.end()) return *it;
-    std::optional<qint32> code;
-    if (storeEan_.first({ean})) code = static_cast<qint32>(storeEan_.whole("codare"));
-    storeEan_.finish();
-    storeEanCache_.insert(ean, code);
-    return code;
+    return db::readOnce(storeEanCache_, ean, [&] {
+        return storeEan_.firstRow({ean},
+                                  [](const db::Query& q) { return static_cast<qint32>(q.whole("codare")); });
+    });
 }
 
 std::optional<StoreBarcode> PromotionImport::firstStoreBarcode(qint32 storeCode) {
-    auto it = firstBarcodeCache_.find(storeCode);
-    if (it != firstBarcodeCache_.end()) return *it;
-    std::optional<StoreBarcode> b;
-    if (storeEanByCode_.first({storeCode}))
-        b = StoreBarcode{storeEanByCode_.text("eanare"), storeEanByCode_.text("desart")};
-    storeEanByCode_.finish();
-    firstBarcodeCache_.insert(storeCode, b);
-    return b;
+    return db::readOnce(firstBarcodeCache_, storeCode, [&] {
+        return storeEanByCode_.firstRow({storeCode}, [](const db::Query& q) {
+            return StoreBarcode{q.text("eanare"), q.text("desart")};
+        });
+    });
 }
 
-const std::optional<ListingRow>& PromotionImport::listing(qint32 storeCode) {
-    auto it = listingCache_.find(storeCode);
-    if (it != listingCache_.end()) return *it;
-    std::optional<ListingRow> row;
-    db::Query& q = listingByCode_;
-    if (q.first({storeCode})) {
+std::optional<ListingRow> PromotionImport::listing(qint32 storeCode) {
+    return db::readOnce(listingCache_, storeCode, [&] {
         // By position, in the order of the statement's columns.
-        ListingRow r;
-        r.codart = static_cast<qint32>(q.value(0).toLongLong());
-        r.desart = q.value(1);
-        r.desgru = q.value(2);
-        r.dessot = q.value(3);
-        r.desfor = q.value(4);
-        r.cofart = q.value(5);
-        r.cosmp = q.value(6);
-        r.imbart = q.value(7);
-        r.przart = q.value(8);
-        r.przpub = q.value(9);
-        r.umart = q.value(10);
-        r.ivart = q.value(11);
-        row = r;
-    }
-    q.finish();
-    return *listingCache_.insert(storeCode, row);
+        return listingByCode_.firstRow({storeCode}, [](const db::Query& q) {
+            ListingRow r;
+            r.codart = static_cast<qint32>(q.value(0).toLongLong());
+            r.desart = q.value(1);
+            r.desgru = q.value(2);
+            r.dessot = q.value(3);
+            r.desfor = q.value(4);
+            r.cofart = q.value(5);
+            r.cosmp = q.value(6);
+            r.imbart = q.value(7);
+            r.przart = q.value(8);
+            r.przpub = q.value(9);
+            r.umart = q.value(10);
+            r.ivart = q.value(11);
+            return r;
+        });
+    });
 }
 
 QString PromotionImport::chainDescription(qint32 chainCode) {
-    QString desc;
-    if (chainArticle_.first({chainCode})) desc = chainArticle_.text("desart");
-    chainArticle_.finish();
-    return desc;
+    const auto description = [](const db::Query& q) { return q.text("desart"); };
+    return chainArticle_.firstRow({chainCode}, description).value_or(QString());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "shell/Run.h"
 
 #include <QHash>
@@ -51,7 +52,7 @@ private:
     qint32 drawNumber();
     void numberingMessage();
     Listing listing(qint32 article);
-    const std::optional<Offer>& offer(qint32 code);
+    std::optional<Offer> offer(qint32 code);
 
     Run& run_;
     QDate today_;
@@ -251,9 +252,8 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
         run_.view.setText("e7w", s.value(desgru).toString());
         run_.view.setText("e8w", QString());
 
-        static const std::optional<Offer> none;
         const QVariant code = s.value(codpro);
-        const std::optional<Offer>& o = code.isNull() ? none : offer(code.toInt());
+        const std::optional<Offer> o = code.isNull() ? std::nullopt : offer(code.toInt());
         insertLine_.execList({number, ctx.docYear, common::dateValue(today_), lineNo, article,
                               s.value(imballo), toSingle(l.przpub), l.cofart, l.cobart, s.value(quantita),
                               s.value(bflag2), s.value(iva), s.value(costof), s.value(unitam), ean,
@@ -284,16 +284,12 @@ Listing OfferDocuments::listing(qint32 article) {
     return l;
 }
 
-const std::optional<Offer>& OfferDocuments::offer(qint32 code) {
-    auto it = offers_.find(code);
-    if (it != offers_.end()) return *it;
-    std::optional<Offer> o;
-    if (offer_.first({code})) {
-        o = Offer{offer_.value("soglia"), offer_.value("omaggio"), offer_.value("sconto"),
-                  offer_.text("descrizione")};
-    }
-    offer_.finish();
-    return *offers_.insert(code, o);
+std::optional<Offer> OfferDocuments::offer(qint32 code) {
+    return db::readOnce(offers_, code, [&] {
+        return offer_.firstRow({code}, [](const db::Query& q) {
+            return Offer{q.value("soglia"), q.value("omaggio"), q.value("sconto"), q.text("descrizione")};
+        });
+    });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "articles/creo_art_nuovo_forni.h"
 
+#include "articles/ArticleRules.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "shell/Run.h"
@@ -118,7 +119,7 @@ void creo_art_nuovo_forni(Run& run) {
         }
     }
 
-    db::Query lastCode = store.prepare(QStringLiteral("SELECT max(codart) AS last FROM listi01"));
+    articles::StoreLookups lookups(store);
     db::Query priceList = store.prepare(QStringLiteral(
         "SELECT rowid FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"));
     db::Query addPriceList = store.prepare(QStringLiteral(
@@ -127,13 +128,6 @@ void creo_art_nuovo_forni(Run& run) {
     db::Query editPriceList = store.prepare(QStringLiteral(
         "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
         "datreg = ?, datval = ? WHERE rowid = ?"));
-    db::Query department = store.prepare(
-        QStringLiteral("SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"));
-    db::Query header = store.prepare(QStringLiteral("SELECT 1 FROM fistini WHERE codlis = ? LIMIT 1"));
-    db::Query addHeader =
-        store.prepare(QStringLiteral("INSERT INTO fistini (dsclistino, codlis, datval) VALUES (?, ?, ?)"));
-    db::Query unit = store.prepare(
-        QStringLiteral("SELECT fatxmul FROM unitam WHERE coduni = ? ORDER BY rowid LIMIT 1"));
     db::Query addArticle = store.prepare(QStringLiteral(
         "INSERT INTO listi01 (codart, annoco, qinv, qacq, qres, qven, qgia, cosmp, scopro, przpro, scosal, "
         "datreg, valgia, q1, sq1, q2, sq2, scomi, desart, umart, imbart, ivart, codafo, desfor, codfor, "
@@ -162,9 +156,7 @@ void creo_art_nuovo_forni(Run& run) {
         if (s.codart.isNull() || s.codart.toLongLong() != 0 || s.codafo == previous) continue;
 
         // Codes of the new article.
-        qint32 newCode = 1;
-        if (lastCode.first() && !lastCode.isNull("last")) newCode = static_cast<qint32>(lastCode.whole("last") + 1);
-        lastCode.finish();
+        const qint32 newCode = lookups.nextArticleCode();
         ctx.storeCode = newCode;
         previous = s.codafo;
         const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
@@ -190,16 +182,9 @@ void creo_art_nuovo_forni(Run& run) {
         // Department, price-list header, unit factor.
         const qint32 departmentCode = s.codrep.isNull() ? 0 : s.codrep.toInt();
         QString departmentText;
-        if (departmentCode > 0 && department.first({departmentCode}))
-            departmentText = department.text("descrizione");
-        department.finish();
-        const bool hasHeader = header.first({priceListCode});
-        header.finish();
-        if (!hasHeader)
-            addHeader.exec({ctx.supplierName.left(20), priceListCode, common::dateValue(today)});
-        double unitFactor = 0;
-        if (unit.first({s.unita2})) unitFactor = common::numericValue(unit.text("fatxmul"));
-        unit.finish();
+        if (departmentCode > 0) departmentText = lookups.department(departmentCode).value_or(QVariant()).toString();
+        lookups.ensurePriceListHeader(priceListCode, ctx.supplierName, today);
+        const double unitFactor = lookups.unitFactor(s.unita2);
 
         // Cost with VAT.
         float cosiva = 0;

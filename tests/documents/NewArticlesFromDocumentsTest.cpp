@@ -122,4 +122,13 @@ TEST_F(NewArticlesFromDocumentsTest, NewArticleReceivesItsDocumentLine) {
     EXPECT_DOUBLE_EQ(value("SELECT egia FROM codean WHERE codare = 1").toDouble(), 4);
 }
 
+TEST_F(NewArticlesFromDocumentsTest, ArticleCodeAtTheTopOfTheRangeStopsTheRun) {
+    root.exec(root.store(), "INSERT INTO listi01 (codart) VALUES (2147483647)");
+    stage(1, 0, "000000123", 5, 1.0);
+    EXPECT_THROW(creo_art_nuovo_forni(root.run()), RunError);
+    EXPECT_EQ(count("listi01"), 1);
+    EXPECT_EQ(count("listi02"), 0);
+    EXPECT_EQ(count("codean"), 0);
+}
+
 }  // namespace

@@ -45,12 +45,8 @@ void creo_art_nuovo_forni(Run& run) {
     view.setText("elaboraw", QStringLiteral("CREO ARTICOLI NUOVI"));
     const QString priceListCode = common::zeroPad(ctx.codfor_affil, 6).left(6);
 
-    {
-        db::Query supplier = store.prepare(QStringLiteral(
-            "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"));
-        if (supplier.first({ctx.codfor_affil}))
-            ctx.supplierName = common::padCut(supplier.text("dscfornitore"), 45);
-    }
+    articles::StoreLookups lookups(store);
+    if (const std::optional<QString> name = lookups.supplierName(ctx.codfor_affil)) ctx.supplierName = *name;
 
     // First pass: the lines of one chain code take the price and cost of the
     // first, dearest one. Lines without chain code are different articles and
@@ -119,7 +115,6 @@ void creo_art_nuovo_forni(Run& run) {
         }
     }
 
-    articles::StoreLookups lookups(store);
     db::Query priceList = store.prepare(QStringLiteral(
         "SELECT rowid FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"));
     db::Query addPriceList = store.prepare(QStringLiteral(

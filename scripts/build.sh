@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or the folder given).
+# Configures and builds into build/ (or the folder given). Uses ccache when
+# the machine has it, so several build folders share their compiled objects.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}; shift || true
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+fi
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
+cmake --build "$dir" -j"${LIS06C_JOBS:-$(nproc)}"

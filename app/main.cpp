@@ -1,7 +1,7 @@
 // lis06c: carries the chain's file into the store database in one unattended run.
 #include "shell/Headless.h"
 #include "shell/MainWindow.h"
-#include "shell/Startup.h"
+#include "run/Startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

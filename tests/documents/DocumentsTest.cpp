@@ -227,7 +227,11 @@ TEST_F(DocumentsTest, DocumentListOneRowPerDocument) {
     Ble c = a;
     c.date = QDate(2023, 3, 1);
     root.writeChainFile({a.line(), a.line(), a.line(), b.line(), b.line(), c.line()});
-    elaborap(root.run());
+    BleProblems problems;
+    const ListedDocument last =
+        elaborap(root.run(), *common::ChainFile::load(root.paths().chainFile()), problems);
+    EXPECT_EQ(last.number, 1234);  // the current document is the one met last
+    EXPECT_EQ(last.year, 2023);
     ASSERT_EQ(count("fatcasa"), 2);
     EXPECT_EQ(value("SELECT dataor FROM fatcasa WHERE numero = 1234").toString(), "2023-01-05");
     EXPECT_EQ(value("SELECT anno FROM fatcasa WHERE numero = 1234").toInt(), 2023);

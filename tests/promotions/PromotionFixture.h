@@ -14,9 +14,9 @@
 // Remembers every text a box showed, not just the last one.
 class HistoryView : public RecordingView {
 public:
-    void setText(const char* box, const QString& text) override {
+    void setText(Box box, const QString& text) override {
         RecordingView::setText(box, text);
-        history[QByteArray(box)] << text;
+        history[QByteArray(nameOf(box))] << text;
     }
     QHash<QByteArray, QStringList> history;
 };

@@ -9,8 +9,8 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS lis06c RUNTIME DESTINATION bin)
 
-# The manual page carries the version; gzip -n keeps the package the same from
-# one build to the next. configure_file reruns cmake, and so gzip, on every edit.
+# The manual page carries the version and the date it was built; gzip -n leaves
+# the file name and time out. configure_file reruns cmake, and so gzip, on every edit.
 string(TIMESTAMP LIS06C_MAN_DATE "%Y-%m-%d" UTC)
 configure_file(${LIS06C_PACKAGING}/lis06c.1.in ${LIS06C_PACKAGING_OUT}/lis06c.1 @ONLY)
 execute_process(COMMAND gzip -9nkf ${LIS06C_PACKAGING_OUT}/lis06c.1 COMMAND_ERROR_IS_FATAL ANY)

@@ -1,9 +1,9 @@
 #include "GoldenRun.h"
 
 #include "generator/Generator.h"
-#include "shell/Clock.h"
+#include "run/Clock.h"
 #include "shell/Headless.h"
-#include "shell/RunView.h"
+#include "run/RunView.h"
 
 namespace {
 

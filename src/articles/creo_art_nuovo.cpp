@@ -132,6 +132,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
         log.prezpubn = static_cast<float>(price);
         log.coston = static_cast<float>(a.cost());
         run.log.append(log);
+        ++run.summary.eansWritten;
     }
     return code;
 }

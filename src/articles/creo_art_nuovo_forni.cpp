@@ -205,6 +205,7 @@ void creo_art_nuovo_forni(const Run& run) {
                              departmentCode > 0 ? QVariant(departmentCode) : QVariant(), departmentText,
                              s.desart.left(30), s.coston, s.coston, cosivaValue, s.prezpub, s.rica, colore,
                              marg});
+        ++run.summary.articlesCreated;
 
         // The EAN row. An EAN of blanks is no EAN: no row is written for it, so
         // that later lines without EAN are not matched to this article.
@@ -221,6 +222,7 @@ void creo_art_nuovo_forni(const Run& run) {
                                      chainCode.trimmed() != s.codafo.trimmed();
                 moveEan.exec({newCode, s.desart.left(35), chainCode, s.prezpub, pezzix * s.prezpub, differs,
                               rowid});
+                ++run.summary.eansWritten;
                 if (differs) {
                     ++eansUpdated;
                     changed = true;
@@ -230,6 +232,7 @@ void creo_art_nuovo_forni(const Run& run) {
                 ean.finish();
                 addEan.exec({lineEan, newCode, s.desart.left(35), supplierName.left(35), chainCode,
                              s.prezpub, s.prezpub});
+                ++run.summary.eansWritten;
                 log.tipoagg = QStringLiteral("N");
                 ++eansAdded;
                 changed = true;

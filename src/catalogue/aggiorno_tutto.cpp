@@ -199,6 +199,7 @@ void aggiorno_tutto(const Run& run) {
         if (storeCode == 0) {
             view.setText(Box::cntcw, common::displayNumber(++created));
             creo_art_nuovo(NewArticle{a, cosiva});
+            ++run.summary.articlesCreated;
             done();
             continue;
         }
@@ -299,6 +300,7 @@ void aggiorno_tutto(const Run& run) {
         // The EAN codes: added or brought up to date, then the most recently
         // updated one is the article's first EAN.
         const QString supplier35 = config.supplierName.left(35);
+        run.summary.eansWritten += static_cast<qint64>(eans.size());
         for (const QString& e : eans) {
             view.setText(Box::c2w, e);
             if (st.ean.first({e})) {
@@ -339,6 +341,7 @@ void aggiorno_tutto(const Run& run) {
         log.ivart = vatCode;
         log.desart = desart;
         run.log.append(log);
+        ++run.summary.articlesUpdated;
         done();
     }
     storeBatch.commit();

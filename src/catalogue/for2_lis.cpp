@@ -378,6 +378,7 @@ std::optional<CatalogueRead> for2_lis(const Run& run) {
                    {dataDati, common::isoTime(run.clock.now())});
     view.setText(Box::datadw, dataDati);
 
+    run.summary.refusedLines += problems.size();
     if (!problems.isEmpty()) view.message(problems.message());
     return CatalogueRead{std::move(*file), dataDati};
 }

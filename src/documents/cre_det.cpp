@@ -114,6 +114,7 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
             m.discountFlag = QStringLiteral(" ");
             m.supplierName = config.supplierName;
             stock_.carico_magazzino(m);
+            ++run_.summary.stockLines;
             if (m.newCost != m.oldCost) stock_.aggiorno_costo(m);
         }
 

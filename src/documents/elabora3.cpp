@@ -328,7 +328,10 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
 
     for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
-        if (problems.holds(d.number)) continue;
+        if (problems.holds(d.number)) {
+            ++run.summary.documentsHeldBack;
+            continue;
+        }
 
         const bool before = received.first({d.number, common::dateValue(d.date)});
         received.finish();
@@ -344,12 +347,18 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
         {
             db::Transaction storeTx(run.store);
             db::Transaction chainTx(run.chain);
-            if (const std::optional<ReceivedHeader> header = creot.write(d, message)) cre_det.write(d, *header);
+            const std::optional<ReceivedHeader> header = creot.write(d, message);
+            if (header) cre_det.write(d, *header);
             chainTx.commit();
             storeTx.commit();
+            if (header) ++run.summary.documentsReceived;
         }
-        if (!message.isEmpty()) run.view.message(message);
+        if (!message.isEmpty()) {
+            run.summary.stops << message;
+            run.view.message(message);
+        }
     }
+    run.summary.refusedLines += problems.size();
     if (!problems.isEmpty()) run.view.message(problems.message());
 }
 

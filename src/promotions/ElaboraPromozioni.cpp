@@ -235,6 +235,7 @@ void PromotionImport::read(const common::ChainFile& file) {
         batch.step();
     }
     batch.commit();
+    run_.summary.refusedLines += problems_.size();
     if (!problems_.isEmpty()) run_.view.message(problems_.message());
 }
 

@@ -49,6 +49,8 @@ public:
 
 private:
     bool writeDocument(const StagedHeader& h);
+    // Tells the user why no (further) offer document is made.
+    void stop(const QString& message);
     qint32 drawNumber();
     QString numberingMessage() const;
     Listing listing(qint32 article);
@@ -114,8 +116,8 @@ bool OfferDocuments::prepareNumbering() {
     if (typeFound) numerator_ = common::padCut(docType_.text("numeratore"), 2);
     docType_.finish();
     if (!typeFound) {
-        run_.view.message(QStringLiteral("ATTENZIONE !!! Manca il tipo documento OFFERTE e il relativo "
-                                         "numeratore OP da attivare ..."));
+        stop(QStringLiteral("ATTENZIONE !!! Manca il tipo documento OFFERTE e il relativo "
+                            "numeratore OP da attivare ..."));
         return false;
     }
     lastNumber_ = 0;
@@ -123,10 +125,17 @@ bool OfferDocuments::prepareNumbering() {
         lastNumber_ = static_cast<qint32>(series_.whole("ultnum"));
     series_.finish();
     if (lastNumber_ == 0) {
-        run_.view.message(numberingMessage());
+        stop(numberingMessage());
         return false;
     }
     return true;
+}
+
+void OfferDocuments::stop(const QString& message) {
+    // Without staged promotions nothing is left undone: the message is shown, the run is complete.
+    db::Query staged = run_.store.prepare(QStringLiteral("SELECT 1 FROM locte WHERE sel = 'X' LIMIT 1"));
+    if (staged.firstRow({}, [](const db::Query&) { return true; })) run_.summary.stops << message;
+    run_.view.message(message);
 }
 
 QString OfferDocuments::numberingMessage() const {
@@ -154,7 +163,7 @@ void OfferDocuments::writeAll() {
     for (const StagedHeader& h : staged) {
         if (!writeDocument(h)) {
             // Told only now: the store stays locked while a document's transaction is open.
-            run_.view.message(numberingMessage());
+            stop(numberingMessage());
             break;
         }
     }
@@ -194,6 +203,7 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
     db::Transaction tx(run_.store);
     qint32 number = 0;
     qint32 lineNo = 0;
+    qint64 linesWritten = 0;
     QSet<QString> present;
     const bool exists = byPromotion_.first({year_, h.numero});
     if (exists) number = static_cast<qint32>(byPromotion_.whole("numero"));
@@ -264,9 +274,12 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
                               o ? o->soglia : QVariant(), o ? o->omaggio : QVariant(),
                               o ? o->sconto : QVariant(), o ? o->sconto : QVariant()});
         present.insert(ean);
+        ++linesWritten;
     }
     stagedLines_.finish();
     tx.commit();
+    if (!headerThere) ++run_.summary.offersCreated;
+    run_.summary.offerLines += linesWritten;
     if (number > lastNumber_) lastNumber_ = number;
     return true;
 }

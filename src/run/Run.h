@@ -1,11 +1,13 @@
 #pragma once
 // One processing run: its configuration, the two open databases, the view, the
-// clock and the processing log. Every stage is a function of a const Run& and
-// of what the stages before it hand over; a Run holds no working values.
+// clock, and the two records a run keeps of what it did: the processing log
+// and the summary's counts. Every stage is a function of a const Run& and of
+// what the stages before it hand over; a Run holds no working values.
 #include "db/Database.h"
 #include "db/ProcessingLog.h"
 #include "run/Clock.h"
 #include "run/RunConfig.h"
+#include "run/RunSummary.h"
 #include "run/RunView.h"
 
 #include <stdexcept>
@@ -29,4 +31,5 @@ struct Run {
     RunView& view;
     const Clock& clock;
     db::ProcessingLog& log;
+    RunSummary& summary;
 };

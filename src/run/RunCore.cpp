@@ -51,8 +51,10 @@ int RunCore::load() {
 int RunCore::runOnce() {
     return guarded([this] {
         if (!config_) return int(ExitOtherError);
-        const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_};
-        return runSequence(run) == RunEnd::RetryLater ? RetryLater : int(ExitFinished);
+        summary_ = RunSummary{};
+        const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
+        if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
     });
 }
 

@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "run/Clock.h"
 #include "run/RunConfig.h"
+#include "run/RunSummary.h"
 #include "run/RunView.h"
 #include "run/Startup.h"
 
@@ -23,6 +24,7 @@ enum ExitStatus {
     ExitNoSupplierCode = 2,
     ExitMissingFile = 3,    // a database or the chain's file is missing
     ExitMissingSchema = 4,  // a table or field is missing
+    ExitIncomplete = 5,     // the run reached its end, but something was held back, refused or not done
 };
 
 // The exit status that stands for a database error.
@@ -41,8 +43,11 @@ public:
 
     // Opens the databases and reads the configuration: Ready, or an exit status.
     int load();
-    // One run of the whole sequence: ExitFinished, RetryLater, or an exit status.
+    // One run of the whole sequence: ExitFinished, ExitIncomplete, RetryLater,
+    // or the exit status of an error.
     int runOnce();
+    // What the last run did.
+    const RunSummary& summary() const { return summary_; }
     // Closes the databases (on the thread that opened them).
     void close();
 
@@ -57,4 +62,5 @@ private:
     Databases dbs_;
     std::optional<RunConfig> config_;
     std::unique_ptr<db::ProcessingLog> log_;
+    RunSummary summary_;
 };

@@ -91,7 +91,7 @@ protected:
     void runPromotionsShowing(RunView& view) {
         const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& base = root.run();
-        const ::Run r{base.config, base.store, base.chain, view, base.clock, base.log};
+        const ::Run r{base.config, base.store, base.chain, view, base.clock, base.log, base.summary};
         ASSERT_TRUE(ElaboraPromozioni(r, *file, kYear));
         creo_off(r, kYear);
     }

@@ -77,7 +77,7 @@ Run& TestRoot::run() {
     if (supplier.first({config_.codfor_affil})) config_.supplierName = supplier.text("dscfornitore").leftJustified(45, QLatin1Char(' '), true);
     supplier.finish();
     log_ = std::make_unique<db::ProcessingLog>(store());
-    run_ = std::make_unique<Run>(Run{config_, store(), chain(), view, clock, *log_});
+    run_ = std::make_unique<Run>(Run{config_, store(), chain(), view, clock, *log_, summary_});
     return *run_;
 }
 

@@ -49,6 +49,7 @@ private:
     std::unique_ptr<db::Database> store_;
     std::unique_ptr<db::Database> chain_;
     RunConfig config_;
+    RunSummary summary_;
     std::unique_ptr<db::ProcessingLog> log_;
     std::unique_ptr<Run> run_;
 };

@@ -288,6 +288,7 @@ int main(int argc, char* argv[]) {
         const Clock clock;
         std::optional<RunConfig> config;
         std::optional<db::ProcessingLog> log;
+        RunSummary runSummary;
         std::optional<Run> run;
         // What the stages hand each other, as the run sequence does.
         std::optional<CatalogueRead> catalogue;
@@ -330,7 +331,7 @@ int main(int argc, char* argv[]) {
             config = Form_Load(paths, RunOptions{}, *dbs.store, view);
             if (!config) return false;
             log.emplace(*dbs.store);
-            run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log});
+            run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log, runSummary});
             return true;
         });
         const qint64 catalogueLines = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;

@@ -10,14 +10,6 @@ namespace chainfile {
 
 namespace {
 
-template <typename Record>
-Record start(const ChainLine& line, const QString& kind) {
-    Record r;
-    r.line = line.number();
-    r.kind = kind;
-    return r;
-}
-
 // A numeric field present in whole: one problem when it is cut short or not a number.
 bool wholeNumber(const ChainLine& line, const rec::Field& f, const char* name, LineRecord& r) {
     if (line.cutShort(f)) {
@@ -62,7 +54,7 @@ template <typename Record>
 std::optional<Record> articleLine(const ChainLine& line, const char* kind, bool* more) {
     *more = false;
     if (!line.is(rec::kind, kind)) return std::nullopt;
-    Record r = start<Record>(line, QString::fromLatin1(kind));
+    Record r = recordOf<Record>(line, QString::fromLatin1(kind));
     *more = code32(line, rec::articleCode, "codice articolo", r.code, r) && r.code != 0;
     return r;
 }
@@ -72,7 +64,7 @@ std::optional<Record> articleLine(const ChainLine& line, const char* kind, bool*
 std::optional<TabRecord> readTab(const ChainLine& line) {
     namespace tab = rec::tab;
     if (!line.is(rec::kind, "TAB") || !line.is(tab::table, "0127")) return std::nullopt;
-    TabRecord r = start<TabRecord>(line, QStringLiteral("TAB"));
+    TabRecord r = recordOf<TabRecord>(line, QStringLiteral("TAB"));
     if (line.cutShort(tab::code)) {
         r.problems << problemAt(line, tab::code, "codice", true);
         return r;

@@ -50,9 +50,7 @@ QList<FieldProblem> DocumentLine::amountProblems() const {
 std::optional<DocumentLine> readDocumentLine(const ChainLine& line) {
     namespace ble = rec::ble;
     if (!line.is(rec::kind, "BLE")) return std::nullopt;
-    DocumentLine d;
-    d.line = line.number();
-    d.kind = QStringLiteral("BLE");
+    DocumentLine d = recordOf<DocumentLine>(line, QStringLiteral("BLE"));
 
     // The number: a whole number that fits 32 bits, present in whole. A cut
     // number is reported without the cut mark, as is the date.

@@ -33,6 +33,15 @@ struct LineRecord {
     }
 };
 
+// An empty record of the line.
+template <typename Record>
+Record recordOf(const common::ChainLine& line, const QString& kind) {
+    Record r;
+    r.line = line.number();
+    r.kind = kind;
+    return r;
+}
+
 // A problem of the line's field, with the text found there.
 inline FieldProblem problemAt(const common::ChainLine& line, const rec::Field& f, const char* name,
                               bool cut = false) {

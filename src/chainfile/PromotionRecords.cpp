@@ -20,9 +20,7 @@ QDate yyyymmdd(const QString& s) {
 std::optional<PromotionHeader> readPromotionHeader(const ChainLine& line) {
     namespace oft = rec::oft;
     if (!line.is(rec::kind, "OFT")) return std::nullopt;
-    PromotionHeader h;
-    h.line = line.number();
-    h.kind = QStringLiteral("OFT");
+    PromotionHeader h = recordOf<PromotionHeader>(line, QStringLiteral("OFT"));
     bool ok = false;
     h.number = static_cast<qint32>(common::wholeValue(line.text(oft::number), &ok));
     if (!ok) {
@@ -46,9 +44,7 @@ std::optional<PromotionLine> readPromotionLine(const ChainLine& line) {
     const bool isOfd = line.is(rec::kind, "OFD");
     const bool marked = line.is(rec::gval::mark, "G");
     if (line.is(rec::kind, "OFT") || line.is(rec::kind, "DIE") || (!isOfd && !marked)) return std::nullopt;
-    PromotionLine p;
-    p.line = line.number();
-    p.kind = isOfd ? QStringLiteral("OFD") : line.text(rec::kind);
+    PromotionLine p = recordOf<PromotionLine>(line, isOfd ? QStringLiteral("OFD") : line.text(rec::kind));
     p.ofd = isOfd;
     p.marked = marked;
 

@@ -5,6 +5,7 @@
 #include "run/Run.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace articles;
@@ -108,7 +109,9 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
 
     // The EAN codes, each recorded in the log: "N" added, "A" found (it keeps
     // its article; only its price, chain code and flags change). A new
-    // article has no old values.
+    // article has no old values; its cost goes with the first row only, as
+    // the log clears the cost after every row.
+    float cost = static_cast<float>(a.cost());
     for (const QString& e : eans) {
         if (e == kNoEan) continue;
         db::LogRow log;
@@ -130,7 +133,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
         log.ivart = vat;
         log.desart = desart;
         log.prezpubn = static_cast<float>(price);
-        log.coston = static_cast<float>(a.cost());
+        log.coston = std::exchange(cost, 0.0f);
         run.log.append(log);
         ++run.summary.eansWritten;
     }

@@ -36,7 +36,7 @@ QVariant numberOrNull(const QString& text) {
 
 }  // namespace
 
-void creo_art_nuovo_forni(const Run& run) {
+void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
     const RunConfig& config = run.config;
     const QString& supplierName = config.supplierName;
     RunView& view = run.view;
@@ -119,9 +119,12 @@ void creo_art_nuovo_forni(const Run& run) {
     db::Query addPriceList = store.prepare(QStringLiteral(
         "INSERT INTO listi02 (codart, codlis, codfor, desfor, dsclistino, desart, cobart, cofart, codafo, "
         "ivart, umart, datreg, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    // A row that names no article takes the new one: the document lines of
+    // the chain code find their article through it.
     db::Query editPriceList = store.prepare(QStringLiteral(
         "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
-        "datreg = ?, datval = ? WHERE rowid = ?"));
+        "datreg = ?, datval = ?, codart = CASE WHEN ifnull(codart, 0) = 0 THEN ? ELSE codart END "
+        "WHERE rowid = ?"));
     db::Query addArticle = store.prepare(QStringLiteral(
         "INSERT INTO listi01 (codart, annoco, qinv, qacq, qres, qven, qgia, cosmp, scopro, przpro, scosal, "
         "datreg, valgia, q1, sq1, q2, sq2, scomi, desart, umart, imbart, ivart, codafo, desfor, codfor, "
@@ -163,7 +166,7 @@ void creo_art_nuovo_forni(const Run& run) {
             const qint64 rowid = priceList.whole("rowid");
             priceList.finish();
             editPriceList.exec({s.desart, s.coston, s.coston, chainCode, s.ivart, umart,
-                                common::dateValue(today), common::dateValue(today), rowid});
+                                common::dateValue(today), common::dateValue(today), newCode, rowid});
         } else {
             priceList.finish();
             addPriceList.exec({newCode, priceListCode, config.codfor_affil, supplierName, supplierName,
@@ -250,6 +253,7 @@ void creo_art_nuovo_forni(const Run& run) {
             view.setText(Box::d6w, QString());
 
             log.tipoelaborazione = QStringLiteral("B");
+            log.numpro = currentDocument;
             log.codart = newCode;
             log.codafon = chainCode;
             log.desart = s.desart;

@@ -38,6 +38,17 @@ bool startsWithWrite(const QString& sql) {
            head.startsWith(QLatin1String("DELETE")) || head.startsWith(QLatin1String("REPLACE"));
 }
 
+// What a value binds as. A null QString is text that was never given a value
+// (a description not found, a code not read): the store's other programs read
+// these fields as text, so it goes in as empty text, where Qt's SQLite driver
+// would write Null. Null itself is bound only when asked for: an empty
+// QVariant, or a value read as Null and passed on.
+QVariant bindable(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString && !v.isNull() && v.toString().isNull())
+        return QString(QLatin1String(""));
+    return v;
+}
+
 }  // namespace
 
 WriteCounter WriteCounter::fromEnvironment() {
@@ -61,7 +72,7 @@ Query::Query(Database& db, const QString& sql)
 
 Query& Query::exec(std::initializer_list<QVariant> values) {
     int i = 0;
-    for (const QVariant& v : values) q_.bindValue(i++, v);
+    for (const QVariant& v : values) q_.bindValue(i++, bindable(v));
     if (!q_.exec()) db_->fail(q_.lastError(), sql_);
     if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
     if (isWrite_ && db_->counter()) db_->counter()->count();
@@ -69,7 +80,7 @@ Query& Query::exec(std::initializer_list<QVariant> values) {
 }
 
 Query& Query::execList(const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i) q_.bindValue(i, values[i]);
+    for (int i = 0; i < values.size(); ++i) q_.bindValue(i, bindable(values[i]));
     if (!q_.exec()) db_->fail(q_.lastError(), sql_);
     if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
     if (isWrite_ && db_->counter()) db_->counter()->count();

@@ -60,7 +60,9 @@ std::vector<Table> storeTables() {
           {"prezpubv", R}, {"przlis", R}, {"Offerta", T}, {"prezoff", R}, {"ivart", T},
           {"fl1art", I}, {"fl2art", I}, {"fl3art", T}, {"desfor", T}, {"codgru", I}, {"desgru", T},
           {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T}, {"colli", I},
-          {"quantità", R}, {"tipart", T}, {"codfor", I}},
+          {"quantità", R}, {"tipart", T}, {"codfor", I},
+          // The date of the line's document: the same number may come back in another year.
+          {"datafa", T, true}},
          {{"variati_numero", "(numero, tipges, bns)"}, {"variati_codafo", "(codafo, prezpub DESC)"}}},
         {"fatcasa", {{"codutente", I}, {"anno", I}, {"numero", I}, {"dataor", T}, {"tipo", T}},
          {{"fatcasa_key", "(codutente, anno, numero)"}}},
@@ -133,6 +135,30 @@ std::vector<Table> chainTables() {
 
 QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
 
+// Creates the index when it is missing. A unique index that the rows do not
+// allow (a key value held twice, by a store kept with another program) is
+// created as a plain one, so the lookups stay fast and the rest of the work
+// goes on; the note returned says so. Empty when nothing needed saying.
+QString createIndex(Database& db, const Table& t, const Index& i) {
+    const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
+    const QString plain = sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition));
+    if (!i.unique) {
+        db.exec(plain);
+        return QString();
+    }
+    try {
+        Transaction attempt(db);  // a savepoint inside --init's transaction
+        db.exec(sql.arg(QStringLiteral("UNIQUE "), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+        attempt.commit();
+        return QString();
+    } catch (const Error&) {
+    }
+    db.exec(plain);
+    return QStringLiteral("archivio %1: la tabella %2 ha valori ripetuti in %3, l'indice %4 è stato creato "
+                          "non univoco")
+        .arg(db.path(), QString::fromUtf8(t.name), QString::fromUtf8(i.definition), QString::fromUtf8(i.name));
+}
+
 }  // namespace
 
 const std::vector<Table>& tables(Which which) {
@@ -141,7 +167,8 @@ const std::vector<Table>& tables(Which which) {
     return which == Which::Store ? store : chain;
 }
 
-void createMissing(Database& db, Which which) {
+QStringList createMissing(Database& db, Which which) {
+    QStringList notes;
     Transaction tx(db);
     for (const Table& t : tables(which)) {
         if (!db.hasTable(QString::fromUtf8(t.name))) {
@@ -157,12 +184,12 @@ void createMissing(Database& db, Which which) {
             }
         }
         for (const Index& i : t.indexes) {
-            db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
-                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                             quoted(t.name), QLatin1String(i.definition)));
+            const QString note = createIndex(db, t, i);
+            if (!note.isEmpty()) notes << note;
         }
     }
     tx.commit();
+    return notes;
 }
 
 void createMissingIndexes(Database& db, Which which) {
@@ -171,15 +198,24 @@ void createMissingIndexes(Database& db, Which which) {
         for (const Index& i : t.indexes) {
             const bool exists = have.first({QString::fromUtf8(i.name)});
             have.finish();
-            if (exists) continue;
-            const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
-            try {
-                db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                                quoted(t.name), QLatin1String(i.definition)));
-            } catch (const Error&) {
-                if (!i.unique) throw;
-                db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+            if (!exists) createIndex(db, t, i);
+        }
+    }
+}
+
+void addStartColumns(Database& db, Which which) {
+    for (const Table& t : tables(which)) {
+        const QString table = QString::fromUtf8(t.name);
+        QStringList have;
+        for (const Column& c : t.columns) {
+            if (!c.addedAtStart) continue;
+            if (have.isEmpty()) {
+                if (!db.hasTable(table)) break;
+                have = db.columns(table);
             }
+            if (!have.contains(QString::fromUtf8(c.name).toLower()))
+                db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                            .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
         }
     }
 }
@@ -196,7 +232,7 @@ QStringList missing(Database& db, Which which) {
         const QStringList have = db.columns(table);
         for (const Column& c : t.columns) {
             const QString col = QString::fromUtf8(c.name);
-            if (!have.contains(col.toLower()))
+            if (!c.addedAtStart && !have.contains(col.toLower()))
                 out << QStringLiteral("archivio %1 (%2): tabella %3, manca il campo %4")
                            .arg(label, db.path(), table, col);
         }

@@ -13,6 +13,9 @@ class Database;
 struct Column {
     const char* name;
     const char* type;  // SQLite affinity: INTEGER, REAL, TEXT
+    // A field the run itself needs in one of its own working tables: start-up
+    // adds it where a store's database lacks it, so it is never reported missing.
+    bool addedAtStart = false;
 };
 
 struct Index {
@@ -31,13 +34,18 @@ enum class Which { Store, Chain };
 
 const std::vector<Table>& tables(Which which);
 
-// Creates every missing table, field and index; never drops or alters what exists.
-void createMissing(Database& db, Which which);
+// Creates every missing table, field and index; never drops or alters what
+// exists. A unique index that the rows do not allow is created as a plain one;
+// the notes returned say where.
+QStringList createMissing(Database& db, Which which);
 
 // Creates the lookup indexes the run relies on where a store's database lacks
 // them (a database kept by another program). A unique index that the data
 // does not allow is created as a plain one.
 void createMissingIndexes(Database& db, Which which);
+
+// Adds the fields marked addedAtStart that the database's tables lack.
+void addStartColumns(Database& db, Which which);
 
 // Every table and field the program uses that the database lacks, as
 // "archivio store, tabella listi01, campo marg". Empty when all is there.

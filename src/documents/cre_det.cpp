@@ -10,15 +10,20 @@ using common::roundHalfEven;
 CreDet::CreDet(const Run& run, StockMovements& stock)
     : run_(run),
       stock_(stock),
+      // A document is its number and its date: the same number may come back
+      // in another year, anywhere in the file.
       lines_(run.store.prepare(QStringLiteral(
           "SELECT codart, codafo, ea1art, ea2art, umart, imbart, przart, \"quantità\", colli, desart, "
-          "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? ORDER BY bns"))),
+          "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? AND datafa BETWEEN ? AND ? "
+          "ORDER BY bns"))),
       chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
       byCode_(run.store.prepare(QStringLiteral(
           "SELECT scarto, traspo, cofart FROM listi01 WHERE trim(codafo) = ? ORDER BY rowid LIMIT 1"))),
       byArticle_(run.store.prepare(
           QStringLiteral("SELECT scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
       ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+      priceList_(run.store.prepare(QStringLiteral(
+          "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
       insert_(run.store.prepare(QStringLiteral(
           "INSERT INTO ordinif (bns, bannoc, bnumer, articoli, bdator, unitam, imballo, costob, "
           "sc1ord, sc2ord, sc3ord, scarto, traspo, dscfornitore, bflag2, costof, conai, quantita, "
@@ -51,7 +56,8 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
 
     // The staged lines of the document, read before anything is written.
     std::vector<Line> lines;
-    lines_.exec({document.number, document.type});
+    lines_.exec({document.number, document.type, common::dateValue(QDate(document.year, 1, 1)),
+                 common::dateValue(QDate(document.year, 12, 31))});
     while (lines_.next()) {
         lines.push_back({static_cast<qint32>(lines_.whole("codart")), lines_.text("codafo"),
                          lines_.text("ea1art"), lines_.text("ea2art"), lines_.value("umart"),
@@ -91,9 +97,17 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
         }
         article.finish();
 
+        // A line staged before its article was made finds it by EAN, else by
+        // chain code through the supplier's price list, as the staging does: the
+        // article made for a chain code carries the EAN of one of its lines only.
         if (storeCode == 0 && !blankEan(l.ean)) {
             if (ean_.first({l.ean})) storeCode = static_cast<qint32>(ean_.whole("codare"));
             ean_.finish();
+        }
+        if (storeCode == 0 && !code.isEmpty()) {
+            if (priceList_.first({code, config.priceListCode()}))
+                storeCode = static_cast<qint32>(priceList_.whole("codart"));
+            priceList_.finish();
         }
 
         const double quantity = roundHalfEven(l.quantity, 3);

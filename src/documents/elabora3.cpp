@@ -131,9 +131,11 @@ struct Group {
 
 class Stager {
 public:
-    explicit Stager(const Run& run)
+    Stager(const Run& run, qint32 currentDocument)
         : run_(run),
-          ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+          currentDocument_(currentDocument),
+          ean_(run.store.prepare(QStringLiteral("SELECT rowid, codare FROM codean WHERE eanare = ? LIMIT 1"))),
+          attachEan_(run.store.prepare(QStringLiteral("UPDATE codean SET codare = ? WHERE rowid = ?"))),
           priceList_(run.store.prepare(QStringLiteral(
               "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
           article_(run.store.prepare(QStringLiteral(
@@ -151,20 +153,23 @@ public:
               "INSERT INTO variati (codart, desart, codafo, umart, ea1art, przart, coston, imbart, ivart, "
               "ea2art, fl1art, fl2art, fl3art, desfor, desgru, dessot, codsot, codrep, codgru, desrep, "
               "colli, \"quantità\", tipges, tipart, przvec, perc, rica, prezpub, prezpubv, Offerta, "
-              "prezoff, codfor, przlis, unita2, quaco, numero, bns) "
+              "prezoff, codfor, przlis, unita2, quaco, numero, bns, datafa) "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-              "?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
+              "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
 
-    void stage(const BleLine& b, int accepted);
+    // `date`: the date of the line's document.
+    void stage(const BleLine& b, const QDate& date, int accepted);
 
 private:
     std::optional<Subfamily> subfamily(qint32 code);
     std::optional<Group> group(qint32 code);
     std::optional<QString> department(qint32 code);
+    void attachEan(qint64 eanRow, qint32 storeCode, const BleLine& b);
 
     const Run& run_;
+    const qint32 currentDocument_;  // the log rows' document number
     qint32 lineSeq_ = 0;  // the staged lines' sequence number (bns)
-    db::Query ean_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
+    db::Query ean_, attachEan_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
     QHash<qint32, std::optional<Subfamily>> subfamilies_;
     QHash<qint32, std::optional<Group>> groups_;
     QHash<qint32, std::optional<QString>> departments_;
@@ -192,7 +197,26 @@ std::optional<QString> Stager::department(qint32 code) {
     });
 }
 
-void Stager::stage(const BleLine& b, int accepted) {
+// An EAN row without article, for a chain code the store files under one:
+// the EAN joins that article instead of a second article being made for it.
+void Stager::attachEan(qint64 eanRow, qint32 storeCode, const BleLine& b) {
+    attachEan_.exec({storeCode, eanRow});
+    ++run_.summary.eansWritten;
+    db::LogRow log;
+    log.tipoelaborazione = QStringLiteral("B");
+    log.tipoagg = QStringLiteral("A");
+    log.numpro = currentDocument_;
+    log.codart = storeCode;
+    log.ean = b.ean;
+    log.codafon = b.chainCode;
+    log.desart = b.description;
+    log.ivart = common::zeroPad(common::wholeValue(b.vat), 2);
+    log.prezpubn = static_cast<float>(b.price);
+    log.coston = static_cast<float>(b.cost);
+    run_.log.append(log);
+}
+
+void Stager::stage(const BleLine& b, const QDate& date, int accepted) {
     const RunConfig& config = run_.config;
     RunView& view = run_.view;
 
@@ -202,8 +226,10 @@ void Stager::stage(const BleLine& b, int accepted) {
     // The store's article: by EAN, then by chain code in the supplier's price list.
     // An EAN of blanks is no EAN and finds nothing.
     bool eanFound = false;
+    qint64 eanRow = 0;
     if (!b.ean.trimmed().isEmpty() && ean_.first({b.ean})) {
         eanFound = true;
+        eanRow = ean_.whole("rowid");
         storeCode = static_cast<qint32>(ean_.whole("codare"));
     }
     ean_.finish();
@@ -211,6 +237,7 @@ void Stager::stage(const BleLine& b, int accepted) {
         if (priceList_.first({b.chainCode.trimmed(), config.priceListCode()}))
             storeCode = static_cast<qint32>(priceList_.whole("codart"));
         priceList_.finish();
+        if (eanFound && storeCode != 0) attachEan(eanRow, storeCode, b);
     }
 
     view.setText(Box::cntfw, common::displayNumber(accepted));
@@ -276,12 +303,12 @@ void Stager::stage(const BleLine& b, int accepted) {
                       groupCode, departmentText.left(20), b.packages, b.quantity, b.lineType,
                       QStringLiteral("S"), previousCost, change, margin, b.price, toCurrency(publicPrice),
                       status, offerPrice, config.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
-                      lineSeq_});
+                      lineSeq_, date.isValid() ? common::dateValue(date) : QVariant()});
 }
 
 // Stages every readable "BLE" line of the file in `variati`.
-void stageLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
-    Stager stager(run);
+void stageLines(const Run& run, const common::ChainFile& file, BleProblems& problems, qint32 currentDocument) {
+    Stager stager(run, currentDocument);
     Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
     qint32 carried = 0;
@@ -292,16 +319,18 @@ void stageLines(const Run& run, const common::ChainFile& file, BleProblems& prob
         const std::optional<BleLine> b = decode(line, carried, problems);
         if (!b) continue;
         ++accepted;
-        stager.stage(*b, accepted);
+        stager.stage(*b, common::dateFromParts(line.text(rec::day), line.text(rec::month), line.text(rec::year)),
+                     accepted);
     }
 }
 
 }  // namespace
 
-void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems,
+                        qint32 currentDocument) {
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM variati"));
-    stageLines(run, file, problems);
+    stageLines(run, file, problems, currentDocument);
     tx.commit();
 }
 
@@ -321,7 +350,8 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
 
     db::Query received = run.store.prepare(
         QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
-    db::Query staged = run.store.prepare(QStringLiteral("SELECT 1 FROM variati WHERE numero = ? LIMIT 1"));
+    db::Query staged = run.store.prepare(
+        QStringLiteral("SELECT 1 FROM variati WHERE numero = ? AND datafa BETWEEN ? AND ? LIMIT 1"));
     Creot creot(run);
     StockMovements stock(run);
     CreDet cre_det(run, stock);
@@ -336,7 +366,8 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
         const bool before = received.first({d.number, common::dateValue(d.date)});
         received.finish();
         if (before) continue;
-        const bool hasLines = staged.first({d.number});
+        const bool hasLines = staged.first(
+            {d.number, common::dateValue(QDate(d.year, 1, 1)), common::dateValue(QDate(d.year, 12, 31))});
         staged.finish();
         if (!hasLines) continue;
 

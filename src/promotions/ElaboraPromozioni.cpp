@@ -143,6 +143,7 @@ private:
     QString articleText_;
     QString valueText_;
     float promoPrice_ = 0;
+    bool storePriceOffer_ = false;  // kind 10: each line offers its own article's store price
     double discount_ = 0;
     qint32 offerCode_ = 0;
     QString offerDescription_;
@@ -394,6 +395,7 @@ void PromotionImport::show() {
 // Kind 0 keeps the offer of the line before; any other kind is a price cut,
 // and kind 10 a percentage discount on the regular price.
 void PromotionImport::classifyOffer() {
+    storePriceOffer_ = false;
     if (offerKind_ == 0) return;
     offerCode_ = 1;
     offerDescription_ = QStringLiteral("TAGLIO PREZZO");
@@ -421,6 +423,7 @@ void PromotionImport::classifyOffer() {
             }
         }
         promoPrice_ = a_.price;
+        storePriceOffer_ = true;
     }
     const std::optional<QString> described = db::readOnce(offerDescriptions_, offerCode_, [&] {
         return offerByCode_.firstRow({offerCode_}, [](const db::Query& q) { return q.text("descrizione"); });
@@ -458,11 +461,14 @@ void PromotionImport::stageLines() {
         ++bns;
 
         const double price = toSingle(a_.price);
+        // A percentage discount goes with the regular price of the line's own
+        // article: one chain article's barcodes may lead to several.
+        const float offered = storePriceOffer_ ? a_.price : promoPrice_;
         // The margin on the selling price over the article's cost.
         const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
         insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode,
                           a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
-                          a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(promoPrice_), 2),
+                          a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(offered), 2),
                           offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
                           a_.group, markup_});
     }

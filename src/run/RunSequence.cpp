@@ -24,17 +24,28 @@ RunEnd runSequence(const Run& run) {
     BleProblems documentProblems;
     const ListedDocument lastListed = elaborap(run, file, documentProblems);
     if (run.config.documentsOn()) {
-        stageDocumentLines(run, file, documentProblems);
-        creo_art_nuovo_forni(run);
-        receiveDocuments(run, documentProblems);
+        // The staging, the articles made from the lines and every receipt are
+        // one unit of the store: a run stopped anywhere in between leaves none
+        // of it, and the next run stages afresh what one whole run stages (a
+        // line staged after its article was made would carry another cost
+        // change). The messages wait until the unit is stored.
+        HeldMessages held(run.view);
+        const Run documents{run.config, run.store, run.chain, held, run.clock, run.log, run.summary};
+        db::Transaction unit(run.store);
+        stageDocumentLines(documents, file, documentProblems, lastListed.number);
+        creo_art_nuovo_forni(documents, lastListed.number);
+        receiveDocuments(documents, documentProblems);
+        unit.commit();
+        held.show();
     } else {
         clearDocumentLines(run);
     }
     endDocuments(run);
 
-    // Promotions and offer documents, filed under the year of the last
-    // supplier document listed (this year's when the file has none).
-    const qint32 offerYear = lastListed.year != 0 ? lastListed.year : run.clock.today().year();
+    // Promotions and offer documents, numbered in the year of the run like any
+    // document made today: a January file that still carries a December
+    // delivery note does not file January's offers under last year's series.
+    const qint32 offerYear = run.clock.today().year();
     if (!ElaboraPromozioni(run, file, offerYear)) return RunEnd::Finished;
     creo_off(run, offerYear);
 

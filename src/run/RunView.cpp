@@ -21,6 +21,11 @@ const char* nameOf(Circle circle) {
     return names[static_cast<int>(circle)];
 }
 
+void HeldMessages::show() {
+    for (const auto& [text, title] : held_) view_.message(text, title);
+    held_.clear();
+}
+
 Progress::Progress(RunView& view, Bar bar, qint64 total) : view_(view), bar_(bar), total_(std::max<qint64>(total, 1)) {
     view_.setProgress(bar_, 0);
     view_.setVisible(bar_, true);

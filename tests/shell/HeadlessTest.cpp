@@ -3,6 +3,7 @@
 #include "Program.h"
 #include "TestRoot.h"
 #include "db/Schema.h"
+#include "run/Startup.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -80,6 +81,42 @@ TEST(Headless, ExitStatuses) {
         EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("Access"))) << r.err.toStdString();
     }
+}
+
+TEST(Headless, InitMakesAKeyHeldTwiceAPlainIndexAndAddsEverythingElse) {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    ASSERT_EQ(runProgram({QStringLiteral("--init"), QStringLiteral("--root"), root}).exitCode, 0);
+    const Paths paths{root};
+    {
+        auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
+        store->exec(QStringLiteral("DROP INDEX codean_keyean"));
+        store->exec(QStringLiteral("INSERT INTO codean (eanare, codare) VALUES ('8000000000017', 1), "
+                                   "('8000000000017', 2)"));
+        store->exec(QStringLiteral("DROP TABLE offmo"));
+    }
+    const ProgramResult r = runProgram({QStringLiteral("--init"), QStringLiteral("--root"), root});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("la tabella codean ha valori ripetuti in (eanare), l'indice "
+                                              "codean_keyean è stato creato non univoco")))
+        << r.err.toStdString();
+    auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
+    EXPECT_TRUE(db::missing(*store, db::Which::Store).isEmpty());
+    const auto has = [&](const char* index) {
+        db::Query q = store->prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ?"));
+        return q.firstRow({QString::fromUtf8(index)}, [](const db::Query&) { return true; }).has_value();
+    };
+    EXPECT_TRUE(has("codean_keyean"));
+    EXPECT_TRUE(has("offmo_ean"));
+}
+
+TEST(Headless, StartUpAddsTheFieldsTheRunKeepsInItsOwnTables) {
+    TestRoot root;
+    root.exec(root.store(), QStringLiteral("ALTER TABLE variati DROP COLUMN datafa"));
+    EXPECT_TRUE(db::missing(root.store(), db::Which::Store).isEmpty());
+    root.close();
+    const Databases d = openDatabases(root.paths());
+    EXPECT_TRUE(d.store->columns(QStringLiteral("variati")).contains(QStringLiteral("datafa")));
 }
 
 TEST(Headless, InitCreatesAndCompletesWithoutLosingData) {

@@ -346,12 +346,14 @@ int main(int argc, char* argv[]) {
         });
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
             lastListed = elaborap(*run, catalogue->file, documentProblems);
-            stageDocumentLines(*run, catalogue->file, documentProblems);
-            creo_art_nuovo_forni(*run);
+            db::Transaction unit(run->store);
+            stageDocumentLines(*run, catalogue->file, documentProblems, lastListed.number);
+            creo_art_nuovo_forni(*run, lastListed.number);
             receiveDocuments(*run, documentProblems);
+            unit.commit();
             return true;
         });
-        const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
+        const qint32 offerYear = clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
             return ElaboraPromozioni(*run, catalogue->file, offerYear);
         });

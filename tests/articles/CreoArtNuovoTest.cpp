@@ -155,6 +155,10 @@ TEST(CreoArtNuovo, EansAlreadyInTheStoreAndStoreEans) {
     EXPECT_EQ(root.scalar(s, "SELECT colare FROM codean WHERE eanare = '2123456000000'").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT colore FROM listi01 WHERE codart = 1").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT group_concat(tipoagg, '') FROM variatidivulgazioni").toString(), "AN");
+    // The new article's cost goes with its first row; the log clears it after each row.
+    EXPECT_EQ(root.scalar(s, "SELECT group_concat(coston || '/' || prezpubn, ' ') FROM variatidivulgazioni")
+                  .toString(),
+              "10.0/15.0 0.0/15.0");
     EXPECT_EQ(root.scalar(s, "SELECT ean FROM variatidivulgazioni ORDER BY rowid DESC").toString(), "2123456000000");
 
     // Article type 2 alone also gives colour 5; other EANs do not.

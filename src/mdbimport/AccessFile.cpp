@@ -206,10 +206,10 @@ bool AccessTable::next() {
 }
 
 QVariant AccessTable::value(int column) {
-    const int at = row_->fieldOfColumn[column];
-    if (at < 0) return {};  // a field added to the table after this row was written
-    const MdbField& f = row_->fields[at];
     const int type = columns_[column].type;
+    const int at = row_->fieldOfColumn[column];
+    if (at < 0) return type == MDB_BOOL ? QVariant(qint64(0)) : QVariant();  // a field newer than the row
+    const MdbField& f = row_->fields[at];
     // A yes/no field keeps its value in the Null mask: a set bit is "yes".
     if (type == MDB_BOOL) return qint64(f.is_null ? 0 : 1);
     if (f.is_null) return {};

@@ -188,7 +188,8 @@ TEST(ImportedValues, EachKindReadsBackAsLis06cKeepsIt) {
          "OrderID+ProductID"},
         {"nwind.mdb", "SELECT sql FROM sqlite_master WHERE name = 'Categories.CategoryName'",
          "CREATE UNIQUE INDEX \"Categories.CategoryName\" ON \"Categories\" (\"CategoryName\")"},
-        {"nwind.mdb", "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Orders'", "6"},
+        // Five indexes; the key, a Long Integer, is the table's rowid.
+        {"nwind.mdb", "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Orders'", "5"},
         // Dates before 1900 and after 4637, and a memo with its line break.
         {"DateTestDatabase.mdb", "SELECT DateTimeCol || ' ' || DateCol || ' ' || TimeCol FROM DateTest WHERE IDCol = 2",
          "9999-01-01 9999-01-01 9999-01-01"},
@@ -214,7 +215,7 @@ TEST(ImportedValues, EachKindReadsBackAsLis06cKeepsIt) {
         auto database = db::Database::open(run->storeDb(), QStringLiteral("test"));
         db::Query q = database->prepare(QString::fromUtf8(c.sql));
         ASSERT_TRUE(q.first());
-        EXPECT_EQ(q.value(0).toString(), QString::fromUtf8(c.expected));
+        EXPECT_EQ(q.value(0).toString().toStdString(), c.expected);
     }
 }
 

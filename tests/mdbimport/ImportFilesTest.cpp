@@ -165,24 +165,21 @@ INSTANTIATE_TEST_SUITE_P(Samples, ImportSample, ::testing::ValuesIn(kSamples), [
     return QString::fromUtf8(info.param.file).replace(QLatin1Char('.'), QLatin1Char('_')).toStdString();
 });
 
-// Values of each kind read back from the SQLite database, including what
-// mdb-export cannot print (dates outside 1900-4637), and the keys and indexes.
+// What the comparison with mdb-export cannot see: how values are stored (REAL,
+// BLOB, dates without a time), dates outside 1900-4637, keys and indexes.
 TEST(ImportedValues, EachKindReadsBackAsLis06cKeepsIt) {
     const struct {
         const char* file;
         const char* sql;
         const char* expected;
     } cases[] = {
-        // Accented names and texts, currency, dates, a single, Null, yes/no, OLE.
+        // An accented table name, currency, dates, a single, Null, OLE.
         {"nwind.mdb", "SELECT ShipCity FROM \"Umsätze\" WHERE OrderID = 10267", "München"},
-        {"nwind.mdb", "SELECT ShipName FROM \"Umsätze\" WHERE OrderID = 10260", "Ottilies Käseladen"},
-        {"nwind.mdb", "SELECT Freight = 11.61 FROM Orders WHERE OrderID = 10249", "1"},
+        {"nwind.mdb", "SELECT typeof(Freight) || ' ' || (Freight = 11.61) FROM Orders WHERE OrderID = 10249", "real 1"},
         {"nwind.mdb", "SELECT OrderDate || ' ' || ShippedDate FROM Orders WHERE OrderID = 10249", "1994-08-05 1994-08-10"},
         {"nwind.mdb", "SELECT Discount = 0.15 FROM \"Order Details\" WHERE OrderID = 10250 AND ProductID = 51", "1"},
         {"nwind.mdb", "SELECT typeof(Region) FROM Suppliers WHERE SupplierID = 1", "null"},
-        {"nwind.mdb", "SELECT Discontinued FROM Products WHERE ProductName = 'Alice Mutton'", "1"},
         {"nwind.mdb", "SELECT typeof(Picture) || length(Picture) FROM Categories WHERE CategoryID = 1", "blob10746"},
-        {"nwind.mdb", "SELECT length(Notes) FROM Employees WHERE EmployeeID = 2", "448"},
         // The primary key and the indexes the file declares.
         {"nwind.mdb", "SELECT group_concat(name, '+') FROM pragma_table_info('Order Details') WHERE pk > 0",
          "OrderID+ProductID"},
@@ -190,18 +187,16 @@ TEST(ImportedValues, EachKindReadsBackAsLis06cKeepsIt) {
          "CREATE UNIQUE INDEX \"Categories.CategoryName\" ON \"Categories\" (\"CategoryName\")"},
         // Five indexes; the key, a Long Integer, is the table's rowid.
         {"nwind.mdb", "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Orders'", "5"},
-        // Dates before 1900 and after 4637, and a memo with its line break.
+        // Dates before 1900 and after 4637.
         {"DateTestDatabase.mdb", "SELECT DateTimeCol || ' ' || DateCol || ' ' || TimeCol FROM DateTest WHERE IDCol = 2",
          "9999-01-01 9999-01-01 9999-01-01"},
         {"DateTestDatabase.mdb", "SELECT DateTimeCol || ' ' || DateCol || ' ' || TimeCol FROM DateTest WHERE IDCol = 3",
          "1898-01-01 1899-01-01 1900-01-01"},
         {"DateTestDatabase.mdb", "SELECT DateTimeCol || ' ' || DateCol || ' ' || TimeCol FROM DateTest WHERE IDCol = 4",
          "0632-01-01 0633-01-01 0634-01-01"},
-        {"DateTestDatabase.mdb", "SELECT LongTextCol FROM DateTest WHERE IDCol = 6", "New line\r\nin field"},
-        // ACE: a text primary key, currency, a Null memo.
+        // ACE: currency, a text primary key.
         {"ASampleDatabase.accdb", "SELECT Acquired || ' ' || Cost FROM \"Asset Items\" WHERE \"Asset No\" = '30050'",
          "1997-09-02 1995.5"},
-        {"ASampleDatabase.accdb", "SELECT count(*) FROM \"Asset Items\" WHERE Comments IS NULL", "65"},
         {"ASampleDatabase.accdb", "SELECT name FROM pragma_table_info('Asset Items') WHERE pk > 0", "Asset No"},
     };
     std::map<std::string, std::unique_ptr<ImportRun>> imported;  // each file once

@@ -1,8 +1,10 @@
 // lis06c: carries the chain's file into the store database in one unattended run.
+#include "Display.h"
+#include "Italian.h"
 #include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
 #include "shell/MainWindow.h"
-#include "shell/Startup.h"
+#include "run/Startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -35,12 +37,19 @@ int main(int argc, char** argv) {
             qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0 ||
             qstrcmp(argv[i], "--import-mdb") == 0)
             headless = true;
+    // Started by cron or over ssh there is no display: run as --headless would.
+    const bool noDisplay = !headless && !displayAvailable(QProcessEnvironment::systemEnvironment());
+    if (noDisplay) {
+        say(QStringLiteral("nessun display: eseguo senza finestra"));
+        headless = true;
+    }
     // A headless run needs no display, but the report still draws with fonts.
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lis06c"));
-    QApplication::setApplicationVersion(QStringLiteral("3.3.5"));
+    QApplication::setApplicationVersion(QStringLiteral(LIS06C_VERSION));
+    loadItalian(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -95,7 +104,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (parser.isSet(headlessOpt)) {
+    if (parser.isSet(headlessOpt) || noDisplay) {
         HeadlessOptions options;
         options.paths = paths;
         options.printAnswer = printAnswer == QLatin1String("yes");

@@ -4,7 +4,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,7 +106,7 @@ private:
 
 // First pass: departments, groups and subgroups missing from the two
 // databases are added; existing rows keep what they hold.
-void readClassification(Run& run, const common::ChainFile& file, LineProblems& problems) {
+void readClassification(const Run& run, const common::ChainFile& file, LineProblems& problems) {
     db::Database& chain = run.chain;
     db::Database& store = run.store;
     db::Query chainSubgroup = chain.prepare(QStringLiteral("SELECT 1 FROM sottogruppi WHERE codsot = ? LIMIT 1"));
@@ -133,11 +133,9 @@ void readClassification(Run& run, const common::ChainFile& file, LineProblems& p
 
     db::Transaction chainTx(chain);
     db::Transaction storeTx(store);
-    run.view.setVisible("ProgressBar2", true);
-    float progress = 0;
+    Progress progress(run.view, Bar::ProgressBar2, file.lineCount());
     for (const ChainLine line : file) {
-        progress += run.ctx.progressStep;
-        run.view.setProgress("ProgressBar2", static_cast<int>(std::min(progress, 20000.0f)));
+        progress.step();
         if (!line.is(rec::kind, "TAB") || !line.is(rec::tab::table, "0127")) continue;
         const QString kind = QStringLiteral("TAB");
         if (line.cutShort(rec::tab::code)) {
@@ -174,9 +172,9 @@ void readClassification(Run& run, const common::ChainFile& file, LineProblems& p
 }
 
 // Second pass: the chain's articles and EAN codes; an "MDA" record marks its
-// article changed for the store update.
-void readArticles(Run& run, const common::ChainFile& file, LineProblems& problems) {
-    RunContext& ctx = run.ctx;
+// article changed for the store update. Returns the date of the data, taken
+// from the last line that is not blank.
+QString readArticles(const Run& run, const common::ChainFile& file, LineProblems& problems) {
     RunView& view = run.view;
     db::Database& chain = run.chain;
     const QVariant today = common::dateValue(run.clock.today());
@@ -203,16 +201,16 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
     QString shownEan, shownDescription, shownVat;
     double shownCost = 0, shownPrice = 0;
 
-    ctx.dataDati = QStringLiteral("");  // empty, not Null, when the file has no lines
+    QString dataDati = QStringLiteral("");  // empty, not Null, when the file has no lines
     db::Batch batch(chain, kBatch);
     int counter = 0;
     for (const ChainLine line : file) {
         if (!line.bytes().trimmed().isEmpty()) {
-            ctx.dataDati = line.text(rec::day) + QLatin1Char('/') + line.text(rec::month) + QLatin1Char('/') +
+            dataDati = line.text(rec::day) + QLatin1Char('/') + line.text(rec::month) + QLatin1Char('/') +
                            line.text(rec::year);
         }
         ++counter;
-        view.setText("cntw", common::displayNumber(counter));
+        view.setText(Box::cntw, common::displayNumber(counter));
 
         const QString kind = line.text(rec::kind);
         const bool mda = kind == QLatin1String("MDA"), mha = kind == QLatin1String("MHA"),
@@ -297,7 +295,6 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             }
             const QString code13 = read.rightJustified(13, QLatin1Char('0'));
             shownEan = code13;
-            ctx.currentEan = code13;
             if (ean.first({code13})) {
                 const qint64 rowid = ean.whole("rowid");
                 const bool elsewhere = ean.whole("codare") != code || ean.isNull("codare");
@@ -322,27 +319,28 @@ void readArticles(Run& run, const common::ChainFile& file, LineProblems& problem
             shownCost = line.value(rec::mhn::cost) / 1000;
         }
 
-        view.setText("c2w", shownEan);
-        view.setText("codartw", common::displayNumber(code));
-        view.setText("c3w", shownDescription);
-        view.setText("c4w", common::displayNumber(shownCost));
-        view.setText("c5w", shownVat);
-        view.setText("c6w", common::displayNumber(shownPrice));
+        view.setText(Box::c2w, shownEan);
+        view.setText(Box::codartw, common::displayNumber(code));
+        view.setText(Box::c3w, shownDescription);
+        view.setText(Box::c4w, common::displayNumber(shownCost));
+        view.setText(Box::c5w, shownVat);
+        view.setText(Box::c6w, common::displayNumber(shownPrice));
         batch.step();
     }
     batch.commit();
+    return dataDati;
 }
 
 }  // namespace
 
-bool for2_lis(Run& run) {
-    RunContext& ctx = run.ctx;
+std::optional<CatalogueRead> for2_lis(const Run& run) {
+    const Paths& paths = run.config.paths;
     RunView& view = run.view;
     const QDate today = run.clock.today();
 
-    if (!QFileInfo::exists(ctx.paths.storeDb())) {
+    if (!QFileInfo::exists(paths.storeDb())) {
         view.message(QStringLiteral("Archivio Quarn non esiste"));
-        return false;
+        return std::nullopt;
     }
 
     // The chain's price list and the store's customer record are marked as refreshed.
@@ -359,30 +357,28 @@ bool for2_lis(Run& run) {
     }
 
     // Leftover archives in the chain's folder.
-    QDir folder(ctx.paths.chainFolder());
+    QDir folder(paths.chainFolder());
     for (const QString& name : folder.entryList({QStringLiteral("*.zip")}, QDir::Files | QDir::Hidden))
         QFile::remove(folder.filePath(name));
 
-    const common::ChainFile* file = run.chainFile();
+    std::optional<common::ChainFile> file = common::ChainFile::load(paths.chainFile());
     if (!file) {
-        view.message(QStringLiteral("Attenzione ... File ") + QDir::toNativeSeparators(ctx.paths.chainFile()) +
+        view.message(QStringLiteral("Attenzione ... File ") + QDir::toNativeSeparators(paths.chainFile()) +
                      QStringLiteral(" non esiste"));
-        return false;
+        return std::nullopt;
     }
-
-    const int lines = std::max(1, file->lineCount());
-    ctx.progressStep = static_cast<float>(20000 / lines);
 
     LineProblems problems;
     for (const QString& note : file->notes())
         if (shownNote(note)) problems.addNote(note);
     readClassification(run, *file, problems);
-    readArticles(run, *file, problems);
+    const QString dataDati = readArticles(run, *file, problems);
 
     run.chain.exec(QStringLiteral("INSERT INTO divuelabo (dataelaborazione, oraelaborazione) VALUES (?, ?)"),
-                   {ctx.dataDati, common::isoTime(run.clock.now())});
-    view.setText("datadw", ctx.dataDati);
+                   {dataDati, common::isoTime(run.clock.now())});
+    view.setText(Box::datadw, dataDati);
 
+    run.summary.refusedLines += problems.size();
     if (!problems.isEmpty()) view.message(problems.message());
-    return true;
+    return CatalogueRead{std::move(*file), dataDati};
 }

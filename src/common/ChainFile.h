@@ -1,17 +1,23 @@
 #pragma once
-// The chain's file, read once into memory: Windows-1252 bytes, one record per
-// line, columns counting bytes. Stages walk its lines as often as they need
-// without touching the disk again.
+// The chain's file: Windows-1252 bytes, one record per line, columns counting
+// bytes. It is read as a stream: loading makes one pass (line count, notes,
+// size and digest), and every walk over its lines reads the file again from
+// disk in chunks, so memory stays flat whatever the file's size. A walk over a
+// file that changed since it was loaded fails rather than read another file.
 #include "common/ChainRecords.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
-#include <vector>
+#include <stdexcept>
 
 namespace common {
 
+// One line of the file. Its bytes belong to the walk that produced it and stay
+// valid until that walk moves on: copy what must outlive the line.
 class ChainLine {
 public:
     ChainLine(int number, QByteArrayView bytes) : number_(number), bytes_(bytes) {}
@@ -46,41 +52,91 @@ private:
     QByteArrayView bytes_;
 };
 
-class ChainFile {
+// The file could not be read again: it vanished, a read failed, or it changed
+// since it was loaded. The message, in Italian, names the file.
+class ChainFileError : public std::runtime_error {
 public:
-    // Reads the whole file. Nullopt when it does not exist or cannot be read
-    // (`error` says which).
-    static std::optional<ChainFile> load(const QString& path, QString* error = nullptr);
-    static ChainFile fromBytes(QByteArray bytes);
-
-    int lineCount() const { return static_cast<int>(lines_.size()); }
-    ChainLine line(int index) const {  // index from 0
-        const auto& l = lines_[index];
-        return ChainLine(index + 1, QByteArrayView(data_.constData() + l.offset, l.length));
-    }
-
-    // What was odd about the file as a whole (a byte-order mark that was
-    // dropped, LF-only line ends, NUL bytes, bytes undefined in Windows-1252),
-    // each naming the first line where it was seen.
-    const QStringList& notes() const { return notes_; }
-
-    struct Iterator {
-        const ChainFile* file;
-        int index;
-        ChainLine operator*() const { return file->line(index); }
-        Iterator& operator++() { ++index; return *this; }
-        bool operator!=(const Iterator& o) const { return index != o.index; }
-    };
-    Iterator begin() const { return {this, 0}; }
-    Iterator end() const { return {this, lineCount()}; }
+    explicit ChainFileError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
 
 private:
-    struct Span {
-        qsizetype offset;
-        qsizetype length;
+    QString message_;
+};
+
+class ChainFileChanged : public ChainFileError {
+public:
+    using ChainFileError::ChainFileError;
+};
+
+class ChainFile {
+    class Reader;
+
+public:
+    static constexpr qsizetype kChunkSize = 1 << 20;
+
+    // Reads the file through once. Nullopt when it does not exist or cannot be
+    // opened (`error` says which); ChainFileError when it changes while read.
+    // `chunkSize` is the size of each read from disk (small in tests).
+    static std::optional<ChainFile> load(const QString& path, QString* error = nullptr,
+                                         qsizetype chunkSize = kChunkSize);
+    // A file held in memory (tests, tools).
+    static ChainFile fromBytes(QByteArray bytes, qsizetype chunkSize = kChunkSize);
+
+    int lineCount() const { return lineCount_; }
+
+    // What was odd about the file as a whole (a byte-order mark that was
+    // dropped, LF-only or CR-only line ends, NUL bytes, bytes undefined in
+    // Windows-1252), each naming the first line where it was seen.
+    const QStringList& notes() const { return notes_; }
+
+    qint64 size() const { return size_; }                 // bytes
+    const QByteArray& sha256() const { return sha256_; }  // of the file's bytes, as loaded
+    const QString& path() const { return path_; }         // empty for a file held in memory
+
+    // One walk over the lines. Move-only: each walk reads the file on its own.
+    struct End {};
+    class Iterator {
+    public:
+        Iterator(const ChainFile& file, std::unique_ptr<Reader> reader);
+        Iterator(Iterator&&) noexcept;
+        Iterator& operator=(Iterator&&) noexcept;
+        ~Iterator();
+
+        ChainLine operator*() const;
+        Iterator& operator++();
+        friend bool operator==(const Iterator& i, End) { return i.atEnd_; }
+        friend bool operator!=(const Iterator& i, End) { return !i.atEnd_; }
+
+    private:
+        friend class ChainFile;
+        void advance();
+
+        const ChainFile* file_;
+        std::unique_ptr<Reader> reader_;
+        bool atEnd_ = false;
     };
-    QByteArray data_;
-    std::vector<Span> lines_;
+
+    // A walk re-reads the file: ChainFileError when it vanished or cannot be
+    // read, ChainFileChanged when its size or modification time differ from
+    // the loaded file's.
+    Iterator begin() const;
+    End end() const { return {}; }
+
+private:
+    ChainFile() = default;
+    void scan(Reader& reader);
+    Reader memoryReader() const;
+    std::unique_ptr<Reader> open() const;
+    void checkUnchanged(const Reader* finished) const;
+
+    QString path_;
+    QByteArray bytes_;  // a file held in memory
+    qsizetype chunkSize_ = kChunkSize;
+    qint64 size_ = 0;
+    QDateTime modified_;
+    QByteArray sha256_;
+    int lineCount_ = 0;
     QStringList notes_;
 };
 

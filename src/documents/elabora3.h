@@ -1,5 +1,22 @@
 #pragma once
-class Run;
+// The supplier documents of the chain's file: their lines staged in `variati`,
+// then every document the store has not received yet turned into a numbered
+// goods-receipt document with its lines and stock movements. The run sequence
+// calls these in order, with the new articles made from the staged lines in
+// between.
+struct Run;
+class BleProblems;
+namespace common {
+class ChainFile;
+}
 
-// Stages the supplier documents' lines and receives every new document.
-void elabora3(Run& run);
+// Stages every readable "BLE" line of the file in `variati`, replacing what
+// an earlier run staged; unreadable lines are recorded in `problems`.
+void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems);
+// Documents switched off: nothing stays staged.
+void clearDocumentLines(const Run& run);
+// Receives every listed document not yet received, each one whole or not at
+// all, except those `problems` holds back; then shows the problems.
+void receiveDocuments(const Run& run, const BleProblems& problems);
+// Hides the documents' progress bar.
+void endDocuments(const Run& run);

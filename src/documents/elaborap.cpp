@@ -4,21 +4,16 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "documents/BleProblems.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <optional>
 #include <utility>
 
-void elaborap(Run& run, BleProblems* problems) {
-    RunContext& ctx = run.ctx;
+ListedDocument elaborap(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+    const qint16 user = RunConfig::userCode;
+    ListedDocument current;
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM fatcasa"));
-
-    const common::ChainFile* file = run.chainFile();
-    if (!file) {
-        tx.commit();
-        return;
-    }
 
     db::Query listed = run.store.prepare(QStringLiteral(
         "SELECT 1 FROM fatcasa WHERE codutente = ? AND anno = ? AND numero = ? LIMIT 1"));
@@ -27,7 +22,7 @@ void elaborap(Run& run, BleProblems* problems) {
 
     std::optional<std::pair<qint32, int>> previous;  // number and year of the document met last
     qint32 carried = 0;  // the number of the last readable line
-    for (const common::ChainLine line : *file) {
+    for (const common::ChainLine line : file) {
         if (!line.is(rec::kind, "BLE")) continue;
 
         bool numberOk = false;
@@ -38,34 +33,31 @@ void elaborap(Run& run, BleProblems* problems) {
                                                  line.text(rec::year));
         if (!numberOk || !date.isValid()) {
             // The line is left out, the listing goes on; its document is held back.
-            if (problems) {
-                const qint32 document = numberOk ? number : carried;
-                if (!numberOk)
-                    problems->numberUnreadable(line.number(), document, line.text(rec::ble::number));
-                else
-                    problems->numberRead(number);
-                if (!date.isValid())
-                    problems->add(line.number(), document, QStringLiteral("data documento"),
-                                  line.text(rec::dateYmd));
-            }
+            const qint32 document = numberOk ? number : carried;
+            if (!numberOk)
+                problems.numberUnreadable(line.number(), document, line.text(rec::ble::number));
+            else
+                problems.numberRead(number);
+            if (!date.isValid())
+                problems.add(line.number(), document, QStringLiteral("data documento"), line.text(rec::dateYmd));
             if (numberOk) carried = number;
             continue;
         }
         carried = number;
-        if (problems) problems->numberRead(number);
-        ctx.docDate = date;
-        ctx.docYear = date.year();
+        problems.numberRead(number);
+        current.year = date.year();
 
         // Consecutive lines of one document give one row.
         if (previous && previous->first == number && previous->second == date.year()) continue;
         previous = std::make_pair(number, date.year());
-        ctx.docNumber = number;
+        current.number = number;
 
-        if (!listed.first({ctx.userCode, ctx.docYear, number})) {
+        if (!listed.first({user, current.year, number})) {
             const QString type = line.is(rec::ble::headerType, "R") ? QStringLiteral("F") : QStringLiteral("B");
-            add.exec({ctx.userCode, ctx.docYear, number, common::dateValue(date), type});
+            add.exec({user, current.year, number, common::dateValue(date), type});
         }
         listed.finish();
     }
     tx.commit();
+    return current;
 }

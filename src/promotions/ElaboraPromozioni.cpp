@@ -5,7 +5,7 @@
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
 #include "promotions/PromoProblems.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -81,7 +81,8 @@ struct StoreBarcode {
 
 class PromotionImport {
 public:
-    explicit PromotionImport(Run& run);
+    // `year`: the year the promotions are staged and filed under.
+    PromotionImport(const Run& run, qint32 year);
 
     void emptyStaging();
     void read(const common::ChainFile& file);
@@ -106,7 +107,8 @@ private:
     QString chainDescription(qint32 chainCode);
     bool cutShortField(const common::ChainLine& line, bool ofd);
 
-    Run& run_;
+    const Run& run_;
+    const qint32 year_;
     db::Query deleteHeaders_, deleteLines_;
     db::Query findHeader_, insertHeader_;
     db::Query chainArticle_, chainEans_;
@@ -125,9 +127,16 @@ private:
 
     PromoProblems problems_;
     QDate today_;
-    float progress_ = 0;
+    std::optional<Progress> progress_;
     int processed_ = 0;
     int notFound_ = 0;
+
+    // The promotion of the last "OFD" record, as its staged header describes it;
+    // the values of the promotion before stay when its header is not staged.
+    qint32 promoNumber_ = 0;
+    QString promoDescription_;
+    QDate promoStart_;
+    QDate promoEnd_;
 
     // The last "OFD" record and the offer it carries.
     double offerKind_ = 0;
@@ -142,8 +151,9 @@ private:
     Article a_;
 };
 
-PromotionImport::PromotionImport(Run& run)
+PromotionImport::PromotionImport(const Run& run, qint32 year)
     : run_(run),
+      year_(year),
       deleteHeaders_(run.store.prepare(QStringLiteral("DELETE FROM locte"))),
       deleteLines_(run.store.prepare(QStringLiteral("DELETE FROM locmo"))),
       findHeader_(run.store.prepare(QStringLiteral(
@@ -184,17 +194,10 @@ void PromotionImport::emptyStaging() {
     deleteLines_.exec();
 }
 
-void PromotionImport::advanceProgress() {
-    progress_ += run_.ctx.progressStep;
-    if (progress_ > 20000) progress_ = 0;
-    run_.view.setProgress("ProgressBar3", static_cast<int>(progress_));
-}
+void PromotionImport::advanceProgress() { progress_->step(); }
 
 void PromotionImport::read(const common::ChainFile& file) {
-    RunContext& ctx = run_.ctx;
-    const int count = file.lineCount() > 0 ? file.lineCount() : 1;
-    ctx.progressStep = 20000.0f / static_cast<float>(count);
-    run_.view.setVisible("ProgressBar3", true);
+    progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
@@ -220,8 +223,8 @@ void PromotionImport::read(const common::ChainFile& file) {
                               line.text(rec::ofd::number));
                 continue;
             }
-            ctx.promoNumber = static_cast<qint32>(number);
-            takeHeaderOf(ctx.promoNumber);
+            promoNumber_ = static_cast<qint32>(number);
+            takeHeaderOf(promoNumber_);
             ++processed_;
             offerKind_ = line.value(rec::ofd::offerKind);
             articleText_ = line.text(rec::ofd::chainCode);
@@ -232,6 +235,7 @@ void PromotionImport::read(const common::ChainFile& file) {
         batch.step();
     }
     batch.commit();
+    run_.summary.refusedLines += problems_.size();
     if (!problems_.isEmpty()) run_.view.message(problems_.message());
 }
 
@@ -257,7 +261,6 @@ bool PromotionImport::cutShortField(const common::ChainLine& line, bool ofd) {
 }
 
 void PromotionImport::stageHeader(const common::ChainLine& line) {
-    RunContext& ctx = run_.ctx;
     bool ok = false;
     const qint64 number = common::wholeValue(line.text(rec::oft::number), &ok);
     if (!ok) {
@@ -276,13 +279,12 @@ void PromotionImport::stageHeader(const common::ChainLine& line) {
                       endBad ? QStringLiteral("data fine") : QStringLiteral("data inizio"), endBad ? e : s);
         return;
     }
-    ctx.promoNumber = static_cast<qint32>(number);
-    if (ctx.docYear == 0) ctx.docYear = today_.year();
-    if (stagedHeader(ctx.promoNumber, ctx.docYear)) return;  // the same promotion again: its lines join the first
+    promoNumber_ = static_cast<qint32>(number);
+    if (stagedHeader(promoNumber_, year_)) return;  // the same promotion again: its lines join the first
     const QString description = line.text(rec::oft::description).trimmed();
-    insertHeader_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), description,
-                        common::dateValue(start), common::dateValue(end)});
-    headers_.insert(qMakePair(ctx.promoNumber, ctx.docYear), StagedHeader{description, start, end});
+    insertHeader_.exec({promoNumber_, year_, common::dateValue(today_), description, common::dateValue(start),
+                        common::dateValue(end)});
+    headers_.insert(qMakePair(promoNumber_, year_), StagedHeader{description, start, end});
 }
 
 std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 year) {
@@ -297,16 +299,14 @@ std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 
 // The description and validity of the line's promotion, when its header is
 // staged; otherwise the values of the previous promotion stay.
 void PromotionImport::takeHeaderOf(qint32 number) {
-    RunContext& ctx = run_.ctx;
-    if (const std::optional<StagedHeader> h = stagedHeader(number, ctx.docYear)) {
-        ctx.promoDescription = h->description;
-        ctx.promoStart = h->start;
-        ctx.promoEnd = h->end;
+    if (const std::optional<StagedHeader> h = stagedHeader(number, year_)) {
+        promoDescription_ = h->description;
+        promoStart_ = h->start;
+        promoEnd_ = h->end;
     }
 }
 
 void PromotionImport::processLine(const common::ChainLine& line, const char* kind) {
-    RunContext& ctx = run_.ctx;
     const QString kindText = kind ? QString::fromLatin1(kind) : line.text(rec::kind);
 
     // A value that cannot be read would silently carry the price of the line
@@ -331,13 +331,12 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
     } else {
         a_.ean = padCut(eans.first(), 13);
     }
-    ctx.currentEan = a_.ean;
 
     if (const std::optional<qint32> code = storeArticleByEan(a_.ean)) {
         a_.storeCode = *code;
     } else if (!a_.ean.trimmed().isEmpty()) {
         // The store may know the article by the chain code without this barcode.
-        const bool listed = listingByChainCode_.first({a_.paddedChainCode, ctx.codfor_affil});
+        const bool listed = listingByChainCode_.first({a_.paddedChainCode, run_.config.codfor_affil});
         if (listed) {
             a_.storeCode = static_cast<qint32>(listingByChainCode_.whole("codart"));
             a_.byChainCode = true;
@@ -350,48 +349,46 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
         a_.take(*row);
         markup_ = 25;
     } else if (a_.storeCode != 0) {
-        run_.view.setText("variazioni", kNoListing);
+        run_.view.setText(Box::variazioni, kNoListing);
     }
-    ctx.storeCode = a_.storeCode;
     show();
 
-    if (ctx.promoNumber == 0) return;
+    if (promoNumber_ == 0) return;
     classifyOffer();
-    advanceProgress();
     stageLines();
 }
 
 void PromotionImport::logUnmatched(const QVariant& desrep) {
-    RunContext& ctx = run_.ctx;
-    ctx.log.numpro = ctx.promoNumber;
-    ctx.log.datain = ctx.promoStart;
-    ctx.log.datafi = ctx.promoEnd;
     db::LogRow row;
     row.codafon = a_.paddedChainCode;
+    row.ean = a_.ean;
     row.desart = desrep.isNull() ? kNotInChain : chainDescription(a_.chainCode);
-    row.numpro = ctx.promoNumber;
-    row.datain = ctx.promoStart;
-    row.datafi = ctx.promoEnd;
+    row.numpro = promoNumber_;
+    row.datain = promoStart_;
+    row.datafi = promoEnd_;
     row.tipoelaborazione = QStringLiteral("P");
     row.tipoagg = QStringLiteral("E");
     row.prezpubn = promoPrice_;
-    run_.log.append(row, a_.ean, db::LogExtras{desrep, QStringLiteral(" "), ctx.promoDescription});
+    row.desrep = desrep;
+    row.umart = QStringLiteral(" ");
+    row.despro = promoDescription_;
+    run_.log.append(row);
     ++notFound_;
 }
 
 void PromotionImport::show() {
     RunView& v = run_.view;
-    v.setText("cntpw", QString::number(processed_));
-    v.setText("cntAPw", QString::number(notFound_));
-    v.setText("CNTcPW", QString::number(processed_ - notFound_));
-    v.setText("e2w", a_.ean);
-    v.setText("e3w", a_.description);
-    v.setText("e4w", common::displayNumber(a_.cost));
-    v.setText("e5w", a_.vat);
-    v.setText("e1w", a_.paddedChainCode);
-    v.setText("e6w", common::displayNumber(a_.price));
-    v.setText("e7w", a_.group);
-    v.setText("e8w", a_.subgroup);
+    v.setText(Box::cntpw, QString::number(processed_));
+    v.setText(Box::cntAPw, QString::number(notFound_));
+    v.setText(Box::CNTcPW, QString::number(processed_ - notFound_));
+    v.setText(Box::e2w, a_.ean);
+    v.setText(Box::e3w, a_.description);
+    v.setText(Box::e4w, common::displayNumber(a_.cost));
+    v.setText(Box::e5w, a_.vat);
+    v.setText(Box::e1w, a_.paddedChainCode);
+    v.setText(Box::e6w, common::displayNumber(a_.price));
+    v.setText(Box::e7w, a_.group);
+    v.setText(Box::e8w, a_.subgroup);
 }
 
 // Kind 0 keeps the offer of the line before; any other kind is a price cut,
@@ -433,13 +430,11 @@ void PromotionImport::classifyOffer() {
 
 // One staged line for every chain barcode of the article that the store knows.
 void PromotionImport::stageLines() {
-    RunContext& ctx = run_.ctx;
     if (markup_ == 0) markup_ = 25;
     const std::optional<StoreBarcode> first = firstStoreBarcode(a_.storeCode);
     if (!first) return;
     a_.description = first->description;
-    if (ctx.docYear == 0) ctx.docYear = today_.year();
-    qint32& bns = lastBns_[qMakePair(ctx.promoNumber, ctx.docYear)];
+    qint32& bns = lastBns_[qMakePair(promoNumber_, year_)];
 
     // The chain's barcodes that the store knows; an article that the store
     // knows only by its chain code is offered under its own first barcode.
@@ -455,19 +450,17 @@ void PromotionImport::stageLines() {
         a_.storeCode = code;
         const std::optional<ListingRow> row = listing(a_.storeCode);
         if (!row) {
-            run_.view.setText("variazioni", kNoListing);
+            run_.view.setText(Box::variazioni, kNoListing);
             continue;
         }
         a_.take(*row);
         markup_ = 25;
-        ctx.currentEan = a_.ean;
-        ctx.storeCode = a_.storeCode;
         ++bns;
 
         const double price = toSingle(a_.price);
         // The margin on the selling price over the article's cost.
         const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
-        insertLine_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), bns, a_.storeCode,
+        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode,
                           a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
                           a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(promoPrice_), 2),
                           offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
@@ -529,18 +522,16 @@ QString PromotionImport::chainDescription(qint32 chainCode) {
 
 }  // namespace
 
-bool ElaboraPromozioni(Run& run) {
-    if (!QFileInfo::exists(run.ctx.paths.chainDb())) return false;
-    const common::ChainFile* file = run.chainFile();
-    if (!file) return false;
+bool ElaboraPromozioni(const Run& run, const common::ChainFile& file, qint32 year) {
+    if (!QFileInfo::exists(run.config.paths.chainDb())) return false;
 
-    PromotionImport import(run);
+    PromotionImport import(run, year);
     {
         db::Transaction tx(run.store);
         import.emptyStaging();
         tx.commit();
     }
-    if (switchValue(run.ctx.art2) == 1) return true;
-    import.read(*file);
+    if (!run.config.promotionsOn()) return true;
+    import.read(file);
     return true;
 }

@@ -72,6 +72,19 @@ TEST(ImportCommand, ReplaceMovesTheOldDatabaseAsideWithItsJournal) {
     EXPECT_EQ(count(run.storeDb(), "Orders"), 830);
 }
 
+// The Access database where lis06c looks for its own: imported in place, the
+// original kept beside it.
+TEST(ImportCommand, AnAccessDatabaseInPlaceBecomesSqliteWithTheOriginalAside) {
+    ImportRun run;
+    const QByteArray access = bytesOf(accessSample("nwind.mdb"));
+    writeBytes(run.storeDb(), access);
+    ASSERT_EQ(run.import(run.storeDb(), QStringLiteral("store"), true), 0) << run.transcript();
+    const QStringList aside = filesIn(run.root.path() + "/quarn").filter(QStringLiteral("dati.mdb.bak-"));
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(bytesOf(run.root.path() + "/quarn/" + aside[0]), access);
+    EXPECT_EQ(count(run.storeDb(), "Umsätze"), 830);
+}
+
 TEST(ImportCommand, WhatIsNotAnAccessFileLeavesNoDatabase) {
     const QString nwind = accessSample("nwind.mdb");
     const struct {

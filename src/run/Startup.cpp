@@ -1,4 +1,4 @@
-#include "shell/Startup.h"
+#include "run/Startup.h"
 
 #include "db/Schema.h"
 

@@ -2,7 +2,7 @@
 // Opening the two databases and checking, before anything is written, that
 // every table and field the run uses is there.
 #include "db/Database.h"
-#include "shell/RunContext.h"
+#include "run/RunConfig.h"
 
 #include <memory>
 

@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
+#include <memory>
 #include <optional>
 
 using mdbimport::ImportError;
@@ -155,20 +156,23 @@ int importMdbCommand(const QString& root, const QString& file, const QString& in
         return 1;
     }
     try {
-        mdbimport::AccessFile access(file);
-        say(QStringLiteral("Importazione di %1 (%2) in %3").arg(file, access.format(), target->path));
-        const QString folder = QFileInfo(target->path).absolutePath();
-        if (!QDir().mkpath(folder)) throw ImportError(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
-
-        TemporaryDatabase temp(target->path);
+        std::unique_ptr<TemporaryDatabase> temp;
         qint64 rows = 0;
+        qsizetype tables = 0;
         {
-            const std::unique_ptr<db::Database> database = db::Database::open(temp.path(), target->label);
+            mdbimport::AccessFile access(file);
+            say(QStringLiteral("Importazione di %1 (%2) in %3").arg(file, access.format(), target->path));
+            const QString folder = QFileInfo(target->path).absolutePath();
+            if (!QDir().mkpath(folder))
+                throw ImportError(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
+            temp = std::make_unique<TemporaryDatabase>(target->path);
+            const std::unique_ptr<db::Database> database = db::Database::open(temp->path(), target->label);
             rows = copyAll(access, *database, *target, say);
-        }
+            tables = access.tables().size();
+        }  // both files closed: the Access file may be the very one that moves aside
         const QString aside = QFileInfo::exists(target->path) ? moveAside(target->path) : QString();
         try {
-            temp.moveTo(target->path);
+            temp->moveTo(target->path);
         } catch (const ImportError&) {
             if (!aside.isEmpty()) moveDatabase(aside, target->path);  // the store keeps the database it had
             throw;
@@ -176,7 +180,7 @@ int importMdbCommand(const QString& root, const QString& file, const QString& in
         if (!aside.isEmpty()) say(QStringLiteral("L'archivio che c'era è stato spostato in %1").arg(aside));
         say(QStringLiteral("Archivio %1 creato: %2 tabelle, %3 righe copiate")
                 .arg(target->path)
-                .arg(access.tables().size())
+                .arg(tables)
                 .arg(rows));
         return 0;
     } catch (const ImportError& e) {

@@ -211,8 +211,8 @@ void Stager::attachEan(qint64 eanRow, qint32 storeCode, const BleLine& b) {
     log.codafon = b.chainCode;
     log.desart = b.description;
     log.ivart = common::zeroPad(common::wholeValue(b.vat), 2);
-    log.prezpubn = static_cast<float>(b.price);
-    log.coston = static_cast<float>(b.cost);
+    log.prezpubn = common::Amount::fromDouble(b.price);
+    log.coston = common::Amount::fromDouble(b.cost);
     run_.log.append(log);
 }
 
@@ -248,31 +248,32 @@ void Stager::stage(const BleLine& b, const QDate& date, int accepted) {
     view.setText(Box::d1w, b.chainCode);
     view.setText(Box::d6w, common::displayNumber(b.price));
 
-    double margin = 30, previousCost = 0, publicPrice = 0, offerPrice = 0;
+    using common::Amount;
+    Amount margin = Amount::whole(30), previousCost, publicPrice, offerPrice;
     qint32 groupCode = 0, departmentCode = 0, subfamilyCode = b.subfamily;
     if (!eanFound) {
         status = QStringLiteral("NUOVO***");
     } else if (article_.first({storeCode})) {
-        margin = article_.isNull("marg") ? 30 : article_.number("marg");
-        previousCost = article_.isNull("cofart") ? 0 : article_.number("cofart");
+        if (!article_.isNull("marg")) margin = article_.amount("marg");
+        previousCost = article_.amount("cofart");
         if (!article_.isNull("codgru")) groupCode = static_cast<qint32>(article_.whole("codgru"));
         if (!article_.isNull("codrep")) departmentCode = static_cast<qint32>(article_.whole("codrep"));
         if (!article_.isNull("codsot")) subfamilyCode = static_cast<qint32>(article_.whole("codsot"));
-        publicPrice = article_.number("przpub");
-        if (!article_.isNull("przsal") && article_.number("przsal") > 0) {
+        publicPrice = article_.amount("przpub");
+        if (article_.amount("przsal") > Amount()) {
             status = QStringLiteral("IN OFFERTA");
-            offerPrice = article_.number("przsal");
+            offerPrice = article_.amount("przsal");
         }
     }
     article_.finish();
 
-    previousCost = toCurrency(previousCost);
-    const double cost = toCurrency(b.cost);
-    double change = 0;
-    if (previousCost == 0)
-        change = 100;
+    // The cost change in per cent, on the costs to the ten-thousandth.
+    const Amount cost = Amount::fromDouble(b.cost);
+    Amount change;
+    if (previousCost.isZero())
+        change = Amount::whole(100);
     else if (previousCost != cost)
-        change = roundHalfEven((cost - previousCost) / previousCost * 100, 2);
+        change = common::percentage(cost - previousCost, previousCost, 2);
 
     // Subfamily, group and department; a subfamily the store lacks gets the generic row.
     QString subfamilyText, groupText, departmentText;
@@ -297,12 +298,12 @@ void Stager::stage(const BleLine& b, const QDate& date, int accepted) {
     if (groupText.trimmed().isEmpty()) groupText = QStringLiteral(".");
 
     ++lineSeq_;
-    insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
-                      b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
-                      groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode,
-                      groupCode, departmentText.left(20), b.packages, b.quantity, b.lineType,
-                      QStringLiteral("S"), previousCost, change, margin, b.price, toCurrency(publicPrice),
-                      status, offerPrice, config.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
+    insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost.toDouble(), cost.toDouble(),
+                      b.imbart, b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
+                      groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode, groupCode,
+                      departmentText.left(20), b.packages, b.quantity, b.lineType, QStringLiteral("S"),
+                      previousCost.toDouble(), change.toDouble(), margin.toDouble(), b.price, publicPrice.toDouble(),
+                      status, offerPrice.toDouble(), config.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
                       lineSeq_, date.isValid() ? common::dateValue(date) : QVariant()});
 }
 

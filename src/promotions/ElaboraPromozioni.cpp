@@ -12,9 +12,8 @@
 #include <optional>
 #include <span>
 
-using common::numericValue;
+using common::Amount;
 using common::padCut;
-using common::roundHalfEven;
 using common::toSingle;
 
 namespace {
@@ -41,11 +40,11 @@ struct Article {
     QString group;
     QString subgroup = QStringLiteral(".");
     QString supplier;
-    double cost = 0;
-    double cosmp = 0;
+    Amount cost;
+    Amount cosmp;
     double imbart = 0;
-    double przart = 0;
-    float price = 0;
+    Amount przart;
+    Amount price;  // the store's selling price, in single precision
     QString unit;
     QString vat = QStringLiteral("00");
     bool byChainCode = false;  // found through the chain code, not a barcode
@@ -56,11 +55,11 @@ struct Article {
         if (!r.desgru.isNull()) group = r.desgru.toString().left(20);
         if (!r.dessot.isNull()) subgroup = r.dessot.toString().left(20);
         if (!r.desfor.isNull()) supplier = padCut(r.desfor.toString(), 45);
-        if (!r.cofart.isNull()) cost = r.cofart.toDouble();
-        if (!r.cosmp.isNull()) cosmp = r.cosmp.toDouble();
+        if (!r.cofart.isNull()) cost = Amount::fromDouble(r.cofart.toDouble());
+        if (!r.cosmp.isNull()) cosmp = Amount::fromDouble(r.cosmp.toDouble());
         if (!r.imbart.isNull()) imbart = r.imbart.toDouble();
-        if (!r.przart.isNull()) przart = r.przart.toDouble();
-        if (!r.przpub.isNull()) price = static_cast<float>(r.przpub.toDouble());
+        if (!r.przart.isNull()) przart = Amount::fromDouble(r.przart.toDouble());
+        if (!r.przpub.isNull()) price = toSingle(Amount::fromDouble(r.przpub.toDouble()));
         if (!r.umart.isNull()) unit = r.umart.toString();
         if (!r.ivart.isNull()) vat = padCut(r.ivart.toString(), 2);
     }
@@ -122,7 +121,7 @@ private:
     QHash<qint32, std::optional<ListingRow>> listingCache_;
     QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number
     QHash<QPair<qint32, qint32>, std::optional<StagedHeader>> headers_;  // (promotion, year)
-    QHash<double, qint32> offerBySconto_Cache_;
+    QHash<qint64, qint32> offerBySconto_Cache_;  // by the discount's ten-thousandths
     QHash<qint32, std::optional<QString>> offerDescriptions_;
 
     PromoProblems problems_;
@@ -142,9 +141,9 @@ private:
     double offerKind_ = 0;
     QString articleText_;
     QString valueText_;
-    float promoPrice_ = 0;
+    Amount promoPrice_;             // in single precision
     bool storePriceOffer_ = false;  // kind 10: each line offers its own article's store price
-    double discount_ = 0;
+    Amount discount_;
     qint32 offerCode_ = 0;
     QString offerDescription_;
     qint16 markup_ = 0;
@@ -318,7 +317,7 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
                       line.text(fromG ? rec::gval::value : rec::ofd::value));
         return;
     }
-    promoPrice_ = static_cast<float>(numericValue(valueText_) / 1000);
+    promoPrice_ = toSingle(*Amount::fromDigits(valueText_, Amount::Thousandths));
 
     a_ = Article();
     if (!articleText_.trimmed().isEmpty() && common::isNumeric(articleText_)) {
@@ -399,16 +398,16 @@ void PromotionImport::classifyOffer() {
     if (offerKind_ == 0) return;
     offerCode_ = 1;
     offerDescription_ = QStringLiteral("TAGLIO PREZZO");
-    discount_ = 0;
+    discount_ = Amount();
     if (offerKind_ == 10) {
-        discount_ = numericValue(valueText_) / 1000;
-        auto known = offerBySconto_Cache_.constFind(discount_);
+        discount_ = *Amount::fromDigits(valueText_, Amount::Thousandths);
+        auto known = offerBySconto_Cache_.constFind(discount_.units());
         if (known != offerBySconto_Cache_.cend()) {
             offerCode_ = *known;
-        } else if (offerBySconto_.first({discount_})) {
+        } else if (offerBySconto_.first({discount_.toDouble()})) {
             offerCode_ = static_cast<qint32>(offerBySconto_.whole("codice"));
             offerBySconto_.finish();
-            offerBySconto_Cache_.insert(discount_, offerCode_);
+            offerBySconto_Cache_.insert(discount_.units(), offerCode_);
         } else {
             offerBySconto_.finish();
             lastOffer_.first();
@@ -417,8 +416,8 @@ void PromotionImport::classifyOffer() {
             if (!last.isNull()) {
                 offerCode_ = static_cast<qint32>(last.toLongLong() + 1);
                 const QString description = QStringLiteral("SCONTO %1%").arg(common::displayNumber(discount_));
-                insertOffer_.exec({offerCode_, description, discount_});
-                offerBySconto_Cache_.insert(discount_, offerCode_);
+                insertOffer_.exec({offerCode_, description, discount_.toDouble()});
+                offerBySconto_Cache_.insert(discount_.units(), offerCode_);
                 offerDescriptions_.insert(offerCode_, description);
             }
         }
@@ -460,17 +459,16 @@ void PromotionImport::stageLines() {
         markup_ = 25;
         ++bns;
 
-        const double price = toSingle(a_.price);
         // A percentage discount goes with the regular price of the line's own
         // article: one chain article's barcodes may lead to several.
-        const float offered = storePriceOffer_ ? a_.price : promoPrice_;
+        const Amount offered = storePriceOffer_ ? a_.price : promoPrice_;
         // The margin on the selling price over the article's cost.
-        const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
-        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode,
-                          a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
-                          a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(offered), 2),
-                          offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
-                          a_.group, markup_});
+        const Amount marg = a_.price.isZero() ? Amount() : common::percentage(a_.price - a_.cost, a_.price, 2);
+        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode, a_.imbart,
+                          a_.przart.toDouble(), a_.cost.toDouble(), a_.cosmp.toDouble(), a_.vat, a_.price.toDouble(),
+                          a_.unit, a_.ean, a_.paddedChainCode, discount_.toDouble(), discount_.toDouble(),
+                          offered.rounded(2).toDouble(), offerCode_, marg.toDouble(), a_.description,
+                          offerDescription_.left(25), a_.supplier, a_.group, markup_});
     }
 }
 

@@ -20,8 +20,8 @@ articles::ChainArticle chainArticle(TestRoot& root, qint64 codart) {
 qint32 create(TestRoot& root, ::Run& run, const ChainArticleRow& row) {
     row.insert(root);
     const articles::ChainArticle a = chainArticle(root, row.codart);
-    return creo_art_nuovo(
-        run, NewArticle{a, articles::costWithVat(static_cast<float>(a.cost()), articles::vatRate(a.ivart))});
+    return creo_art_nuovo(run, NewArticle{a, articles::CostWithVat(common::toSingle(a.cost()),
+                                                                   common::Amount::whole(articles::vatRate(a.ivart)))});
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ TEST(CreoArtNuovo, NewArticleWithPriceListHeaderAndEans) {
     EXPECT_EQ(a.text("codafo"), "000001234");
     EXPECT_EQ(a.whole("codfor"), 4321);
     EXPECT_DOUBLE_EQ(a.number("cosiva"), 12.2);
-    EXPECT_NEAR(a.number("przart"), 15 / 1.22, 1e-9);
+    EXPECT_DOUBLE_EQ(a.number("przart"), 12.2951);  // 15 / 1.22 to the ten-thousandth
     EXPECT_DOUBLE_EQ(a.number("prztot"), 30);
     EXPECT_DOUBLE_EQ(a.number("marg"), 18.67);
     EXPECT_DOUBLE_EQ(a.number("ricart"), 22.95);

@@ -219,9 +219,9 @@ TEST_F(DocumentsTest, DocumentListOneRowPerDocument) {
     Ble c = a;
     c.date = QDate(2023, 3, 1);
     root.writeChainFile({a.line(), a.line(), a.line(), b.line(), b.line(), c.line()});
-    BleProblems problems;
+    chainfile::LineErrors errors;
     const ListedDocument last =
-        elaborap(root.run(), *common::ChainFile::load(root.paths().chainFile()), problems);
+        elaborap(root.run(), *common::ChainFile::load(root.paths().chainFile()), errors);
     EXPECT_EQ(last.number, 1234);  // the current document is the one met last
     EXPECT_EQ(last.year, 2023);
     ASSERT_EQ(count("fatcasa"), 2);

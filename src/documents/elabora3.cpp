@@ -196,8 +196,11 @@ void stageLines(const Run& run, const common::ChainFile& file, LineErrors& error
     for (const common::ChainLine line : file) {
         progress.step();
         const std::optional<chainfile::DocumentLine> d = chainfile::readDocumentLine(line);
-        if (!d || d->excluded) continue;
+        if (!d) continue;
+        // An excluded line still tells which document the lines around it
+        // belong to, as it does for the document list.
         const qint32 document = grouping.place(*d);
+        if (d->excluded) continue;
         const QList<chainfile::FieldProblem> problems = d->amountProblems();
         for (const chainfile::FieldProblem& p : problems) errors.add(d->line, document, p);
         if (!d->numberRead() || !problems.isEmpty()) continue;

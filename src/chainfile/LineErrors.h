@@ -10,7 +10,6 @@
 #include "chainfile/LineRecord.h"
 
 #include <QBitArray>
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QSet>

@@ -52,6 +52,14 @@ const QCommandLineOption kYear(QStringLiteral("year"),
                                QStringLiteral("Con --init: crea le numerazioni dei documenti per questo anno "
                                               "(senza: l'anno corrente e il precedente)."),
                                QStringLiteral("AAAA"));
+const QCommandLineOption kImportMdb(QStringLiteral("import-mdb"),
+                                   QStringLiteral("Crea l'archivio SQLite da un file Access (.mdb/.accdb) ed esce."),
+                                   QStringLiteral("FILE"));
+const QCommandLineOption kInto(QStringLiteral("into"),
+                               QStringLiteral("Con --import-mdb: store (quarn/dati.mdb) o chain (nelv/dati.mdb)."),
+                               QStringLiteral("store|chain"));
+const QCommandLineOption kReplace(QStringLiteral("replace"),
+                                  QStringLiteral("Con --import-mdb: sposta da parte l'archivio che c'è già."));
 
 bool wholeNumber(const QString& text, qint64 low, qint64 high, qint64* value) {
     bool ok = false;
@@ -82,7 +90,7 @@ CommandLine::CommandLine() {
     parser_.addHelpOption();
     parser_.addVersionOption();
     parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kJson, kHistory, kReportRun, kInit,
-                        kSupplier, kYear});
+                        kSupplier, kYear, kImportMdb, kInto, kReplace});
 }
 
 QString CommandLine::helpText() const {
@@ -207,9 +215,14 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
     }
     o.json = parser_.isSet(kJson);
 
-    const int commands = int(parser_.isSet(kInit)) + int(parser_.isSet(kHistory)) + int(parser_.isSet(kReportRun));
+    const int commands = int(parser_.isSet(kInit)) + int(parser_.isSet(kHistory)) +
+                         int(parser_.isSet(kReportRun)) + int(parser_.isSet(kImportMdb));
     if (commands > 1) {
-        error_ = QStringLiteral("--init, --history e --report-run non vanno insieme");
+        error_ = QStringLiteral("--init, --import-mdb, --history e --report-run non vanno insieme");
+        return std::nullopt;
+    }
+    if (!parser_.isSet(kImportMdb) && (parser_.isSet(kInto) || parser_.isSet(kReplace))) {
+        error_ = QStringLiteral("--into e --replace vanno con --import-mdb");
         return std::nullopt;
     }
     if (!parser_.isSet(kInit) && (parser_.isSet(kSupplier) || parser_.isSet(kYear))) {
@@ -235,6 +248,11 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
             }
             o.setup.year = int(n);
         }
+    } else if (parser_.isSet(kImportMdb)) {
+        o.mode = ProgramOptions::Mode::ImportMdb;
+        o.importFile = parser_.value(kImportMdb);
+        o.importInto = parser_.value(kInto);
+        o.importReplace = parser_.isSet(kReplace);
     } else if (parser_.isSet(kHistory)) {
         o.mode = ProgramOptions::Mode::History;
     } else if (parser_.isSet(kReportRun)) {
@@ -252,8 +270,8 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
 }
 
 bool wantsNoWindow(int argc, char** argv) {
-    static const char* const noWindow[] = {"--headless", "--init",    "--version", "-v",   "--help",
-                                           "-h",         "--history", "--json",    "--report-run"};
+    static const char* const noWindow[] = {"--headless", "--init", "--version",    "-v",        "--help",
+                                           "-h",         "--json", "--report-run", "--history", "--import-mdb"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* name : noWindow)

@@ -12,7 +12,7 @@
 #include <optional>
 
 struct ProgramOptions {
-    enum class Mode { Window, Headless, Init, History, ReportRun, Help, Version };
+    enum class Mode { Window, Headless, Init, ImportMdb, History, ReportRun, Help, Version };
     Mode mode = Mode::Window;
     Paths paths;
     RunOptions run;
@@ -21,6 +21,9 @@ struct ProgramOptions {
     bool json = false;
     StoreSetup setup;     // --init --supplier --year
     qint64 reportRun = 0;  // --report-run N
+    QString importFile;    // --import-mdb FILE --into store|chain [--replace]
+    QString importInto;
+    bool importReplace = false;
     QString configFile;    // the configuration file read; empty when none
 };
 

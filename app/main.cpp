@@ -3,6 +3,7 @@
 #include "Italian.h"
 #include "Options.h"
 #include "db/Database.h"
+#include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
 #include "shell/HistoryCommands.h"
 #include "shell/MainWindow.h"
@@ -82,6 +83,9 @@ int main(int argc, char** argv) {
         return ExitFinished;
     case ProgramOptions::Mode::Init:
         return init(options);
+    case ProgramOptions::Mode::ImportMdb:
+        return importMdbCommand(options.paths.root, options.importFile, options.importInto, options.importReplace,
+                                [](const QString& line) { say(line); });
     case ProgramOptions::Mode::History:
         return listRuns(options.paths, options.json);
     case ProgramOptions::Mode::ReportRun:

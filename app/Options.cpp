@@ -86,22 +86,42 @@ const std::vector<ConfigKey>& configKeys() {
 
 CommandLine::CommandLine() {
     parser_.setApplicationDescription(
-        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi del negozio."));
+        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi\ndel negozio."));
     parser_.addHelpOption();
     parser_.addVersionOption();
     parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kJson, kHistory, kReportRun, kInit,
                         kSupplier, kYear, kImportMdb, kInto, kReplace});
 }
 
+namespace {
+
+// `text` in lines of at most 79 characters, the first after `head`, the
+// others indented as far.
+QString wrapped(const QString& head, const QString& text) {
+    const QString indent(head.size(), QLatin1Char(' '));
+    QString out, line = head;
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > 79) {
+            out += line + QLatin1Char('\n');
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? QStringLiteral(" ") : QString()) + word;
+    }
+    return out + line + QLatin1Char('\n');
+}
+
+}  // namespace
+
 QString CommandLine::helpText() const {
     QString text = parser_.helpText();
-    text += QStringLiteral("\nFile di configurazione (INI; --config FILE, altrimenti /etc/lis06c.conf se c'è; "
-                           "la riga di comando prevale):\n");
+    text += QLatin1Char('\n') +
+            wrapped(QString(), QStringLiteral("File di configurazione: INI, letto da --config FILE, altrimenti da "
+                                              "/etc/lis06c.conf se c'è; la riga di comando prevale. Chiavi:"));
     for (const ConfigKey& k : configKeys())
-        text += QStringLiteral("  %1 %2\n").arg(QLatin1String(k.key), -16).arg(QString::fromUtf8(k.meaning));
+        text += wrapped(QStringLiteral("  %1 ").arg(QLatin1String(k.key), -16), QString::fromUtf8(k.meaning));
     text += QStringLiteral("\nEsiti (exit status):\n");
     for (const ExitStatusText& s : exitStatusTexts())
-        text += QStringLiteral("  %1  %2\n").arg(s.status).arg(QString::fromUtf8(s.text));
+        text += wrapped(QStringLiteral("  %1  ").arg(s.status), QString::fromUtf8(s.text));
     return text;
 }
 

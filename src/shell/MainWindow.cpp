@@ -25,6 +25,9 @@ namespace {
 struct Field {
     const char* caption;
     const char* box;
+    // Under its caption across the panel: a status text ("CARICO DOCUMENTO
+    // NR. 505812") is longer than a record's field and was cut off beside it.
+    bool wide = false;
 };
 
 struct Panel {
@@ -46,7 +49,7 @@ const Panel panels[] = {
     {"Documenti(DDT/Fatture)",
      {{"Ean", "d2w"}, {"Codice", "d1w"}, {"Nr.Rec.elab.", "cntfw"}, {"Descrizione", "d3w"},
       {"Costo", "d4w"}, {"Iva", "d5w"}, {"Prezzo Ven.", "d6w"}, {"Gruppo", "d7w"},
-      {"Sottogruppo", "d8w"}, {"Elaborazione in corso", "elaboraw"}},
+      {"Sottogruppo", "d8w"}, {"Elaborazione in corso", "elaboraw", true}},
      {{"Nuovi articoli Creati", "cntcfw"}, {"Articoli Aggiornati", "cntafw"}},
      "ProgressBar1",
      "Shape2"},
@@ -104,8 +107,8 @@ MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs
         if (logFile_) {
             log_->setLogFile(logFile_.get());
             runOptions.logFile = QDir::toNativeSeparators(logFile_->fileName());
-        } else if (auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine))) {
-            status->setText(QStringLiteral("Attenzione: ") + error);
+        } else {
+            setStatus(QStringLiteral("Attenzione: ") + error);
         }
     }
     log_->note(QStringLiteral("lis06c: finestra su %1").arg(QDir::toNativeSeparators(paths.root)));
@@ -162,6 +165,11 @@ void MainWindow::build() {
         int r = 0;
         for (const Field& f : p.records) {
             QLineEdit* e = box(f.box, frame);
+            if (f.wide) {
+                grid->addWidget(label(f.caption, e, frame), r++, 0, 1, 2);
+                grid->addWidget(e, r++, 0, 1, 2);
+                continue;
+            }
             grid->addWidget(label(f.caption, e, frame), r, 0);
             grid->addWidget(e, r, 1);
             ++r;
@@ -240,6 +248,10 @@ void MainWindow::tick() {
 void MainWindow::onLoaded(int result) {
     if (result == RunCore::Ready) {
         state_ = State::Waiting;
+        // (unless the line already warns that the log file could not be made)
+        auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine));
+        if (status && status->text().isEmpty())
+            setStatus(QStringLiteral("Configurazione letta: l'elaborazione parte da sola fra pochi secondi"));
         return;
     }
     finish(result);
@@ -254,10 +266,16 @@ void MainWindow::onRan(int result) {
     if (result == RunCore::RetryLater) {
         // Timer1 stays armed: the next tick looks for the file again.
         waitingForFile_ = true;
+        setStatus(QStringLiteral("In attesa del file della catena: nuovo tentativo ogni %1 secondi")
+                      .arg(qMax(1, timer1_.interval() / 1000)));
         state_ = State::Waiting;
         return;
     }
     finish(result);
+}
+
+void MainWindow::setStatus(const QString& text) {
+    if (auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine))) status->setText(text);
 }
 
 void MainWindow::finish(int status) {

@@ -56,6 +56,8 @@ private:
     void onLoaded(int result);
     void onRan(int result);
     void finish(int status);
+    // The status line at the bottom (the run itself writes there through the view).
+    void setStatus(const QString& text);
     void stopWorker();
 
     State state_ = State::Loading;

@@ -39,7 +39,15 @@ void ConsoleView::stage(Stage stage) {
 }
 
 void ConsoleView::setText(Box box, const QString& text) {
-    // The boxes change record by record; only the status texts are events.
+    // A stage whose bar does not move (the catalogue's articles) still shows
+    // that it goes on: its record counter, as often as progress would be.
+    if (box == Box::cntw || box == Box::cntfw || box == Box::cntpw) {
+        if (sinceProgress_.elapsed() < progressMs_ || text.isEmpty()) return;
+        sinceProgress_.start();
+        say(QStringLiteral("%1 record elaborati").arg(text.trimmed()));
+        return;
+    }
+    // The other boxes change record by record; only the status texts are events.
     if (box != Box::elaboraw && box != Box::datadw && box != Box::variazioni) return;
     const QString shown = text.trimmed();
     if (shown.isEmpty() || shown == lastText_) return;

@@ -36,7 +36,8 @@ TEST(RunOutput, EventsBecomeLinesInWords) {
     view.stage(Stage::Catalogo);
     view.setVisible(Bar::ProgressBar2, true);
     for (int v : {0, 150, 200, 210, 399, 20000}) view.setProgress(Bar::ProgressBar2, v);
-    view.setText(Box::cntw, QStringLiteral("17"));  // a record's box: not an event
+    view.setText(Box::c3w, QStringLiteral("PASTA"));  // a record's box: not an event
+    view.setText(Box::cntw, QStringLiteral("17"));   // the counter, as often as progress
     view.setText(Box::datadw, QStringLiteral("01/12/2026"));
     view.stage(Stage::Documenti);
     view.setText(Box::elaboraw, QStringLiteral("CARICO DOCUMENTO NR. 15  "));
@@ -57,6 +58,7 @@ TEST(RunOutput, EventsBecomeLinesInWords) {
         "10:30:05 Catalogo: inizio",
         "10:30:05 Catalogo: 1%",
         "10:30:05 Catalogo: 100%",
+        "10:30:05 Catalogo: 17 record elaborati",
         "10:30:05 Catalogo: data dei dati 01/12/2026",
         "10:30:05 Documenti: inizio",
         "10:30:05 Documenti: CARICO DOCUMENTO NR. 15",
@@ -84,16 +86,26 @@ TEST(RunOutput, ProgressAtMostOnceInTheInterval) {
     ConsoleView view(clock, false, /*progressSeconds=*/1);
     view.setLogFile(&log);
     view.stage(Stage::Articoli);
-    for (int v = 0; v <= 20000; v += 10) view.setProgress(Bar::ProgressBar2, v);  // all within the second
-    EXPECT_FALSE(QString::fromUtf8(log.data()).contains(QLatin1Char('%')));
+    for (int v = 0; v <= 20000; v += 10) {  // all within the second
+        view.setProgress(Bar::ProgressBar2, v);
+        view.setText(Box::cntw, QString::number(v));
+    }
+    EXPECT_EQ(linesOf(log).size(), 1) << log.data().toStdString();
     QThread::msleep(1100);
     view.setProgress(Bar::ProgressBar2, 20000);  // the same position: nothing new to say
     view.setVisible(Bar::ProgressBar2, true);    // a new pass of the stage
     view.setProgress(Bar::ProgressBar2, 5000);
     view.setProgress(Bar::ProgressBar2, 6000);
-    const QStringList lines = linesOf(log);
+    view.setText(Box::cntw, QStringLiteral("6000"));  // progress was just shown
+    QStringList lines = linesOf(log);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("Articoli: 25%"))) << lines[1].toStdString();
+    // A stage whose bar stands still shows its counter instead.
+    QThread::msleep(1100);
+    view.setText(Box::cntw, QStringLiteral("7000"));
+    lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Articoli: 7000 record elaborati"))) << lines[2].toStdString();
 }
 
 TEST(RunOutput, LogFolderKeepsTheNewestRuns) {

@@ -3,7 +3,7 @@
 #include "articles/creo_art_nuovo_forni.h"
 #include "catalogue/aggiorno_tutto.h"
 #include "catalogue/for2_lis.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
@@ -12,9 +12,13 @@
 #include "run/Run.h"
 
 RunEnd runSequence(const Run& run) {
+    // The lines of the chain's file that no stage could apply, shown by each
+    // stage at its end.
+    chainfile::LineErrors lineErrors;
+
     // The chain's catalogue into the chain database, then the store's articles.
     run.view.stage(Stage::Catalogo);
-    const std::optional<CatalogueRead> catalogue = for2_lis(run);
+    const std::optional<CatalogueRead> catalogue = for2_lis(run, lineErrors);
     if (!catalogue) return RunEnd::RetryLater;
     const common::ChainFile& file = catalogue->file;
     run.summary.fileBytes = file.size();
@@ -27,12 +31,11 @@ RunEnd runSequence(const Run& run) {
     // and received unless switched off.
     run.view.stage(Stage::Documenti);
     run.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
-    BleProblems documentProblems;
-    const ListedDocument lastListed = elaborap(run, file, documentProblems);
+    const ListedDocument lastListed = elaborap(run, file, lineErrors);
     if (run.config.documentsOn()) {
-        stageDocumentLines(run, file, documentProblems);
+        stageDocumentLines(run, file, lineErrors);
         creo_art_nuovo_forni(run);
-        receiveDocuments(run, documentProblems);
+        receiveDocuments(run, lineErrors);
     } else {
         clearDocumentLines(run);
     }
@@ -42,7 +45,7 @@ RunEnd runSequence(const Run& run) {
     // supplier document listed (this year's when the file has none).
     const qint32 offerYear = lastListed.year != 0 ? lastListed.year : run.clock.today().year();
     run.view.stage(Stage::Promozioni);
-    if (!ElaboraPromozioni(run, file, offerYear)) return RunEnd::Finished;
+    if (!ElaboraPromozioni(run, file, offerYear, lineErrors)) return RunEnd::Finished;
     creo_off(run, offerYear);
 
     run.view.setVisible(Bar::ProgressBar3, false);

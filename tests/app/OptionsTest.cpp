@@ -14,7 +14,7 @@ struct Expect {
     QString logFolder;
     int runsKept = 60;
     int settleSeconds = 5;
-    qint64 maxFileBytes = qint64(1024) << 20;
+    qint64 maxFileBytes = defaultMaxFileBytes();
     QString printer;
     QString pdfFolder;
     QString pdf;
@@ -51,12 +51,12 @@ TEST(Options, CommandLineOverConfigurationFileOverDefaults) {
          {},
          {M::Window, "cmd", "log", 10, 0, qint64(3) << 20, "HP, Laser 2", "pdf", "r.pdf", true}},
         {"json runs headless", {"--json", "--print", "no"}, {}, {}, {M::Headless, "cwd", "cwd/nelv/log", 60, 5,
-                                                                     qint64(1024) << 20, {}, {}, {}, false, true}},
+                                                                     defaultMaxFileBytes(), {}, {}, {}, false, true}},
         {"history", {"--history", "--json", "--root", "@/r"}, {}, {}, {M::History, "r", "r/nelv/log", 60, 5,
-                                                                       qint64(1024) << 20, {}, {}, {}, {}, true}},
+                                                                       defaultMaxFileBytes(), {}, {}, {}, {}, true}},
         {"init", {"--init", "--supplier", "4321", "--year", "2027"}, {}, {}, {M::Init, "cwd", "cwd/nelv/log"}},
         {"report of a past run", {"--report-run", "3", "--pdf", "@/x.pdf"}, {}, {},
-         {M::ReportRun, "cwd", "cwd/nelv/log", 60, 5, qint64(1024) << 20, {}, {}, "x.pdf"}},
+         {M::ReportRun, "cwd", "cwd/nelv/log", 60, 5, defaultMaxFileBytes(), {}, {}, "x.pdf"}},
         {"help", {"--help"}, {}, {}, {M::Help}},
         {"version", {"--version"}, {}, {}, {M::Version}},
         {"an unknown option", {"--bogus"}, {}, {}, {}, "bogus"},

@@ -28,6 +28,9 @@ struct Table {
     const char* name;
     std::vector<Column> columns;
     std::vector<Index> indexes;
+    // A table of lis06c's own (the run history), which no other store program
+    // uses: start-up creates it where missing instead of refusing to run.
+    bool own = false;
 };
 
 enum class Which { Store, Chain };
@@ -39,6 +42,9 @@ const std::vector<Table>& tables(Which which);
 // the notes returned say where.
 QStringList createMissing(Database& db, Which which);
 
+// Creates lis06c's own tables, fields and indexes where missing (start-up).
+void createOwnTables(Database& db, Which which);
+
 // Creates the lookup indexes the run relies on where a store's database lacks
 // them (a database kept by another program). A unique index that the data
 // does not allow is created as a plain one.
@@ -47,7 +53,8 @@ void createMissingIndexes(Database& db, Which which);
 // Adds the fields marked addedAtStart that the database's tables lack.
 void addStartColumns(Database& db, Which which);
 
-// Every table and field the program uses that the database lacks, as
+// Every table and field the program uses that the database lacks (its own
+// tables aside, which start-up creates), as
 // "archivio store, tabella listi01, campo marg". Empty when all is there.
 QStringList missing(Database& db, Which which);
 

@@ -7,22 +7,25 @@
 #include <QtGlobal>
 
 struct Run;
-class BleProblems;
+namespace chainfile {
+class LineErrors;
+}
 namespace common {
 class ChainFile;
 }
 
 // Stages every readable "BLE" line of the file in `variati` with the date of
 // its document, replacing what an earlier run staged; unreadable lines are
-// recorded in `problems`. An EAN row without article, met on a line whose chain
+// recorded in `errors`. An EAN row without article, met on a line whose chain
 // code the store files under an article, joins that article; its log row
 // carries `currentDocument`, the document the document list met last.
-void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems,
+void stageDocumentLines(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors,
                         qint32 currentDocument);
 // Documents switched off: nothing stays staged.
 void clearDocumentLines(const Run& run);
 // Receives every listed document not yet received, each one whole or not at
-// all, except those `problems` holds back; then shows the problems.
-void receiveDocuments(const Run& run, const BleProblems& problems);
+// all, except those `problems` holds back; then shows the document lines'
+// problems.
+void receiveDocuments(const Run& run, chainfile::LineErrors& problems);
 // Hides the documents' progress bar.
 void endDocuments(const Run& run);

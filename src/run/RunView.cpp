@@ -21,6 +21,11 @@ const char* nameOf(Circle circle) {
     return names[static_cast<int>(circle)];
 }
 
+const char* nameOf(Stage stage) {
+    static const char* const names[] = {"Catalogo", "Articoli", "Documenti", "Promozioni", "Stampa"};
+    return names[static_cast<int>(stage)];
+}
+
 void HeldMessages::show() {
     for (const auto& [text, title] : held_) view_.message(text, title);
     held_.clear();

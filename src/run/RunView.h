@@ -3,6 +3,8 @@
 // boxes and the yes/no question. The window, the console and the tests'
 // recording view implement it; no stage touches a widget. Boxes are named by
 // enumerators, so a misspelt box does not compile.
+#include "run/RunSummary.h"
+
 #include <QString>
 #include <utility>
 #include <vector>
@@ -23,10 +25,16 @@ enum class Box { LIS06C_BOXES(LIS06C_ENUMERATOR) };
 enum class Bar { ProgressBar1, ProgressBar2, ProgressBar3 };
 enum class Circle { Shape1, Shape2, Shape3 };
 
+// The stages of a run as the operator knows them: the catalogue import, the
+// store's articles, the supplier documents, the promotions and the report.
+enum class Stage { Catalogo, Articoli, Documenti, Promozioni, Stampa };
+
 // The names the window gives its widgets.
 const char* nameOf(Box box);
 const char* nameOf(Bar bar);
 const char* nameOf(Circle circle);
+// The stage in words ("Catalogo", "Articoli", ...).
+const char* nameOf(Stage stage);
 // Every box, in the order above.
 inline constexpr Box kAllBoxes[] = {
 #define LIS06C_ENUMERATOR(name) Box::name,
@@ -49,6 +57,13 @@ public:
     virtual void message(const QString& text, const QString& title = QString()) = 0;
     // A yes/no question whose default button is No; true for Yes.
     virtual bool ask(const QString& text, const QString& title) = 0;
+
+    // A stage begins: what follows belongs to it (the console names it on
+    // every line; the window's boxes already say where the run is).
+    virtual void stage(Stage) {}
+    // The run's counts are complete (just before the print question), so the
+    // window can show what the run did while the question is open.
+    virtual void counted(const RunSummary&) {}
 };
 
 // A view that shows nothing and answers every question with its default.
@@ -74,6 +89,8 @@ public:
     void setCircleRed(Circle circle, bool red) override { view_.setCircleRed(circle, red); }
     void message(const QString& text, const QString& title) override { held_.push_back({text, title}); }
     bool ask(const QString& text, const QString& title) override { return view_.ask(text, title); }
+    void stage(Stage s) override { view_.stage(s); }
+    void counted(const RunSummary& summary) override { view_.counted(summary); }
 
     // The messages kept, in their order.
     void show();

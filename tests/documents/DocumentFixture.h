@@ -7,7 +7,7 @@
 #include "common/ChainRecords.h"
 #include "articles/creo_art_nuovo_forni.h"
 #include "common/ChainFile.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 
@@ -88,13 +88,13 @@ public:
         const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& run = root.run();
         root.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
-        BleProblems problems;
-        const ListedDocument current = elaborap(run, *file, problems);
+        chainfile::LineErrors errors;
+        const ListedDocument current = elaborap(run, *file, errors);
         if (run.config.documentsOn()) {
             db::Transaction unit(run.store);
-            stageDocumentLines(run, *file, problems, current.number);
+            stageDocumentLines(run, *file, errors, current.number);
             creo_art_nuovo_forni(run, current.number);
-            receiveDocuments(run, problems);
+            receiveDocuments(run, errors);
             unit.commit();
         } else {
             clearDocumentLines(run);

@@ -78,6 +78,8 @@ TEST(TextFields, ARunWritesNoNullWhereTextIsMeant) {
         auto d = db::Database::open(files.first, QStringLiteral("after"));
         d->exec(QStringLiteral("ATTACH DATABASE ? AS before"), {files.second});
         for (const db::Table& t : db::tables(which)) {
+            // lis06c's own run history is read by lis06c alone, which tells Null from text.
+            if (t.own) continue;
             const QString table = QString::fromUtf8(t.name);
             for (const db::Column& c : t.columns) {
                 if (QLatin1String(c.type) != QLatin1String("TEXT")) continue;

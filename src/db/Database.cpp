@@ -5,6 +5,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <unistd.h>
@@ -25,6 +26,8 @@ ErrorKind kindOf(const QSqlError& e) {
         return ErrorKind::ReadOnly;
     case 13:  // SQLITE_FULL
         return ErrorKind::Full;
+    case 19:  // SQLITE_CONSTRAINT
+        return ErrorKind::Constraint;
     case 26:  // SQLITE_NOTADB
         return ErrorKind::NotDatabase;
     default:
@@ -61,30 +64,64 @@ Query::Query(Database& db, const QString& sql)
 
 Query& Query::exec(std::initializer_list<QVariant> values) {
     int i = 0;
-    for (const QVariant& v : values) q_.bindValue(i++, v);
-    if (!q_.exec()) db_->fail(q_.lastError(), sql_);
-    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
-    if (isWrite_ && db_->counter()) db_->counter()->count();
+    for (const QVariant& v : values) bind(i++, v);
+    run();
     return *this;
 }
 
 Query& Query::execList(const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i) q_.bindValue(i, values[i]);
-    if (!q_.exec()) db_->fail(q_.lastError(), sql_);
-    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
-    if (isWrite_ && db_->counter()) db_->counter()->count();
+    for (int i = 0; i < values.size(); ++i) bind(i, values[i]);
+    run();
     return *this;
 }
 
-bool Query::next() { return q_.next(); }
+void Query::bind(int position, const QVariant& value) { q_.bindValue(position, value); }
 
-QVariant Query::value(const char* field) const {
+void Query::run() {
+    if (!q_.exec()) db_->fail(q_.lastError(), sql_);
+    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
+    if (isWrite_ && db_->counter()) db_->counter()->count();
+}
+
+bool Query::next() {
+    if (q_.next()) return true;
+    // A row that cannot be read (a damaged page, a value that overflows) must
+    // not pass for the end of the rows: the stage would go on with half of them.
+    if (q_.lastError().isValid()) db_->fail(q_.lastError(), sql_);
+    // Rows asked of a statement not run (or finished) would read as none.
+    if (!q_.isActive()) {
+        throw Error(ErrorKind::Other,
+                    QStringLiteral("Errore sull'archivio %1 (%2)\nIstruzione letta prima di eseguirla: %3")
+                        .arg(db_->label(), db_->path(), sql_.simplified()));
+    }
+    return false;
+}
+
+int Query::column(const char* field) const {
+    const size_t n = named_.size();
+    for (size_t k = 0; k < n; ++k) {
+        const size_t i = nextNamed_ + k < n ? nextNamed_ + k : nextNamed_ + k - n;
+        if (named_[i].address == field && named_[i].field == field) {
+            nextNamed_ = i + 1 < n ? i + 1 : 0;
+            return named_[i].column;
+        }
+    }
+    // Asked under a new address: a name met before takes it, so that a caller
+    // building names in a buffer of its own does not grow the list row by row.
+    for (Named& e : named_) {
+        if (e.field == field) {
+            e.address = field;
+            return e.column;
+        }
+    }
     const int i = record_.indexOf(QString::fromUtf8(field));
     if (i < 0) {
         throw Error(ErrorKind::Schema, QStringLiteral("Campo %1 assente nel risultato di: %2")
                                            .arg(QString::fromUtf8(field), sql_));
     }
-    return q_.value(i);
+    named_.push_back({field, field, i});
+    nextNamed_ = 0;
+    return i;
 }
 
 int Database::busyTimeoutMs() {
@@ -138,10 +175,28 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
     db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     db->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     db->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    db->sizeCaches(info.size());
     // Tests stand in for a full disk with a size limit on the connection.
     if (const int pages = qEnvironmentVariableIntValue("LIS06C_MAX_PAGE_COUNT"); pages > 0)
         db->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     return db;
+}
+
+void Database::sizeCaches(qint64 fileBytes) {
+    // The stages look rows up by key all over both databases, the same pages
+    // many times over and in no order (an article's group, price list,
+    // barcodes). SQLite's default cache of 2 MB holds little of a store's
+    // database, so most lookups would go back to the file for a page read a
+    // moment before; a cache of twice the file (room for what the run adds)
+    // reads each page once. Mapping the file lets SQLite read pages in place
+    // instead of copying them. Both are upper limits, taken only as pages are
+    // used; the caps keep a very large database from taking the PC's memory.
+    constexpr qint64 kMb = 1024 * 1024;
+    constexpr qint64 kCacheCap = 256 * kMb, kMapCap = 256 * kMb, kLeast = 2 * kMb;
+    const qint64 cache = std::clamp(2 * fileBytes + 8 * kMb, kLeast, kCacheCap);
+    const qint64 map = std::min(2 * fileBytes + 64 * kMb, kMapCap);
+    exec(QStringLiteral("PRAGMA cache_size = -%1").arg(cache / 1024));  // negative: in KiB
+    exec(QStringLiteral("PRAGMA mmap_size = %1").arg(map));
 }
 
 Database::~Database() {
@@ -190,8 +245,8 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
         what = QStringLiteral("Errore sull'archivio %1 (%2)").arg(label_, path_);
         break;
     }
-    throw Error(kind, QStringLiteral("%1\nIstruzione: %2\nSQLite: %3")
-                          .arg(what, sql.simplified(), error.text()));
+    throw Error(kind, QStringLiteral("%1\nIstruzione: %2\nSQLite: %3").arg(what, sql.simplified(), error.text()),
+                error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 
 Transaction::Transaction(Database& db) : db_(db), level_(db.depth_) {

@@ -12,8 +12,10 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace db {
 
@@ -24,19 +26,23 @@ enum class ErrorKind {
     Locked,       // another program holds the database longer than we wait
     ReadOnly,     // the file or its folder cannot be written
     Full,         // the disk or the database's size limit is reached
+    Constraint,   // the data breaks a uniqueness (or other) constraint
     Other,
 };
 
 class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, const QString& message)
-        : std::runtime_error(message.toStdString()), kind_(kind), message_(message) {}
+    Error(ErrorKind kind, const QString& message, const QString& sqliteText = QString())
+        : std::runtime_error(message.toStdString()), kind_(kind), message_(message), sqliteText_(sqliteText) {}
     ErrorKind kind() const { return kind_; }
     const QString& message() const { return message_; }
+    // SQLite's own words, when the failure came from a statement.
+    const QString& sqliteText() const { return sqliteText_; }
 
 private:
     ErrorKind kind_;
     QString message_;
+    QString sqliteText_;
 };
 
 // Counts the writes of a run; a test can have the process killed right after
@@ -75,7 +81,7 @@ public:
         return row;
     }
 
-    QVariant value(const char* field) const;
+    QVariant value(const char* field) const { return q_.value(column(field)); }
     QVariant value(int column) const { return q_.value(column); }
     bool isNull(const char* field) const { return value(field).isNull(); }
     QString text(const char* field) const { return value(field).toString(); }
@@ -88,11 +94,24 @@ public:
     void finish() { q_.finish(); }
 
 private:
+    void bind(int position, const QVariant& value);
+    void run();
+    // The column of a field of the result, found by name the first time the
+    // statement meets that name and remembered for every later row.
+    int column(const char* field) const;
+
     Database* db_;
     QString sql_;
     QSqlQuery q_;
-    QSqlRecord record_;
+    QSqlRecord record_;  // the result's fields, taken at the first run
     bool isWrite_;
+    struct Named {
+        const char* address;  // of the caller's name: a literal, nearly always
+        std::string field;    // its text, to tell a buffer used again for another name
+        int column;
+    };
+    mutable std::vector<Named> named_;
+    mutable size_t nextNamed_ = 0;  // fields are read in the same order on every row
 };
 
 class Database {
@@ -126,6 +145,7 @@ private:
     friend class Transaction;
     int depth_ = 0;  // open transactions; inner ones are savepoints
     Database(const QString& path, const QString& label, WriteCounter* counter);
+    void sizeCaches(qint64 fileBytes);
     QString path_;
     QString label_;
     QString connection_;

@@ -1,15 +1,20 @@
 // The database layer: what it refuses to open, how it waits for a lock and
-// reports a long one, and what its transactions keep or undo.
+// reports a long one, what its transactions keep or undo, rows that cannot be
+// read, and the lookup indexes it adds to a database that lacks them.
 #include "TestRoot.h"
 #include "db/Database.h"
+#include "db/Schema.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <QThread>
 #include <atomic>
+#include <functional>
+#include <limits>
 #include <thread>
 #include <unistd.h>
 
@@ -240,5 +245,133 @@ TEST(Database, QueriesByFieldNameWithBoundValues) {
         FAIL();
     } catch (const db::Error& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("nocampo")));
+    }
+}
+
+namespace {
+
+// A database of its own, made outside the layer: table t of `rows` rows, each
+// wide enough (3,000 bytes) to fill a page.
+QString wideRowsDatabase(const QTemporaryDir& dir, int rows) {
+    const QString path = dir.filePath(QStringLiteral("righe.mdb"));
+    const QString name = QStringLiteral("wide-rows");
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        raw.setDatabaseName(path);
+        EXPECT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE t (n INTEGER, pad TEXT)")));
+        EXPECT_TRUE(q.prepare(QStringLiteral("INSERT INTO t VALUES (?, ?)")));
+        for (int i = 1; i <= rows; ++i) {
+            q.bindValue(0, i);
+            q.bindValue(1, QString(3000, QLatin1Char('x')));
+            EXPECT_TRUE(q.exec());
+        }
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return path;
+}
+
+// The file's last page (the last row's) overwritten with bytes that are no page.
+void damageLastPage(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(f.size() - 4096));
+    f.write(QByteArray(4096, '\xff'));
+}
+
+}  // namespace
+
+TEST(Database, ARowThatCannotBeReadIsAnErrorNotTheEndOfTheRows) {
+    struct Case {
+        const char* what;
+        const char* select;
+        std::function<QString(const QTemporaryDir&)> make;
+    };
+    const Case cases[] = {
+        {"a value that overflows on the second row", "SELECT abs(n) AS v FROM t ORDER BY rowid",
+         [](const QTemporaryDir& dir) {
+             const QString path = wideRowsDatabase(dir, 1);
+             auto d = db::Database::open(path, QStringLiteral("prova"));
+             d->exec(QStringLiteral("INSERT INTO t (n) VALUES (?)"), {std::numeric_limits<qint64>::min()});
+             return path;
+         }},
+        {"a damaged page after the first row", "SELECT n AS v, pad FROM t",
+         [](const QTemporaryDir& dir) {
+             const QString path = wideRowsDatabase(dir, 40);
+             damageLastPage(path);
+             return path;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = c.make(dir);
+        auto d = db::Database::open(path, QStringLiteral("prova"));
+        db::Query q = d->prepare(QString::fromUtf8(c.select));
+        ASSERT_TRUE(q.first());
+        EXPECT_EQ(q.whole("v"), 1);
+        try {
+            while (q.next()) {
+            }
+            ADD_FAILURE() << "the rows ended without an error";
+        } catch (const db::Error& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.select))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+        }
+    }
+    // Rows asked of a statement that was never run are not an empty result either.
+    TestRoot root;
+    db::Query never = root.store().prepare(QStringLiteral("SELECT codice FROM automa"));
+    EXPECT_THROW(never.next(), db::Error);
+}
+
+TEST(Database, AUniqueIndexTheDataBreaksIsMadePlainAndSaidSo) {
+    struct Case {
+        const char* what;
+        std::vector<const char*> before;  // run on the store first
+        const char* raisedWith;           // nullptr: not raised
+        const char* saysOnStderr;         // nullptr: nothing said
+        const char* indexSql;             // the index left behind, nullptr: none
+    };
+    const Case cases[] = {
+        {"a barcode that repeats",
+         {"DROP INDEX codean_keyean", "INSERT INTO codean (eanare, codare) VALUES ('8001', 1), ('8001', 2)"},
+         nullptr, "UNIQUE constraint failed: codean.eanare", "CREATE INDEX \"codean_keyean\" ON \"codean\" (eanare)"},
+        {"barcodes that do not repeat",
+         {"DROP INDEX codean_keyean", "INSERT INTO codean (eanare, codare) VALUES ('8001', 1), ('8002', 2)"},
+         nullptr, nullptr, "CREATE UNIQUE INDEX \"codean_keyean\" ON \"codean\" (eanare)"},
+        {"a field the index needs is missing",
+         {"DROP TABLE codean", "CREATE TABLE codean (codare INTEGER, dataagg TEXT)"}, "eanare", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestRoot root;
+        db::Database& d = root.store();
+        for (const char* sql : c.before) d.exec(QString::fromUtf8(sql));
+        testing::internal::CaptureStderr();
+        QString raised;
+        try {
+            db::createMissingIndexes(d, db::Which::Store);
+        } catch (const db::Error& e) {
+            raised = e.message();
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (c.raisedWith)
+            EXPECT_TRUE(raised.contains(QLatin1String(c.raisedWith))) << raised.toStdString();
+        else
+            EXPECT_TRUE(raised.isEmpty()) << raised.toStdString();
+        if (c.saysOnStderr) {
+            // The database, the index and SQLite's reason.
+            for (const std::string& part : {std::string("Quarn (negozio)"), d.path().toStdString(),
+                                            std::string("codean_keyean"), std::string(c.saysOnStderr)})
+                EXPECT_NE(said.find(part), std::string::npos) << part << " not in: " << said;
+        } else {
+            EXPECT_EQ(said, "");
+        }
+        const QVariant sql = root.scalar(
+            d, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'codean_keyean'"));
+        EXPECT_EQ(sql.toString(), QString::fromUtf8(c.indexSql ? c.indexSql : ""));
     }
 }

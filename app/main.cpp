@@ -1,7 +1,10 @@
 // lis06c: carries the chain's file into the store database in one unattended run.
+#include "Display.h"
+#include "Italian.h"
+#include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
 #include "shell/MainWindow.h"
-#include "shell/Startup.h"
+#include "run/Startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,14 +34,22 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--headless") == 0 || qstrcmp(argv[i], "--init") == 0 ||
-            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0)
+            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0 ||
+            qstrcmp(argv[i], "--import-mdb") == 0)
             headless = true;
+    // Started by cron or over ssh there is no display: run as --headless would.
+    const bool noDisplay = !headless && !displayAvailable(QProcessEnvironment::systemEnvironment());
+    if (noDisplay) {
+        say(QStringLiteral("nessun display: eseguo senza finestra"));
+        headless = true;
+    }
     // A headless run needs no display, but the report still draws with fonts.
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lis06c"));
-    QApplication::setApplicationVersion(QStringLiteral("3.3.5"));
+    QApplication::setApplicationVersion(QStringLiteral(LIS06C_VERSION));
+    loadItalian(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -58,7 +69,15 @@ int main(int argc, char** argv) {
                                     QStringLiteral("FILE"));
     const QCommandLineOption initOpt(QStringLiteral("init"),
                                      QStringLiteral("Crea cartelle, archivi, tabelle, campi e indici mancanti, ed esce."));
-    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt});
+    const QCommandLineOption importOpt(QStringLiteral("import-mdb"),
+                                       QStringLiteral("Crea l'archivio SQLite da un file Access (.mdb/.accdb) ed esce."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption intoOpt(QStringLiteral("into"),
+                                     QStringLiteral("Con --import-mdb: store (quarn/dati.mdb) o chain (nelv/dati.mdb)."),
+                                     QStringLiteral("store|chain"));
+    const QCommandLineOption replaceOpt(QStringLiteral("replace"),
+                                        QStringLiteral("Con --import-mdb: sposta da parte l'archivio che c'è già."));
+    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt, importOpt, intoOpt, replaceOpt});
     parser.process(app);
 
     const QString printAnswer = parser.value(printOpt).toLower();
@@ -72,6 +91,9 @@ int main(int argc, char** argv) {
     RunOptions runOptions;
     if (parser.isSet(pdfOpt)) runOptions.pdfPath = QFileInfo(parser.value(pdfOpt)).absoluteFilePath();
 
+    if (parser.isSet(importOpt))
+        return importMdbCommand(paths.root, parser.value(importOpt), parser.value(intoOpt), parser.isSet(replaceOpt), say);
+
     if (parser.isSet(initOpt)) {
         try {
             for (const QString& line : initRoot(paths)) say(line);
@@ -82,7 +104,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (parser.isSet(headlessOpt)) {
+    if (parser.isSet(headlessOpt) || noDisplay) {
         HeadlessOptions options;
         options.paths = paths;
         options.printAnswer = printAnswer == QLatin1String("yes");

@@ -2,7 +2,7 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <limits>
 
@@ -86,10 +86,6 @@ bool ChainArticle::typeTwo() const {
 
 StoreLookups::StoreLookups(db::Database& store)
     : maxCode_(store.prepare(QStringLiteral("SELECT max(codart) AS last FROM listi01"))),
-      user_(store.prepare(QStringLiteral(
-          "SELECT codfor_affil FROM utenti WHERE codutente = 1 ORDER BY rowid LIMIT 1"))),
-      supplier_(store.prepare(QStringLiteral(
-          "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"))),
       unit_(store.prepare(QStringLiteral("SELECT fatxmul FROM unitam WHERE coduni = ? ORDER BY rowid LIMIT 1"))),
       department_(store.prepare(
           QStringLiteral("SELECT descrizione FROM reparti WHERE reparto = ? ORDER BY rowid LIMIT 1"))),
@@ -106,20 +102,6 @@ qint32 StoreLookups::nextArticleCode() {
                            .arg(last));
     }
     return last < 0 ? 1 : static_cast<qint32>(last + 1);
-}
-
-std::optional<qint32> StoreLookups::chainSupplierCode() {
-    std::optional<qint32> out;
-    if (user_.first() && !user_.isNull("codfor_affil")) out = static_cast<qint32>(user_.whole("codfor_affil"));
-    user_.finish();
-    return out;
-}
-
-std::optional<QString> StoreLookups::supplierName(qint64 codfor) {
-    std::optional<QString> out;
-    if (supplier_.first({codfor})) out = common::padCut(supplier_.text("dscfornitore"), 45);
-    supplier_.finish();
-    return out;
 }
 
 double StoreLookups::unitFactor(const QString& coduni) {

@@ -78,12 +78,6 @@ public:
     // through the primary index. Throws RunError when it would pass 2147483647.
     qint32 nextArticleCode();
 
-    // `codfor_affil` of user row 1; nullopt when the row or the value is missing.
-    std::optional<qint32> chainSupplierCode();
-    // The first 45 characters of the supplier's `dscfornitore`, blank-padded;
-    // nullopt when the supplier is missing.
-    std::optional<QString> supplierName(qint64 codfor);
-
     // The numeric value of `fatxmul` of the unit; 0 when the unit is missing.
     double unitFactor(const QString& coduni);
     // `descrizione` of the department; nullopt when it is missing.
@@ -93,7 +87,7 @@ public:
     void ensurePriceListHeader(const QString& codlis, const QString& supplierName, const QDate& today);
 
 private:
-    db::Query maxCode_, user_, supplier_, unit_, department_, header_, addHeader_;
+    db::Query maxCode_, unit_, department_, header_, addHeader_;
 };
 
 }  // namespace articles

@@ -2,7 +2,7 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,7 +10,7 @@
 using namespace articles;
 
 struct CreoArtNuovo::Impl {
-    explicit Impl(Run& r)
+    explicit Impl(const Run& r)
         : run(r),
           lookups(r.store),
           priceList(r.store.prepare(QStringLiteral(
@@ -35,28 +35,27 @@ struct CreoArtNuovo::Impl {
               "colare, primasecon, flagean, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, ?, 'P', 'S', ?)"))),
           editEan(r.store.prepare(QStringLiteral(
               "UPDATE codean SET codafo = ?, prezzo = ?, prezzox = pezzix * ?, dataagg = ?, primasecon = 'P', "
-              "flagean = 'S' WHERE rowid = ?"))) {
-        // The chain supplier code as the store's user row holds it now.
-        if (const auto code = lookups.chainSupplierCode()) run.ctx.codfor_affil = *code;
-        codlis = supplierCodeText(run.ctx.codfor_affil);
-    }
+              "flagean = 'S' WHERE rowid = ?"))),
+          codlis(r.config.priceListCode()) {}
 
-    void create(const ChainArticle& a);
+    qint32 create(const NewArticle& input);
 
-    Run& run;
+    const Run& run;
     StoreLookups lookups;
     db::Query priceList, addPriceList, article, addArticle, chainEans, ean, addEan, editEan;
     QString codlis;
 };
 
-void CreoArtNuovo::Impl::create(const ChainArticle& a) {
-    RunContext& ctx = run.ctx;
+qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
+    const ChainArticle& a = input.article;
+    const RunConfig& config = run.config;
+    const QString& supplierName = config.supplierName;
     const QDate today = run.clock.today();
     const QVariant todayValue = common::dateValue(today);
     const QString desart = a.description();
     const QString vat = vatCode(a.ivart);
     const double price = a.price();
-    const double cosiva = common::toSingle(ctx.cosivaCorrente);
+    const double cosiva = common::toSingle(input.cosiva);
 
     qint32 code = lookups.nextArticleCode();
     const QString chain = chainCode(a.codart);
@@ -70,18 +69,15 @@ void CreoArtNuovo::Impl::create(const ChainArticle& a) {
     } else {
         priceList.finish();
         addPriceList.exec({code, desart, codlis, a.przart, a.przart, chain, a.ivart, storeUnit(a.umart),
-                           ctx.supplierName, ctx.supplierName, ctx.codfor_affil, todayValue});
+                           supplierName, supplierName, config.codfor_affil, todayValue});
     }
-    ctx.storeCode = code;
-    ctx.log.codart = code;
-    ctx.log.ivart = vat;
 
     QVariant departmentText = QString();
     if (!a.codrep.isNull() && a.codrep.toLongLong() > 0) {
         if (const auto found = lookups.department(a.codrep.toLongLong())) departmentText = *found;
     }
 
-    lookups.ensurePriceListHeader(codlis, ctx.supplierName, today);
+    lookups.ensurePriceListHeader(codlis, supplierName, today);
 
     // The chain article's own EAN codes: the article's colour and the EAN rows.
     std::vector<QString> eans;
@@ -91,7 +87,7 @@ void CreoArtNuovo::Impl::create(const ChainArticle& a) {
     }
 
     const double factor = lookups.unitFactor(a.umconf.toString());
-    run.view.setText("codartw", common::displayNumber(code));
+    run.view.setText(Box::codartw, common::displayNumber(code));
 
     const bool exists = article.first({code});
     article.finish();
@@ -102,8 +98,8 @@ void CreoArtNuovo::Impl::create(const ChainArticle& a) {
         const bool storeEan = std::any_of(eans.begin(), eans.end(),
                                           [](const QString& e) { return e != kNoEan && isStoreEan(e); });
         const int colore = a.typeTwo() || storeEan ? 5 : 1;
-        addArticle.execList({code, desart, storeUnit(a.umart), a.imbart, vat, chain, ctx.supplierName,
-                             ctx.codfor_affil, a.desgru, a.dessot, a.codgru, a.codsot, cosiva, todayValue,
+        addArticle.execList({code, desart, storeUnit(a.umart), a.imbart, vat, chain, supplierName,
+                             config.codfor_affil, a.desgru, a.dessot, a.codgru, a.codsot, cosiva, todayValue,
                              todayValue, price / (1 + rate / 100.0), a.pezzatura, a.umconf,
                              perUnit ? QVariant(*perUnit) : QVariant(), today.year(), a.codrep, departmentText,
                              desart.left(30), a.przart, a.przart, a.przpub, markup(price, cosiva).value_or(0),
@@ -111,12 +107,11 @@ void CreoArtNuovo::Impl::create(const ChainArticle& a) {
     }
 
     // The EAN codes, each recorded in the log: "N" added, "A" found (it keeps
-    // its article; only its price, chain code and flags change).
-    db::LogRow& log = ctx.log;
-    log.codafon = chain;
+    // its article; only its price, chain code and flags change). A new
+    // article has no old values.
     for (const QString& e : eans) {
-        ctx.currentEan = e;
         if (e == kNoEan) continue;
+        db::LogRow log;
         if (ean.first({e})) {
             const qint64 rowid = ean.whole("rowid");
             ean.finish();
@@ -124,31 +119,30 @@ void CreoArtNuovo::Impl::create(const ChainArticle& a) {
             log.tipoagg = QStringLiteral("A");
         } else {
             ean.finish();
-            addEan.exec({e, code, desart.left(35), ctx.supplierName.left(35), chain, price, price,
+            addEan.exec({e, code, desart.left(35), supplierName.left(35), chain, price, price,
                          isStoreEan(e) ? 5 : 1, todayValue});
             log.tipoagg = QStringLiteral("N");
         }
-        // A new article has no old values: none are carried over from the
-        // article handled before it.
+        log.tipoelaborazione = QStringLiteral("B");
         log.codart = code;
+        log.ean = e;
+        log.codafon = chain;
         log.ivart = vat;
         log.desart = desart;
         log.prezpubn = static_cast<float>(price);
-        log.prezpubv = 0;
         log.coston = static_cast<float>(a.cost());
-        log.costov = 0;
-        log.codafov.clear();
-        log.tipoelaborazione = QStringLiteral("B");
-        Agg_Rec_divulga(run);
+        run.log.append(log);
+        ++run.summary.eansWritten;
     }
+    return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(Run& run) : d_(std::make_unique<Impl>(run)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run) : d_(std::make_unique<Impl>(run)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
-void CreoArtNuovo::operator()(const ChainArticle& article) { d_->create(article); }
+qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
-void creo_art_nuovo(Run& run, const ChainArticle& article) {
+qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
     CreoArtNuovo create(run);
-    create(article);
+    return create(input);
 }

@@ -7,20 +7,24 @@
 
 #include <memory>
 
-class Run;
+struct Run;
 
-// Prepared once per stage and called once per chain article. Before the call
-// the run's cost with VAT (`cosivaCorrente`) and supplier name hold this
-// article's values. Afterwards the run's store code, current EAN and the log
-// row's article code and VAT code are this article's.
+// What the store update knows of a chain article the store lacks.
+struct NewArticle {
+    articles::ChainArticle article;
+    float cosiva = 0;  // its cost with VAT, as the update worked it out (single precision)
+};
+
+// Prepared once per stage and called once per chain article.
 class CreoArtNuovo {
 public:
-    explicit CreoArtNuovo(Run& run);
+    explicit CreoArtNuovo(const Run& run);
     ~CreoArtNuovo();
     CreoArtNuovo(const CreoArtNuovo&) = delete;
     CreoArtNuovo& operator=(const CreoArtNuovo&) = delete;
 
-    void operator()(const articles::ChainArticle& article);
+    // Creates the article; returns its store code.
+    qint32 operator()(const NewArticle& input);
 
 private:
     struct Impl;
@@ -28,4 +32,4 @@ private:
 };
 
 // One article on its own (the statements are prepared for this call only).
-void creo_art_nuovo(Run& run, const articles::ChainArticle& article);
+qint32 creo_art_nuovo(const Run& run, const NewArticle& input);

@@ -3,7 +3,7 @@
 #include "articles/ArticleRules.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <vector>
 
@@ -36,17 +36,17 @@ QVariant numberOrNull(const QString& text) {
 
 }  // namespace
 
-void creo_art_nuovo_forni(Run& run) {
-    RunContext& ctx = run.ctx;
+void creo_art_nuovo_forni(const Run& run) {
+    const RunConfig& config = run.config;
+    const QString& supplierName = config.supplierName;
     RunView& view = run.view;
     db::Database& store = run.store;
     const QDate today = run.clock.today();
 
-    view.setText("elaboraw", QStringLiteral("CREO ARTICOLI NUOVI"));
-    const QString priceListCode = common::zeroPad(ctx.codfor_affil, 6).left(6);
+    view.setText(Box::elaboraw, QStringLiteral("CREO ARTICOLI NUOVI"));
+    const QString priceListCode = config.priceListCode();
 
     articles::StoreLookups lookups(store);
-    if (const std::optional<QString> name = lookups.supplierName(ctx.codfor_affil)) ctx.supplierName = *name;
 
     // First pass: the lines of one chain code take the price and cost of the
     // first, dearest one. Lines without chain code are different articles and
@@ -62,8 +62,8 @@ void creo_art_nuovo_forni(Run& run) {
     }
     if (levels.empty()) return;
 
-    float progress = 0;
     {
+        Progress progress(view, Bar::ProgressBar1, static_cast<qint64>(levels.size()));
         db::Query level = store.prepare(
             QStringLiteral("UPDATE variati SET przart = ?, coston = ?, prezpub = ? WHERE rowid = ?"));
         db::Transaction tx(store);
@@ -71,8 +71,7 @@ void creo_art_nuovo_forni(Run& run) {
         double groupPrice = 0;
         QVariant groupCost;
         for (const Level& l : levels) {
-            progress += ctx.progressStep;
-            view.setProgress("ProgressBar1", static_cast<int>(progress));
+            progress.step();
             if (l.codafo != previous || l.codafo.isEmpty()) {
                 previous = l.codafo;
                 groupPrice = l.prezpub;
@@ -144,18 +143,16 @@ void creo_art_nuovo_forni(Run& run) {
     db::Batch batch(store, 100);
     int eansAdded = 0, eansUpdated = 0;
     QString previous;
-    progress = 0;
+    Progress progress(view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
     for (const Staged& s : lines) {
-        progress += ctx.progressStep;
-        view.setProgress("ProgressBar1", static_cast<int>(progress));
+        progress.step();
         if (s.codart.isNull() || s.codart.toLongLong() != 0 || s.codafo == previous) continue;
 
         // Codes of the new article.
         const qint32 newCode = lookups.nextArticleCode();
-        ctx.storeCode = newCode;
         previous = s.codafo;
         const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
-        ctx.currentEan = common::isNumeric(s.ea1art) ? s.ea1art : QString(13, QLatin1Char(' '));
+        const QString lineEan = common::isNumeric(s.ea1art) ? s.ea1art : QString(13, QLatin1Char(' '));
 
         const double vat = common::numericValue(s.ivart);
         const QString vatCode = common::zeroPad(static_cast<qint64>(roundHalfEven(vat, 0)), 2);
@@ -169,7 +166,7 @@ void creo_art_nuovo_forni(Run& run) {
                                 common::dateValue(today), common::dateValue(today), rowid});
         } else {
             priceList.finish();
-            addPriceList.exec({newCode, priceListCode, ctx.codfor_affil, ctx.supplierName, ctx.supplierName,
+            addPriceList.exec({newCode, priceListCode, config.codfor_affil, supplierName, supplierName,
                                s.desart, s.coston, s.coston, chainCode, s.ivart, umart,
                                common::dateValue(today), common::dateValue(today)});
         }
@@ -178,7 +175,7 @@ void creo_art_nuovo_forni(Run& run) {
         const qint32 departmentCode = s.codrep.isNull() ? 0 : s.codrep.toInt();
         QString departmentText;
         if (departmentCode > 0) departmentText = lookups.department(departmentCode).value_or(QVariant()).toString();
-        lookups.ensurePriceListHeader(priceListCode, ctx.supplierName, today);
+        lookups.ensurePriceListHeader(priceListCode, supplierName, today);
         const double unitFactor = lookups.unitFactor(s.unita2);
 
         // Cost with VAT.
@@ -187,11 +184,10 @@ void creo_art_nuovo_forni(Run& run) {
             const double cost = s.coston.toDouble();
             cosiva = static_cast<float>(cost + cost * vat / 100);
         }
-        ctx.cosivaCorrente = cosiva;
 
-        db::LogRow& log = ctx.log;
-        log.codafov.clear();
-        log.costov = 0;
+        // A new article has no old values.
+        db::LogRow log;
+        log.ean = lineEan;
         bool changed = false;
 
         // The store article.
@@ -203,21 +199,22 @@ void creo_art_nuovo_forni(Run& run) {
                                   : QVariant();
         const int colore = !s.tipart.isNull() && common::numericValue(s.tipart.toString()) == 2 ? 5 : 1;
         addArticle.execList({newCode, today.year(), common::dateValue(today), s.desart, umart,
-                             numberOrNull(s.imbart), vatCode, chainCode, ctx.supplierName, ctx.codfor_affil,
+                             numberOrNull(s.imbart), vatCode, chainCode, supplierName, config.codfor_affil,
                              s.desgru, s.dessot, s.codgru, s.codsot, common::dateValue(today),
                              s.prezpub / (1 + vat / 100), numberOrNull(s.quaco), s.unita2, prztot,
                              departmentCode > 0 ? QVariant(departmentCode) : QVariant(), departmentText,
                              s.desart.left(30), s.coston, s.coston, cosivaValue, s.prezpub, s.rica, colore,
                              marg});
+        ++run.summary.articlesCreated;
 
         // The EAN row. An EAN of blanks is no EAN: no row is written for it, so
         // that later lines without EAN are not matched to this article.
-        if (ctx.currentEan.trimmed().isEmpty()) {
+        if (lineEan.trimmed().isEmpty()) {
             log.tipoagg = QStringLiteral("N");
             ++eansAdded;
             changed = true;
-        } else if (ctx.currentEan != kNoEan) {
-            if (ean.first({ctx.currentEan})) {
+        } else if (lineEan != kNoEan) {
+            if (ean.first({lineEan})) {
                 const qint64 rowid = ean.whole("rowid");
                 const double pezzix = ean.number("pezzix");
                 ean.finish();
@@ -225,6 +222,7 @@ void creo_art_nuovo_forni(Run& run) {
                                      chainCode.trimmed() != s.codafo.trimmed();
                 moveEan.exec({newCode, s.desart.left(35), chainCode, s.prezpub, pezzix * s.prezpub, differs,
                               rowid});
+                ++run.summary.eansWritten;
                 if (differs) {
                     ++eansUpdated;
                     changed = true;
@@ -232,8 +230,9 @@ void creo_art_nuovo_forni(Run& run) {
                 log.tipoagg = QStringLiteral("A");
             } else {
                 ean.finish();
-                addEan.exec({ctx.currentEan, newCode, s.desart.left(35), ctx.supplierName.left(35), chainCode,
+                addEan.exec({lineEan, newCode, s.desart.left(35), supplierName.left(35), chainCode,
                              s.prezpub, s.prezpub});
+                ++run.summary.eansWritten;
                 log.tipoagg = QStringLiteral("N");
                 ++eansAdded;
                 changed = true;
@@ -241,14 +240,14 @@ void creo_art_nuovo_forni(Run& run) {
         }
 
         if (changed) {
-            view.setText("cntafw", common::displayNumber(eansUpdated));
-            view.setText("cntcfw", common::displayNumber(eansAdded));
-            view.setText("d2w", ctx.currentEan);
-            view.setText("d3w", s.desart);
-            view.setText("d4w", common::displayNumber(s.prezpub));
-            view.setText("d1w", chainCode);
-            view.setText("d5w", QString());
-            view.setText("d6w", QString());
+            view.setText(Box::cntafw, common::displayNumber(eansUpdated));
+            view.setText(Box::cntcfw, common::displayNumber(eansAdded));
+            view.setText(Box::d2w, lineEan);
+            view.setText(Box::d3w, s.desart);
+            view.setText(Box::d4w, common::displayNumber(s.prezpub));
+            view.setText(Box::d1w, chainCode);
+            view.setText(Box::d5w, QString());
+            view.setText(Box::d6w, QString());
 
             log.tipoelaborazione = QStringLiteral("B");
             log.codart = newCode;
@@ -260,7 +259,7 @@ void creo_art_nuovo_forni(Run& run) {
             if (roundHalfEven(log.costov, 2) != roundHalfEven(log.coston, 2) ||
                 roundHalfEven(log.prezpubv, 2) != roundHalfEven(log.prezpubn, 2) ||
                 log.codafon.trimmed() != log.codafov.trimmed())
-                Agg_Rec_divulga(run);
+                run.log.append(log);
         }
         batch.step();
     }

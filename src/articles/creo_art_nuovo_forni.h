@@ -1,8 +1,8 @@
 #pragma once
-class Run;
+struct Run;
 
 // Creates store articles for staged document lines the store lacks: first the
 // lines of one chain code are levelled to the price and cost of the dearest,
 // then the first line of each chain code without store article gets a new
 // article, its supplier price-list row, the price-list header and its EAN row.
-void creo_art_nuovo_forni(Run& run);
+void creo_art_nuovo_forni(const Run& run);

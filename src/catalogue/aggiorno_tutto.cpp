@@ -5,7 +5,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QHash>
 #include <algorithm>
@@ -31,7 +31,7 @@ struct Subgroup {
 
 // The statements of the stage, prepared once.
 struct Statements {
-    explicit Statements(Run& run)
+    explicit Statements(const Run& run)
         : lookups(run.store),
           group(run.store.prepare(QStringLiteral(
               "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
@@ -119,28 +119,24 @@ QVariant orOld(const std::optional<double>& value, const QVariant& old) {
 
 }  // namespace
 
-void aggiorno_tutto(Run& run) {
-    RunContext& ctx = run.ctx;
+void aggiorno_tutto(const Run& run) {
+    const RunConfig& config = run.config;
     RunView& view = run.view;
     const QDate today = run.clock.today();
     const QVariant todayValue = common::dateValue(today);
-    const bool saveArticles = switchValue(ctx.art1) == 0;
+    const bool saveArticles = config.articlesSaved();
+    const QString codlis = config.priceListCode();
 
     Statements st(run);
-    if (const auto code = st.lookups.chainSupplierCode()) ctx.codfor_affil = *code;
-    const QString codlis = articles::supplierCodeText(ctx.codfor_affil);
-    if (const auto name = st.lookups.supplierName(ctx.codfor_affil)) ctx.supplierName = *name;
 
     // Read first: the marks are cleared while the articles are walked.
     const std::vector<ChainArticle> marked = markedArticles(run.chain);
 
     CreoArtNuovo creo_art_nuovo(run);
     int found = 0, created = 0;
-    float progress = 0;
-    view.setText("cntaw", common::displayNumber(0));
-    view.setText("cntcw", common::displayNumber(0));
-    view.setProgress("ProgressBar2", 0);
-    view.setVisible("ProgressBar2", true);
+    view.setText(Box::cntaw, common::displayNumber(0));
+    view.setText(Box::cntcw, common::displayNumber(0));
+    Progress progress(view, Bar::ProgressBar2, static_cast<qint64>(marked.size()));
 
     // An article's mark is cleared in the chain's batch, which is committed
     // only after the store's batch holding its update: a crash in between
@@ -155,13 +151,11 @@ void aggiorno_tutto(Run& run) {
             chainBatch.step();
         };
         qint32 storeCode = 0;
+        progress.step();
         if (!(a.price() > 0)) {
             done();
             continue;
         }
-        progress += ctx.progressStep;
-        if (progress > 20000) progress = ctx.progressStep;
-        view.setProgress("ProgressBar2", static_cast<int>(progress));
 
         const qint64 groupCode = a.codgru.isNull() ? 0 : a.codgru.toLongLong();
         const bool excluded = st.groupOf(groupCode).excluded;
@@ -176,21 +170,19 @@ void aggiorno_tutto(Run& run) {
         const double costValue = common::toSingle(cost);
         const double cosivaValue = common::toSingle(cosiva);
         const QString desart = a.description();
-        ctx.cosivaCorrente = cosiva;
 
         const auto show = [&] {
-            view.setText("c2w", ctx.currentEan);
-            view.setText("c3w", desart);
-            view.setText("c4w", common::displayNumber(costValue));
-            view.setText("c5w", QString::number(vat));
-            view.setText("c6w", common::displayNumber(priceValue));
-            view.setText("codartw", common::displayNumber(storeCode));
+            view.setText(Box::c3w, desart);
+            view.setText(Box::c4w, common::displayNumber(costValue));
+            view.setText(Box::c5w, QString::number(vat));
+            view.setText(Box::c6w, common::displayNumber(priceValue));
+            view.setText(Box::codartw, common::displayNumber(storeCode));
         };
 
         // The store article: through the chain supplier's price list, else
         // through the article table's chain code and supplier.
         qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
-        if (ctx.codfor_affil != 0 && !chainCode.trimmed().isEmpty()) {
+        if (config.codfor_affil != 0 && !chainCode.trimmed().isEmpty()) {
             if (st.priceList.first({chainCode, codlis})) {
                 priceListRow = st.priceList.whole("rowid");
                 if (!st.priceList.isNull("codart")) storeCode = static_cast<qint32>(st.priceList.whole("codart"));
@@ -198,24 +190,21 @@ void aggiorno_tutto(Run& run) {
             st.priceList.finish();
             show();
             if (storeCode == 0) {
-                if (st.byChainCode.first({chainCode, ctx.codfor_affil}) && !st.byChainCode.isNull("codart"))
+                if (st.byChainCode.first({chainCode, config.codfor_affil}) && !st.byChainCode.isNull("codart"))
                     storeCode = static_cast<qint32>(st.byChainCode.whole("codart"));
                 st.byChainCode.finish();
             }
         }
 
         if (storeCode == 0) {
-            view.setText("cntcw", common::displayNumber(++created));
-            ctx.log.desart = desart;
-            ctx.log.prezpubn = price;
-            ctx.log.coston = cost;
-            creo_art_nuovo(a);
+            view.setText(Box::cntcw, common::displayNumber(++created));
+            creo_art_nuovo(NewArticle{a, cosiva});
+            ++run.summary.articlesCreated;
             done();
             continue;
         }
 
-        view.setText("cntaw", common::displayNumber(++found));
-        ctx.storeCode = storeCode;
+        view.setText(Box::cntaw, common::displayNumber(++found));
 
         // The article's own EAN codes in the chain.
         std::vector<QString> eans;
@@ -302,7 +291,7 @@ void aggiorno_tutto(Run& run) {
                 st.editArticle.execList({cobart, cofart, cosivaValue, przpub, marg, ricart, a.imbart, colore,
                                          desart, desart.left(30), desrep, codrep, subgroupText, subgroup,
                                          groupText, group, quaco, umquaco, prztot, vatCode, chainCode, todayValue,
-                                         ctx.codfor_affil, ctx.supplierName, rowid});
+                                         config.codfor_affil, config.supplierName, rowid});
             }
         } else {
             st.article.finish();
@@ -310,17 +299,19 @@ void aggiorno_tutto(Run& run) {
 
         // The EAN codes: added or brought up to date, then the most recently
         // updated one is the article's first EAN.
+        const QString supplier35 = config.supplierName.left(35);
+        run.summary.eansWritten += static_cast<qint64>(eans.size());
         for (const QString& e : eans) {
-            ctx.currentEan = e;
+            view.setText(Box::c2w, e);
             if (st.ean.first({e})) {
                 const qint64 rowid = st.ean.whole("rowid");
                 st.ean.finish();
-                st.editEan.exec({storeCode, ctx.supplierName.left(35), desart.left(35), chainCode, priceValue,
-                                 priceValue, priceChanged, todayValue, rowid});
+                st.editEan.exec({storeCode, supplier35, desart.left(35), chainCode, priceValue, priceValue,
+                                 priceChanged, todayValue, rowid});
             } else {
                 st.ean.finish();
                 const QVariant eanPrice = excluded ? QVariant() : QVariant(priceValue);
-                st.addEan.exec({e, storeCode, desart.left(35), ctx.supplierName.left(35), chainCode, eanPrice,
+                st.addEan.exec({e, storeCode, desart.left(35), supplier35, chainCode, eanPrice,
                                 eanPrice, priceChanged && !excluded ? QVariant(QStringLiteral("S")) : QVariant(),
                                 todayValue});
             }
@@ -329,14 +320,15 @@ void aggiorno_tutto(Run& run) {
 
         // The chain supplier's price-list row (found above; nothing in between adds one).
         if (priceListRow != 0) {
-            st.editPriceList.exec({desart, costValue, costValue, chainCode, a.ivart, a.umart, ctx.supplierName,
-                                   ctx.supplierName, ctx.codfor_affil, todayValue, priceListRow});
+            st.editPriceList.exec({desart, costValue, costValue, chainCode, a.ivart, a.umart, config.supplierName,
+                                   config.supplierName, config.codfor_affil, todayValue, priceListRow});
         } else {
             st.addPriceList.exec({storeCode, codlis, desart, costValue, costValue, chainCode, a.ivart, a.umart,
-                                  ctx.supplierName, ctx.supplierName, ctx.codfor_affil, todayValue});
+                                  config.supplierName, config.supplierName, config.codfor_affil, todayValue});
         }
 
-        db::LogRow& log = ctx.log;
+        db::LogRow log;
+        if (!eans.empty()) log.ean = eans.back();
         log.tipoelaborazione = QStringLiteral("B");
         log.tipoagg = QStringLiteral("A");
         log.codart = storeCode;
@@ -348,12 +340,13 @@ void aggiorno_tutto(Run& run) {
         log.codafon = chainCode;
         log.ivart = vatCode;
         log.desart = desart;
-        Agg_Rec_divulga(run);
+        run.log.append(log);
+        ++run.summary.articlesUpdated;
         done();
     }
     storeBatch.commit();
     chainBatch.commit();
 
-    view.setProgress("ProgressBar2", 0);
-    view.setVisible("ProgressBar2", false);
+    view.setProgress(Bar::ProgressBar2, 0);
+    view.setVisible(Bar::ProgressBar2, false);
 }

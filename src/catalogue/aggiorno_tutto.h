@@ -1,5 +1,6 @@
 #pragma once
-class Run;
+struct Run;
 
-// Applies the marked chain articles to the store's articles.
-void aggiorno_tutto(Run& run);
+// Applies the marked chain articles to the store's articles; a chain article
+// the store lacks is created by creo_art_nuovo.
+void aggiorno_tutto(const Run& run);

@@ -15,13 +15,11 @@ ProcessingLog::ProcessingLog(Database& store)
 
 ProcessingLog::~ProcessingLog() = default;
 
-void ProcessingLog::append(const LogRow& r, const QString& ean, const LogExtras& extras) {
-    insert_->exec({r.codart, common::toSingle(r.costov), common::toSingle(r.coston), r.codafov,
-                   r.codafon, ean, r.ivart, r.desart, r.numpro, common::dateValue(r.datain),
-                   common::dateValue(r.datafi), extras.despro.isValid() ? extras.despro : QVariant(r.desart),
-                   common::toSingle(r.prezpubn),
-                   common::toSingle(r.prezpubv), r.tipoelaborazione, r.tipoagg, extras.desrep,
-                   extras.umart});
+void ProcessingLog::append(const LogRow& r) {
+    insert_->exec({r.codart, common::toSingle(r.costov), common::toSingle(r.coston), r.codafov, r.codafon, r.ean,
+                   r.ivart, r.desart, r.numpro, common::dateValue(r.datain), common::dateValue(r.datafi),
+                   r.despro.isValid() ? r.despro : QVariant(r.desart), common::toSingle(r.prezpubn),
+                   common::toSingle(r.prezpubv), r.tipoelaborazione, r.tipoagg, r.desrep, r.umart});
 }
 
 }  // namespace db

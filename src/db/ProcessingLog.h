@@ -1,6 +1,8 @@
 #pragma once
 // The processing log `variatidivulgazioni` of the store database: one row per
-// change the run makes, read back by the printed report.
+// change the run makes, read back by the printed report. Each stage builds
+// its rows whole and appends them; nothing carries over from one row to the
+// next unless the stage that writes them says so.
 #include <QDate>
 #include <QString>
 #include <QVariant>
@@ -11,37 +13,27 @@ namespace db {
 class Database;
 class Query;
 
-// The log row under construction. The stages fill it and append it; after
-// each row the prices, costs and description are reset while codes, EAN,
-// kinds, number and dates carry over to the next row.
 struct LogRow {
     qint32 codart = 0;
     float costov = 0;
     float coston = 0;
     QString codafov;
     QString codafon;
+    QString ean = QString(13, QLatin1Char(' '));  // blanks: no EAN
     QString ivart;
     QString desart;
     qint32 numpro = 0;
-    QDate datain;  // the zero date until a document or promotion stage sets it
+    QDate datain;  // the zero date unless the row belongs to a document or promotion
     QDate datafi;
     float prezpubn = 0;
     float prezpubv = 0;
     QString tipoelaborazione;
     QString tipoagg;
-
-    void resetAfterWrite() {
-        costov = coston = 0;
-        prezpubn = prezpubv = 0;
-        desart.clear();
-    }
-};
-
-// Fields that only the promotion stage writes on its own rows.
-struct LogExtras {
+    // Only the promotion stage fills these on its own rows: the department,
+    // the unit, and `despro` when it differs from the description.
     QVariant desrep;
     QVariant umart;
-    QVariant despro;  // when set, `despro` carries it instead of repeating the description
+    QVariant despro;
 };
 
 class ProcessingLog {
@@ -49,9 +41,8 @@ public:
     explicit ProcessingLog(Database& store);
     ~ProcessingLog();
 
-    // Appends the row with `ean` (the run's current EAN) as its EAN; `despro`
-    // repeats the description.
-    void append(const LogRow& row, const QString& ean, const LogExtras& extras = {});
+    // `despro` repeats the description unless the row sets its own.
+    void append(const LogRow& row);
 
 private:
     std::unique_ptr<Query> insert_;

@@ -135,6 +135,28 @@ std::vector<Table> chainTables() {
 
 QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
 
+// A unique index that the rows already there do not allow (a database kept or
+// brought over from another program) is created as a plain one: the lookups
+// still have their index, and no row is touched.
+void createIndex(Database& db, const Table& t, const Index& i) {
+    const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
+    try {
+        db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
+                        QLatin1String(i.definition)));
+    } catch (const Error& e) {
+        // Only data that repeats a key is worked around: lookups still find
+        // their rows through a plain index. Anything else (a lock, a full
+        // disk, a missing field) stops the run as it is.
+        if (!i.unique || e.kind() != ErrorKind::Constraint) throw;
+        std::fputs(qPrintable(QStringLiteral("Archivio %1 (%2): l'indice univoco %3 non si può creare (%4); "
+                                             "creato come indice non univoco")
+                                  .arg(db.label(), db.path(), QString::fromUtf8(i.name), e.sqliteText())),
+                   stderr);
+        std::fputc('\n', stderr);
+        db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+    }
+}
+
 }  // namespace
 
 const std::vector<Table>& tables(Which which) {
@@ -158,11 +180,7 @@ void createMissing(Database& db, Which which) {
                                 .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
             }
         }
-        for (const Index& i : t.indexes) {
-            db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
-                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                             quoted(t.name), QLatin1String(i.definition)));
-        }
+        for (const Index& i : t.indexes) createIndex(db, t, i);
     }
     tx.commit();
 }
@@ -173,23 +191,7 @@ void createMissingIndexes(Database& db, Which which) {
         for (const Index& i : t.indexes) {
             const bool exists = have.first({QString::fromUtf8(i.name)});
             have.finish();
-            if (exists) continue;
-            const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
-            try {
-                db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                                quoted(t.name), QLatin1String(i.definition)));
-            } catch (const Error& e) {
-                // Only data that repeats a key is worked around: lookups still
-                // find their rows through a plain index. Anything else (a lock,
-                // a full disk, a missing field) stops the run as it is.
-                if (!i.unique || e.kind() != ErrorKind::Constraint) throw;
-                std::fputs(qPrintable(QStringLiteral("Archivio %1 (%2): l'indice univoco %3 non si può creare (%4); "
-                                                     "creato come indice non univoco")
-                                          .arg(db.label(), db.path(), QString::fromUtf8(i.name), e.sqliteText())),
-                           stderr);
-                std::fputc('\n', stderr);
-                db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
-            }
+            if (!exists) createIndex(db, t, i);
         }
     }
 }

@@ -3,11 +3,11 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "documents/stock.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 using common::roundHalfEven;
 
-CreDet::CreDet(Run& run, StockMovements& stock)
+CreDet::CreDet(const Run& run, StockMovements& stock)
     : run_(run),
       stock_(stock),
       lines_(run.store.prepare(QStringLiteral(
@@ -46,13 +46,12 @@ bool blankEan(const QString& ean) { return ean.trimmed().isEmpty(); }
 
 }  // namespace
 
-void CreDet::write() {
-    RunContext& ctx = run_.ctx;
-    float progress = 0;
+void CreDet::write(const SupplierDocument& document, const ReceivedHeader& header) {
+    const RunConfig& config = run_.config;
 
     // The staged lines of the document, read before anything is written.
     std::vector<Line> lines;
-    lines_.exec({ctx.docNumber, ctx.docType});
+    lines_.exec({document.number, document.type});
     while (lines_.next()) {
         lines.push_back({static_cast<qint32>(lines_.whole("codart")), lines_.text("codafo"),
                          lines_.text("ea1art"), lines_.text("ea2art"), lines_.value("umart"),
@@ -63,15 +62,15 @@ void CreDet::write() {
     }
     lines_.finish();
 
+    Progress progress(run_.view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
+    qint32 lineSeq = 0;
     for (const Line& l : lines) {
+        progress.step();
         // Lines of class 2 get no document line and take no sequence number.
         if (common::numericValue(l.lineClass) == 2) continue;
+        ++lineSeq;
 
-        progress += ctx.progressStep;
-        run_.view.setProgress("ProgressBar1", static_cast<int>(progress));
-        ++ctx.lineSeq;
-
-        ctx.storeCode = l.codart;
+        qint32 storeCode = l.codart;
         const QString code = l.codafo.trimmed();
         const qint64 chainArticle = common::isNumeric(code) ? common::wholeValue(code) : 0;
         const double cost = l.przart.toDouble();
@@ -83,7 +82,7 @@ void CreDet::write() {
         // code; a line without chain code reads them from its own article.
         double waste = 0, transport = 0, oldCost = 0;
         db::Query& article = code.isEmpty() ? byArticle_ : byCode_;
-        const bool found = code.isEmpty() ? (ctx.storeCode != 0 && article.first({ctx.storeCode}))
+        const bool found = code.isEmpty() ? (storeCode != 0 && article.first({storeCode}))
                                           : article.first({code});
         if (found) {
             if (!article.isNull("scarto")) waste = article.number("scarto");
@@ -92,9 +91,8 @@ void CreDet::write() {
         }
         article.finish();
 
-        ctx.currentEan = l.ean;
-        if (ctx.storeCode == 0 && !blankEan(l.ean)) {
-            if (ean_.first({l.ean})) ctx.storeCode = static_cast<qint32>(ean_.whole("codare"));
+        if (storeCode == 0 && !blankEan(l.ean)) {
+            if (ean_.first({l.ean})) storeCode = static_cast<qint32>(ean_.whole("codare"));
             ean_.finish();
         }
 
@@ -107,28 +105,23 @@ void CreDet::write() {
         // The stock moves with the line, in the same unit of work.
         if (quantity != 0 && !l.przart.isNull()) {
             StockMovement m;
-            m.storeCode = ctx.storeCode;
+            m.storeCode = storeCode;
             m.ean = l.ean;
             m.quantity = quantity;
             m.newCost = cost;
             m.oldCost = oldCost;
             m.lineCost = cost;
             m.discountFlag = QStringLiteral(" ");
-            m.supplierName = ctx.supplierName;
+            m.supplierName = config.supplierName;
             stock_.carico_magazzino(m);
+            ++run_.summary.stockLines;
             if (m.newCost != m.oldCost) stock_.aggiorno_costo(m);
         }
 
-        insert_.execList({ctx.lineSeq, ctx.docYear, ctx.newDocNumber, ctx.storeCode,
-                          common::dateValue(ctx.docDate), l.umart, l.imbart, l.przart, 0, 0, 0, waste,
-                          transport, ctx.supplierName.left(35), QStringLiteral(" "), l.przart, 0,
-                          quantity, quantity, l.colli, l.colli, l.desart, vat, ctx.userCode,
-                          l.codafo, l.perc, QStringLiteral("E"), QStringLiteral("AR"),
-                          QStringLiteral("1"), l.desgru, l.ean, total, ctx.storeDocType});
+        insert_.execList({lineSeq, header.year, header.number, storeCode, common::dateValue(document.date),
+                          l.umart, l.imbart, l.przart, 0, 0, 0, waste, transport, config.supplierName.left(35),
+                          QStringLiteral(" "), l.przart, 0, quantity, quantity, l.colli, l.colli, l.desart, vat,
+                          RunConfig::userCode, l.codafo, l.perc, QStringLiteral("E"), QStringLiteral("AR"),
+                          QStringLiteral("1"), l.desgru, l.ean, total, header.storeDocType});
     }
-}
-
-void cre_det(Run& run) {
-    StockMovements stock(run);
-    CreDet(run, stock).write();
 }

@@ -2,20 +2,20 @@
 // The lines of one goods-receipt document (`ordinif`), the new cost passed
 // back to the chain's catalogue, and each line's stock movement.
 #include "db/Database.h"
+#include "documents/SupplierDocument.h"
 
-class Run;
+struct Run;
 class StockMovements;
 
 class CreDet {
 public:
-    CreDet(Run& run, StockMovements& stock);
+    CreDet(const Run& run, StockMovements& stock);
 
-    // Writes the lines of the document in the run's document context; the
-    // header must have been written under the drawn number.
-    void write();
+    // Writes the staged lines of `document` under the header written for it.
+    void write(const SupplierDocument& document, const ReceivedHeader& header);
 
 private:
-    Run& run_;
+    const Run& run_;
     StockMovements& stock_;
     db::Query lines_;
     db::Query chainCost_;
@@ -24,6 +24,3 @@ private:
     db::Query ean_;
     db::Query insert_;
 };
-
-// One document's lines, with their own prepared statements.
-void cre_det(Run& run);

@@ -2,9 +2,9 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
-Creot::Creot(Run& run)
+Creot::Creot(const Run& run)
     : run_(run),
       type_(run.store.prepare(QStringLiteral(
           "SELECT numeratore FROM tipodoc WHERE posi = ? AND rtrim(coddoc) = ? ORDER BY rowid LIMIT 1"))),
@@ -18,58 +18,51 @@ Creot::Creot(Run& run)
           "INSERT INTO testaof (anno, numero, dataor, dscfornitore, codfor, codutente, numfa, datafa, "
           "annofa, dataco, tipodoc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
 
-bool Creot::write(QString* message) {
-    RunContext& ctx = run_.ctx;
-    if (ctx.codfor_affil == 0) return false;
-
-    const QString code = ctx.docType == QLatin1String("F") ? QStringLiteral("FATTACQIMM")
-                                                           : QStringLiteral("DDTACQ");
-    ctx.storeDocType = common::padCut(code, 12);
+std::optional<ReceivedHeader> Creot::write(const SupplierDocument& document, QString& message) {
+    const RunConfig& config = run_.config;
+    const QString code = document.type == QLatin1String("F") ? QStringLiteral("FATTACQIMM")
+                                                             : QStringLiteral("DDTACQ");
+    ReceivedHeader header;
+    header.storeDocType = common::padCut(code, 12);
     const QDate today = run_.clock.today();
-    if (ctx.docYear == 0) ctx.docYear = today.year();
+    header.year = document.year != 0 ? document.year : today.year();
 
     // A type missing from tipodoc has no series: the series of the document
     // before must not number this one.
     const bool typeFound = type_.first({QStringLiteral("A"), code});
-    ctx.seriesCode = typeFound ? common::padCut(type_.text("numeratore"), 2) : QString();
+    const QString seriesCode = typeFound ? common::padCut(type_.text("numeratore"), 2) : QString();
     type_.finish();
 
-    if (!typeFound || !series_.first({ctx.userCode, ctx.seriesCode, ctx.docYear})) {
+    if (!typeFound || !series_.first({RunConfig::userCode, seriesCode, header.year})) {
         series_.finish();
-        const QString text = QStringLiteral("Attenzione Numerazione Controffature Fornitori %1 "
-                                            "non esiste,controllare tabella numerazione")
-                                 .arg(code);
-        if (message)
-            *message = text;
-        else
-            run_.view.message(text);
-        return false;
+        message = QStringLiteral("Attenzione Numerazione Controffature Fornitori %1 "
+                                 "non esiste,controllare tabella numerazione")
+                      .arg(code);
+        return std::nullopt;
     }
-    ctx.newDocNumber = static_cast<qint32>(series_.whole("ultnum") + 1);
+    header.number = static_cast<qint32>(series_.whole("ultnum") + 1);
     const qint64 seriesRow = series_.whole("rowid");
     series_.finish();
-    advance_.exec({ctx.newDocNumber, seriesRow});
+    advance_.exec({header.number, seriesRow});
 
     // The number is consumed from here on, even when a header already holds it.
-    const bool taken = existing_.first({ctx.docYear, ctx.newDocNumber, ctx.storeDocType});
+    const bool taken = existing_.first({header.year, header.number, header.storeDocType});
     existing_.finish();
-    if (taken) return false;
+    if (taken) return std::nullopt;
 
-    run_.view.setText("elaboraw", QStringLiteral("CARICO DOCUMENTO NR. %1").arg(ctx.docNumber));
-    insert_.exec({ctx.docYear, ctx.newDocNumber, common::dateValue(today), ctx.supplierName,
-                  ctx.codfor_affil, ctx.userCode, ctx.docNumber, common::dateValue(ctx.docDate),
-                  ctx.docDate.year(), common::dateValue(today), ctx.storeDocType});
+    run_.view.setText(Box::elaboraw, QStringLiteral("CARICO DOCUMENTO NR. %1").arg(document.number));
+    insert_.exec({header.year, header.number, common::dateValue(today), config.supplierName, config.codfor_affil,
+                  RunConfig::userCode, document.number, common::dateValue(document.date), document.date.year(),
+                  common::dateValue(today), header.storeDocType});
 
-    db::LogRow& log = ctx.log;
+    db::LogRow log;
     log.tipoelaborazione = QStringLiteral("A");
     log.tipoagg = QStringLiteral("F");
-    log.desart = ctx.supplierName;
-    log.codafon = ctx.storeDocType;
-    log.numpro = ctx.docNumber;
-    log.datain = ctx.docDate;
-    log.datafi = ctx.docDate;
-    Agg_Rec_divulga(run_);
-    return true;
+    log.desart = config.supplierName;
+    log.codafon = header.storeDocType;
+    log.numpro = document.number;
+    log.datain = document.date;
+    log.datafi = document.date;
+    run_.log.append(log);
+    return header;
 }
-
-bool creot(Run& run) { return Creot(run).write(); }

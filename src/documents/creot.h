@@ -3,28 +3,27 @@
 // document type, the number drawn from its series, the `testaof` row and the
 // log row "A"/"F".
 #include "db/Database.h"
+#include "documents/SupplierDocument.h"
 
 #include <QString>
+#include <optional>
 
-class Run;
+struct Run;
 
 class Creot {
 public:
-    explicit Creot(Run& run);
+    explicit Creot(const Run& run);
 
-    // True when the header was written; then the lines may follow under the
-    // drawn number. A missing numbering series puts its message in `message`
-    // (shown at once when `message` is null).
-    bool write(QString* message = nullptr);
+    // The header written, under which the lines may follow; nullopt when none
+    // was. A missing numbering series puts its message in `message`, to be
+    // shown once the document's transaction has ended.
+    std::optional<ReceivedHeader> write(const SupplierDocument& document, QString& message);
 
 private:
-    Run& run_;
+    const Run& run_;
     db::Query type_;
     db::Query series_;
     db::Query advance_;
     db::Query existing_;
     db::Query insert_;
 };
-
-// One header, with its own prepared statements.
-bool creot(Run& run);

@@ -1,16 +1,15 @@
 #include "documents/elabora3.h"
 
-#include "articles/creo_art_nuovo_forni.h"
+#include "chainfile/DocumentLine.h"
+#include "chainfile/LineErrors.h"
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "documents/BleProblems.h"
 #include "documents/cre_det.h"
 #include "documents/creot.h"
-#include "documents/elaborap.h"
 #include "documents/stock.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QHash>
 #include <optional>
@@ -21,105 +20,7 @@ using common::toCurrency;
 
 namespace {
 
-const QString kBlankEan(13, QLatin1Char(' '));
-
-// One "BLE" line decoded by the rules of the record.
-struct BleLine {
-    qint32 number = 0;
-    QString lineClass;
-    QString lineType;  // "F" or "B"
-    QString chainCode;  // nine digits, or empty
-    QString description;
-    QString umart;
-    QString unita2;
-    QString quaco;
-    QString imbart;
-    QString vat;
-    qint32 subfamily = 0;
-    QString ean;  // thirteen digits, or thirteen blanks
-    qint32 packages = 0;
-    double quantity = 0;
-    double cost = 0;
-    double listValue = 0;
-    double price = 0;
-};
-
-// Decodes the line; a number, packages, quantity or cost field that cannot be
-// read is recorded in `problems` and the line is not staged.
-std::optional<BleLine> decode(const common::ChainLine& line, qint32& carried, BleProblems& problems) {
-    namespace ble = rec::ble;
-    BleLine b;
-    bool ok = true;
-
-    bool numberOk = false;
-    const qint64 number = common::wholeValue(line.text(ble::number), &numberOk);
-    numberOk = numberOk && !line.cutShort(ble::number);
-    if (numberOk) {
-        carried = static_cast<qint32>(number);
-        problems.numberRead(carried);
-    } else {
-        problems.numberUnreadable(line.number(), carried, line.text(ble::number));
-        ok = false;
-    }
-    b.number = carried;
-
-    // A line that ends inside one of its amounts would be read as a smaller amount.
-    const struct {
-        const rec::Field& field;
-        const char* name;
-    } amounts[] = {{ble::packages, "colli"}, {ble::quantity, "quantità"}, {ble::cost, "costo unitario"},
-                   {ble::price, "prezzo di vendita"}};
-    for (const auto& a : amounts) {
-        if (!line.cutShort(a.field)) continue;
-        problems.add(line.number(), carried, QString::fromUtf8(a.name), line.text(a.field), true);
-        return std::nullopt;  // the fields after it are missing too: one mention is enough
-    }
-
-    bool packagesOk = false;
-    b.packages = static_cast<qint32>(common::wholeValue(line.text(ble::packages), &packagesOk));
-    if (!packagesOk) {
-        problems.add(line.number(), carried, QStringLiteral("colli"), line.text(ble::packages));
-        ok = false;
-    }
-    if (!line.numeric(ble::quantity)) {
-        problems.add(line.number(), carried, QStringLiteral("quantità"), line.text(ble::quantity));
-        ok = false;
-    }
-    if (!line.numeric(ble::cost)) {
-        problems.add(line.number(), carried, QStringLiteral("costo unitario"), line.text(ble::cost));
-        ok = false;
-    }
-    if (!ok) return std::nullopt;
-
-    b.lineClass = line.text(ble::lineClass);
-    b.lineType = line.is(ble::lineType, "R") ? QStringLiteral("F") : QStringLiteral("B");
-    b.chainCode = line.numeric(ble::chainCode)
-                      ? common::zeroPad(static_cast<qint64>(line.value(ble::chainCode)), 9)
-                      : QString();
-    b.description = line.text(ble::description);
-    b.umart = line.text(ble::umart);
-    if (b.umart.trimmed().isEmpty()) b.umart = QStringLiteral("PZ");
-    b.unita2 = line.text(ble::unita2);
-    b.quaco = line.text(ble::quaco);
-    b.imbart = line.text(ble::imbart);
-    b.vat = line.text(ble::vat);
-    b.subfamily = line.numeric(ble::subfamily) ? static_cast<qint32>(line.value(ble::subfamily)) : 0;
-    b.ean = line.numeric(ble::ean) ? common::zeroPad(static_cast<qint64>(line.value(ble::ean)), 13)
-                                   : kBlankEan;
-    b.quantity = toCurrency(line.value(ble::quantity) / 100);
-    b.cost = toCurrency(line.value(ble::cost) / 100000);
-
-    // The selling price: dashes and commas stand for zeros.
-    if (line.numeric(ble::price)) {
-        b.listValue = line.value(ble::price);
-    } else {
-        QString text = line.text(ble::price);
-        text.replace(QLatin1Char('-'), QLatin1Char('0')).replace(QLatin1Char(','), QLatin1Char('0'));
-        b.listValue = common::numericValue(text);
-    }
-    b.price = toCurrency(common::toSingle(roundHalfEven(b.listValue / 1000, 4)));
-    return b;
-}
+using chainfile::LineErrors;
 
 // Classification rows looked up by code, each read once per stage.
 struct Subfamily {
@@ -133,7 +34,7 @@ struct Group {
 
 class Stager {
 public:
-    explicit Stager(Run& run)
+    explicit Stager(const Run& run)
         : run_(run),
           ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
           priceList_(run.store.prepare(QStringLiteral(
@@ -157,14 +58,15 @@ public:
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
               "?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
 
-    void stage(const BleLine& b, const QString& priceListCode, int accepted);
+    void stage(const chainfile::DocumentLine& b, int accepted);
 
 private:
     std::optional<Subfamily> subfamily(qint32 code);
     std::optional<Group> group(qint32 code);
     std::optional<QString> department(qint32 code);
 
-    Run& run_;
+    const Run& run_;
+    qint32 lineSeq_ = 0;  // the staged lines' sequence number (bns)
     db::Query ean_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
     QHash<qint32, std::optional<Subfamily>> subfamilies_;
     QHash<qint32, std::optional<Group>> groups_;
@@ -193,41 +95,43 @@ std::optional<QString> Stager::department(qint32 code) {
     });
 }
 
-void Stager::stage(const BleLine& b, const QString& priceListCode, int accepted) {
-    RunContext& ctx = run_.ctx;
+void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
+    const RunConfig& config = run_.config;
     RunView& view = run_.view;
+    // The arithmetic below is done in double.
+    const double lineCost = b.cost.toDouble();
+    const double linePrice = b.price.toDouble();
 
     QString status;
-    ctx.storeCode = 0;
-    ctx.currentEan = b.ean;
+    qint32 storeCode = 0;
 
     // The store's article: by EAN, then by chain code in the supplier's price list.
     // An EAN of blanks is no EAN and finds nothing.
     bool eanFound = false;
     if (!b.ean.trimmed().isEmpty() && ean_.first({b.ean})) {
         eanFound = true;
-        ctx.storeCode = static_cast<qint32>(ean_.whole("codare"));
+        storeCode = static_cast<qint32>(ean_.whole("codare"));
     }
     ean_.finish();
-    if (ctx.storeCode == 0) {
-        if (priceList_.first({b.chainCode.trimmed(), priceListCode}))
-            ctx.storeCode = static_cast<qint32>(priceList_.whole("codart"));
+    if (storeCode == 0) {
+        if (priceList_.first({b.chainCode.trimmed(), config.priceListCode()}))
+            storeCode = static_cast<qint32>(priceList_.whole("codart"));
         priceList_.finish();
     }
 
-    view.setText("cntfw", common::displayNumber(accepted));
-    view.setText("d2w", b.ean);
-    view.setText("d3w", b.description);
-    view.setText("d4w", common::displayNumber(b.cost));
-    view.setText("d5w", b.vat);
-    view.setText("d1w", b.chainCode);
-    view.setText("d6w", common::displayNumber(b.price));
+    view.setText(Box::cntfw, common::displayNumber(accepted));
+    view.setText(Box::d2w, b.ean);
+    view.setText(Box::d3w, b.description);
+    view.setText(Box::d4w, common::displayNumber(lineCost));
+    view.setText(Box::d5w, b.vat);
+    view.setText(Box::d1w, b.chainCode);
+    view.setText(Box::d6w, common::displayNumber(linePrice));
 
     double margin = 30, previousCost = 0, publicPrice = 0, offerPrice = 0;
     qint32 groupCode = 0, departmentCode = 0, subfamilyCode = b.subfamily;
     if (!eanFound) {
         status = QStringLiteral("NUOVO***");
-    } else if (article_.first({ctx.storeCode})) {
+    } else if (article_.first({storeCode})) {
         margin = article_.isNull("marg") ? 30 : article_.number("marg");
         previousCost = article_.isNull("cofart") ? 0 : article_.number("cofart");
         if (!article_.isNull("codgru")) groupCode = static_cast<qint32>(article_.whole("codgru"));
@@ -242,7 +146,7 @@ void Stager::stage(const BleLine& b, const QString& priceListCode, int accepted)
     article_.finish();
 
     previousCost = toCurrency(previousCost);
-    const double cost = toCurrency(b.cost);
+    const double cost = toCurrency(lineCost);
     double change = 0;
     if (previousCost == 0)
         change = 100;
@@ -266,81 +170,64 @@ void Stager::stage(const BleLine& b, const QString& priceListCode, int accepted)
     }
     if (const auto dep = department(departmentCode)) departmentText = *dep;
 
-    view.setText("d7w", groupText);
-    view.setText("d8w", subfamilyText);
+    view.setText(Box::d7w, groupText);
+    view.setText(Box::d8w, subfamilyText);
     if (subfamilyText.trimmed().isEmpty()) subfamilyText = QStringLiteral(".");
     if (groupText.trimmed().isEmpty()) groupText = QStringLiteral(".");
 
-    ++ctx.lineSeq;
-    insert_.execList({ctx.storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
-                      b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), ctx.supplierName.left(35),
+    ++lineSeq_;
+    insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
+                      b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
                       groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode,
-                      groupCode, departmentText.left(20), b.packages, b.quantity, b.lineType,
-                      QStringLiteral("S"), previousCost, change, margin, b.price, toCurrency(publicPrice),
-                      status, offerPrice, ctx.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
-                      ctx.lineSeq});
+                      groupCode, departmentText.left(20), b.packages, b.quantity.toDouble(), b.lineType,
+                      QStringLiteral("S"), previousCost, change, margin, linePrice, toCurrency(publicPrice),
+                      status, offerPrice, config.codfor_affil, b.listValue.toDouble(), b.unita2, b.quaco,
+                      b.number, lineSeq_});
 }
 
-// Document context: the chain supplier, its name and its price-list code.
-QString setUpContext(Run& run) {
-    RunContext& ctx = run.ctx;
-    ctx.lineSeq = 0;
-    db::Query user = run.store.prepare(
-        QStringLiteral("SELECT codfor_affil FROM utenti WHERE codutente = ? ORDER BY rowid LIMIT 1"));
-    if (user.first({ctx.userCode}) && !user.isNull("codfor_affil"))
-        ctx.codfor_affil = static_cast<qint32>(user.whole("codfor_affil"));
-    db::Query supplier = run.store.prepare(QStringLiteral(
-        "SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"));
-    if (supplier.first({ctx.codfor_affil}))
-        ctx.supplierName = common::padCut(supplier.text("dscfornitore"), 45);
-    return common::zeroPad(ctx.codfor_affil, 6).left(6);
-}
-
-// Stages every readable "BLE" line of the file in `variati`.
-void stageLines(Run& run, const common::ChainFile* file, BleProblems& problems) {
-    RunContext& ctx = run.ctx;
-    const QString priceListCode = setUpContext(run);
-
-    const int count = file ? file->lineCount() : 0;
-    ctx.progressStep = 20000.0f / (count == 0 ? 1 : count);
-    run.view.setVisible("ProgressBar1", true);
-    if (!file) return;
-
+// Stages every readable "BLE" line of the file in `variati`. A line whose
+// number, packages, quantity or cost cannot be read is left out and recorded
+// in `errors`, which holds its document back.
+void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
     Stager stager(run);
-    float progress = 0;
+    Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
-    qint32 carried = 0;
-    for (const common::ChainLine line : *file) {
-        progress += ctx.progressStep;
-        run.view.setProgress("ProgressBar1", static_cast<int>(progress));
-        if (!line.isTrimmed(rec::kind, "BLE")) continue;
-        if (line.isTrimmed(rec::ble::exclusion, "IE")) continue;
-        const std::optional<BleLine> b = decode(line, carried, problems);
-        if (!b) continue;
+    chainfile::DocumentGrouping grouping(errors);
+    for (const common::ChainLine line : file) {
+        progress.step();
+        const std::optional<chainfile::DocumentLine> d = chainfile::readDocumentLine(line);
+        if (!d) continue;
+        // An excluded line still tells which document the lines around it
+        // belong to, as it does for the document list.
+        const qint32 document = grouping.place(*d);
+        if (d->excluded) continue;
+        const QList<chainfile::FieldProblem> problems = d->amountProblems();
+        for (const chainfile::FieldProblem& p : problems) errors.add(d->line, document, p);
+        if (!d->numberRead() || !problems.isEmpty()) continue;
         ++accepted;
-        stager.stage(*b, priceListCode, accepted);
+        stager.stage(*d, accepted);
     }
 }
 
-struct Document {
-    qint32 year;
-    qint32 number;
-    QDate date;
-    QString type;
-};
+}  // namespace
 
-// Receives every listed document the store has not received yet, each one whole
-// or not at all.
-void receiveDocuments(Run& run, const BleProblems& problems) {
-    RunContext& ctx = run.ctx;
-    std::vector<Document> documents;
+void stageDocumentLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
+    db::Transaction tx(run.store);
+    run.store.exec(QStringLiteral("DELETE FROM variati"));
+    stageLines(run, file, errors);
+    tx.commit();
+}
+
+void clearDocumentLines(const Run& run) { run.store.exec(QStringLiteral("DELETE FROM variati")); }
+
+void receiveDocuments(const Run& run, LineErrors& problems) {
+    std::vector<SupplierDocument> documents;
     {
         db::Query list = run.store.prepare(
             QStringLiteral("SELECT anno, numero, dataor, tipo FROM fatcasa ORDER BY rowid"));
         list.exec();
         while (list.next()) {
-            documents.push_back({static_cast<qint32>(list.whole("anno")),
-                                 static_cast<qint32>(list.whole("numero")),
+            documents.push_back({static_cast<qint32>(list.whole("anno")), static_cast<qint32>(list.whole("numero")),
                                  common::dateFromDb(list.value("dataor")), list.text("tipo")});
         }
     }
@@ -348,20 +235,16 @@ void receiveDocuments(Run& run, const BleProblems& problems) {
     db::Query received = run.store.prepare(
         QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
     db::Query staged = run.store.prepare(QStringLiteral("SELECT 1 FROM variati WHERE numero = ? LIMIT 1"));
-    Creot header(run);
+    Creot creot(run);
     StockMovements stock(run);
-    CreDet lines(run, stock);
+    CreDet cre_det(run, stock);
 
-    for (const Document& d : documents) {
-        ctx.lineSeq = 0;
-        ctx.docYear = d.year;
-        ctx.docNumber = d.number;
-        ctx.docType = d.type;
-        ctx.docDate = d.date;
-        ctx.docDateSerial = common::daySerial(d.date);
-
+    for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
-        if (problems.holds(d.number)) continue;
+        if (problems.holds(d.number)) {
+            ++run.summary.documentsHeldBack;
+            continue;
+        }
 
         const bool before = received.first({d.number, common::dateValue(d.date)});
         received.finish();
@@ -377,39 +260,22 @@ void receiveDocuments(Run& run, const BleProblems& problems) {
         {
             db::Transaction storeTx(run.store);
             db::Transaction chainTx(run.chain);
-            if (header.write(&message)) lines.write();
+            const std::optional<ReceivedHeader> header = creot.write(d, message);
+            if (header) cre_det.write(d, *header);
             chainTx.commit();
             storeTx.commit();
+            if (header) ++run.summary.documentsReceived;
         }
-        if (!message.isEmpty()) run.view.message(message);
+        if (!message.isEmpty()) {
+            run.summary.stops << message;
+            run.view.message(message);
+        }
     }
+    run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);
+    if (problems.any(LineErrors::Stage::Documents)) run.view.message(problems.documentMessage());
 }
 
-}  // namespace
-
-void elabora3(Run& run) {
-    RunContext& ctx = run.ctx;
-    run.view.setText("elaboraw", QStringLiteral("IMPORTA DOCUMENTO"));
-
-    BleProblems problems;
-    elaborap(run, &problems);
-
-    const bool enabled = switchValue(ctx.art3) != 1;
-    if (!enabled) {
-        run.store.exec(QStringLiteral("DELETE FROM variati"));
-    } else {
-        const common::ChainFile* file = run.chainFile();
-        {
-            db::Transaction tx(run.store);
-            run.store.exec(QStringLiteral("DELETE FROM variati"));
-            stageLines(run, file, problems);
-            tx.commit();
-        }
-        creo_art_nuovo_forni(run);
-        receiveDocuments(run, problems);
-        if (!problems.isEmpty()) run.view.message(problems.message());
-    }
-
-    run.view.setProgress("ProgressBar1", 0);
-    run.view.setVisible("ProgressBar1", false);
+void endDocuments(const Run& run) {
+    run.view.setProgress(Bar::ProgressBar1, 0);
+    run.view.setVisible(Bar::ProgressBar1, false);
 }

@@ -1,5 +1,25 @@
 #pragma once
-class Run;
+// The supplier documents of the chain's file: their lines staged in `variati`,
+// then every document the store has not received yet turned into a numbered
+// goods-receipt document with its lines and stock movements. The run sequence
+// calls these in order, with the new articles made from the staged lines in
+// between.
+struct Run;
+namespace chainfile {
+class LineErrors;
+}
+namespace common {
+class ChainFile;
+}
 
-// Stages the supplier documents' lines and receives every new document.
-void elabora3(Run& run);
+// Stages every readable "BLE" line of the file in `variati`, replacing what
+// an earlier run staged; unreadable lines are recorded in `errors`.
+void stageDocumentLines(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors);
+// Documents switched off: nothing stays staged.
+void clearDocumentLines(const Run& run);
+// Receives every listed document not yet received, each one whole or not at
+// all, except those `problems` holds back; then shows the document lines'
+// problems.
+void receiveDocuments(const Run& run, chainfile::LineErrors& problems);
+// Hides the documents' progress bar.
+void endDocuments(const Run& run);

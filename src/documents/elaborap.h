@@ -1,8 +1,23 @@
 #pragma once
-class Run;
-class BleProblems;
-
 // Lists the supplier documents of the chain's file in `fatcasa`, one row per
-// document. Lines whose number or date cannot be read are left out and, when
-// `problems` is given, recorded there.
-void elaborap(Run& run, BleProblems* problems = nullptr);
+// document.
+#include <QtGlobal>
+
+struct Run;
+namespace chainfile {
+class LineErrors;
+}
+namespace common {
+class ChainFile;
+}
+
+// The document the listing met last: the run's current document, whose year
+// the offer documents are filed under.
+struct ListedDocument {
+    qint32 number = 0;
+    qint32 year = 0;  // 0 when the file has no readable document line
+};
+
+// Lines whose number or date cannot be read are left out and recorded in
+// `errors`, which holds their documents back.
+ListedDocument elaborap(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors);

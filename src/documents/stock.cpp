@@ -2,12 +2,12 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 using common::roundHalfEven;
 using common::toCurrency;
 
-StockMovements::StockMovements(Run& run)
+StockMovements::StockMovements(const Run& run)
     : run_(run),
       article_(run.store.prepare(QStringLiteral(
           "SELECT rowid, tipges, qgia, valgia, qacq FROM listi01 WHERE codart = ? LIMIT 1"))),
@@ -79,6 +79,3 @@ void StockMovements::aggiorno_costo(const StockMovement& m) {
     revalue_.exec({valgia, m.newCost, m.lineCost, m.discount1, m.discount2, m.discount3,
                    m.discountFlag, average, cosmp, rowid});
 }
-
-void carico_magazzino(Run& run, const StockMovement& m) { StockMovements(run).carico_magazzino(m); }
-void aggiorno_costo(Run& run, const StockMovement& m) { StockMovements(run).aggiorno_costo(m); }

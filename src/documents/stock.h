@@ -7,7 +7,7 @@
 
 #include <QString>
 
-class Run;
+struct Run;
 
 // What one goods-receipt line hands to the stock procedures.
 struct StockMovement {
@@ -25,20 +25,16 @@ struct StockMovement {
 // The stock procedures with their statements prepared once, for a whole stage.
 class StockMovements {
 public:
-    explicit StockMovements(Run& run);
+    explicit StockMovements(const Run& run);
 
     void carico_magazzino(const StockMovement& m);
     void aggiorno_costo(const StockMovement& m);
 
 private:
-    Run& run_;
+    const Run& run_;
     db::Query article_;
     db::Query load_;
     db::Query revalue_;
     db::Query ean_;
     db::Query loadEan_;
 };
-
-// Single calls, for a caller that moves one line.
-void carico_magazzino(Run& run, const StockMovement& m);
-void aggiorno_costo(Run& run, const StockMovement& m);

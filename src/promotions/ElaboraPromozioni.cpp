@@ -1,18 +1,18 @@
 #include "promotions/ElaboraPromozioni.h"
 
+#include "chainfile/LineErrors.h"
+#include "chainfile/PromotionRecords.h"
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "promotions/PromoProblems.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <optional>
-#include <span>
 
-using common::numericValue;
+using chainfile::LineErrors;
 using common::padCut;
 using common::roundHalfEven;
 using common::toSingle;
@@ -81,17 +81,20 @@ struct StoreBarcode {
 
 class PromotionImport {
 public:
-    explicit PromotionImport(Run& run);
+    // `year`: the year the promotions are staged and filed under.
+    PromotionImport(const Run& run, qint32 year);
 
     void emptyStaging();
-    void read(const common::ChainFile& file);
+    // Stages the file's promotions; the records it cannot read go into `errors`.
+    void read(const common::ChainFile& file, LineErrors& errors);
 
 private:
     void advanceProgress();
-    void stageHeader(const common::ChainLine& line);
+    void stageHeader(const chainfile::PromotionHeader& header);
     void takeHeaderOf(qint32 number);
     std::optional<StagedHeader> stagedHeader(qint32 number, qint32 year);
-    void processLine(const common::ChainLine& line, const char* kind);
+    void takeOffer(const chainfile::PromotionLine& offer);
+    void processLine(double value);
     void classifyOffer();
     void stageLines();
     void logUnmatched(const QVariant& desrep);
@@ -104,9 +107,9 @@ private:
     std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
     std::optional<ListingRow> listing(qint32 storeCode);
     QString chainDescription(qint32 chainCode);
-    bool cutShortField(const common::ChainLine& line, bool ofd);
 
-    Run& run_;
+    const Run& run_;
+    const qint32 year_;
     db::Query deleteHeaders_, deleteLines_;
     db::Query findHeader_, insertHeader_;
     db::Query chainArticle_, chainEans_;
@@ -123,16 +126,24 @@ private:
     QHash<double, qint32> offerBySconto_Cache_;
     QHash<qint32, std::optional<QString>> offerDescriptions_;
 
-    PromoProblems problems_;
     QDate today_;
-    float progress_ = 0;
+    std::optional<Progress> progress_;
     int processed_ = 0;
     int notFound_ = 0;
 
-    // The last "OFD" record and the offer it carries.
+    // The promotion of the last "OFD" record, as its staged header describes it;
+    // the values of the promotion before stay when its header is not staged.
+    qint32 promoNumber_ = 0;
+    QString promoDescription_;
+    QDate promoStart_;
+    QDate promoEnd_;
+
+    // The last "OFD" record and the offer it carries; a "G" line brings a new
+    // value for its article.
     double offerKind_ = 0;
-    QString articleText_;
-    QString valueText_;
+    qint32 chainCode_ = 0;
+    QString paddedChainCode_;
+    double value_ = 0;
     float promoPrice_ = 0;
     double discount_ = 0;
     qint32 offerCode_ = 0;
@@ -142,8 +153,9 @@ private:
     Article a_;
 };
 
-PromotionImport::PromotionImport(Run& run)
+PromotionImport::PromotionImport(const Run& run, qint32 year)
     : run_(run),
+      year_(year),
       deleteHeaders_(run.store.prepare(QStringLiteral("DELETE FROM locte"))),
       deleteLines_(run.store.prepare(QStringLiteral("DELETE FROM locmo"))),
       findHeader_(run.store.prepare(QStringLiteral(
@@ -184,105 +196,48 @@ void PromotionImport::emptyStaging() {
     deleteLines_.exec();
 }
 
-void PromotionImport::advanceProgress() {
-    progress_ += run_.ctx.progressStep;
-    if (progress_ > 20000) progress_ = 0;
-    run_.view.setProgress("ProgressBar3", static_cast<int>(progress_));
-}
+void PromotionImport::advanceProgress() { progress_->step(); }
 
-void PromotionImport::read(const common::ChainFile& file) {
-    RunContext& ctx = run_.ctx;
-    const int count = file.lineCount() > 0 ? file.lineCount() : 1;
-    ctx.progressStep = 20000.0f / static_cast<float>(count);
-    run_.view.setVisible("ProgressBar3", true);
+void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
+    progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
     db::Batch batch(run_.store, 500);
     for (const common::ChainLine line : file) {
         advanceProgress();
-        const bool oft = line.is(rec::kind, "OFT");
-        const bool ofd = line.is(rec::kind, "OFD");
-        const bool marked = line.is(rec::gval::mark, "G");
-        if (oft) {
-            stageHeader(line);
+        if (const std::optional<chainfile::PromotionHeader> header = chainfile::readPromotionHeader(line)) {
+            if (header->ok())
+                stageHeader(*header);
+            else
+                errors.add(LineErrors::Stage::Promotions, *header);
             batch.step();
             continue;
         }
-        if (line.is(rec::kind, "DIE") || (!ofd && !marked)) continue;
-
-        if (cutShortField(line, ofd)) continue;
-        if (ofd) {
-            bool ok = false;
-            const qint64 number = common::wholeValue(line.text(rec::ofd::number), &ok);
-            if (!ok) {
-                problems_.add(line.number(), QStringLiteral("OFD"), QStringLiteral("numero promozione"),
-                              line.text(rec::ofd::number));
-                continue;
-            }
-            ctx.promoNumber = static_cast<qint32>(number);
-            takeHeaderOf(ctx.promoNumber);
-            ++processed_;
-            offerKind_ = line.value(rec::ofd::offerKind);
-            articleText_ = line.text(rec::ofd::chainCode);
-            valueText_ = line.text(rec::ofd::value);
-        }
-        if (marked) valueText_ = QLatin1Char('0') + line.text(rec::gval::value);
-        processLine(line, ofd ? "OFD" : nullptr);
+        const std::optional<chainfile::PromotionLine> offer = chainfile::readPromotionLine(line);
+        if (!offer) continue;
+        errors.add(LineErrors::Stage::Promotions, *offer);
+        // A line that ends inside a field it needs would be read as another
+        // number or another article; one without a promotion number belongs
+        // to none: both are left out.
+        if (offer->cutShort() || !offer->numberRead()) continue;
+        if (offer->ofd) takeOffer(*offer);
+        // A value that cannot be read would silently carry the price of the
+        // line before into this one: the line is not staged.
+        if (offer->valueRead()) processLine(offer->value.toDouble());
         batch.step();
     }
     batch.commit();
-    if (!problems_.isEmpty()) run_.view.message(problems_.message());
+    run_.summary.refusedLines += errors.tally(LineErrors::Stage::Promotions);
+    if (errors.any(LineErrors::Stage::Promotions)) run_.view.message(errors.promotionMessage());
 }
 
-// A line that ends inside a field it needs would be read as another number or
-// another article: it is reported and not staged.
-bool PromotionImport::cutShortField(const common::ChainLine& line, bool ofd) {
-    struct Named {
-        const rec::Field& field;
-        const char* name;
-    };
-    const Named ofdFields[] = {{rec::ofd::number, "numero promozione"},
-                               {rec::ofd::offerKind, "tipo offerta"},
-                               {rec::ofd::chainCode, "codice articolo"},
-                               {rec::ofd::value, "valore"}};
-    const Named gFields[] = {{rec::gval::value, "valore G"}};
-    for (const Named& n : ofd ? std::span<const Named>(ofdFields) : std::span<const Named>(gFields)) {
-        if (!line.cutShort(n.field)) continue;
-        problems_.add(line.number(), ofd ? QStringLiteral("OFD") : line.text(rec::kind),
-                      QString::fromUtf8(n.name), line.text(n.field), true);
-        return true;
-    }
-    return false;
-}
-
-void PromotionImport::stageHeader(const common::ChainLine& line) {
-    RunContext& ctx = run_.ctx;
-    bool ok = false;
-    const qint64 number = common::wholeValue(line.text(rec::oft::number), &ok);
-    if (!ok) {
-        problems_.add(line.number(), QStringLiteral("OFT"), QStringLiteral("numero promozione"),
-                      line.text(rec::oft::number));
-        return;
-    }
-    // yyyymmdd
-    const QString s = line.text(rec::oft::start);
-    const QString e = line.text(rec::oft::end);
-    const QDate start = common::dateFromParts(QStringView(s).mid(6, 2), QStringView(s).mid(4, 2), QStringView(s).left(4));
-    const QDate end = common::dateFromParts(QStringView(e).mid(6, 2), QStringView(e).mid(4, 2), QStringView(e).left(4));
-    if (!start.isValid() || !end.isValid()) {
-        const bool endBad = start.isValid();
-        problems_.add(line.number(), QStringLiteral("OFT"),
-                      endBad ? QStringLiteral("data fine") : QStringLiteral("data inizio"), endBad ? e : s);
-        return;
-    }
-    ctx.promoNumber = static_cast<qint32>(number);
-    if (ctx.docYear == 0) ctx.docYear = today_.year();
-    if (stagedHeader(ctx.promoNumber, ctx.docYear)) return;  // the same promotion again: its lines join the first
-    const QString description = line.text(rec::oft::description).trimmed();
-    insertHeader_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), description,
-                        common::dateValue(start), common::dateValue(end)});
-    headers_.insert(qMakePair(ctx.promoNumber, ctx.docYear), StagedHeader{description, start, end});
+void PromotionImport::stageHeader(const chainfile::PromotionHeader& header) {
+    promoNumber_ = header.number;
+    if (stagedHeader(promoNumber_, year_)) return;  // the same promotion again: its lines join the first
+    insertHeader_.exec({promoNumber_, year_, common::dateValue(today_), header.description,
+                        common::dateValue(header.start), common::dateValue(header.end)});
+    headers_.insert(qMakePair(promoNumber_, year_), StagedHeader{header.description, header.start, header.end});
 }
 
 std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 year) {
@@ -297,33 +252,32 @@ std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 
 // The description and validity of the line's promotion, when its header is
 // staged; otherwise the values of the previous promotion stay.
 void PromotionImport::takeHeaderOf(qint32 number) {
-    RunContext& ctx = run_.ctx;
-    if (const std::optional<StagedHeader> h = stagedHeader(number, ctx.docYear)) {
-        ctx.promoDescription = h->description;
-        ctx.promoStart = h->start;
-        ctx.promoEnd = h->end;
+    if (const std::optional<StagedHeader> h = stagedHeader(number, year_)) {
+        promoDescription_ = h->description;
+        promoStart_ = h->start;
+        promoEnd_ = h->end;
     }
 }
 
-void PromotionImport::processLine(const common::ChainLine& line, const char* kind) {
-    RunContext& ctx = run_.ctx;
-    const QString kindText = kind ? QString::fromLatin1(kind) : line.text(rec::kind);
+// The "OFD" record's promotion, offer kind and article, for this line and the
+// "G" lines after it.
+void PromotionImport::takeOffer(const chainfile::PromotionLine& offer) {
+    promoNumber_ = offer.number;
+    takeHeaderOf(promoNumber_);
+    ++processed_;
+    offerKind_ = offer.offerKind;
+    chainCode_ = offer.chainCode;
+    paddedChainCode_ = offer.paddedChainCode;
+}
 
-    // A value that cannot be read would silently carry the price of the line
-    // before into this one: the line is reported and not staged.
-    if (!common::isNumeric(valueText_)) {
-        const bool fromG = line.is(rec::gval::mark, "G");
-        problems_.add(line.number(), kindText, fromG ? QStringLiteral("valore G") : QStringLiteral("valore"),
-                      line.text(fromG ? rec::gval::value : rec::ofd::value));
-        return;
-    }
-    promoPrice_ = static_cast<float>(numericValue(valueText_) / 1000);
+// `value`: the line's value in units (the price, or the discount percentage).
+void PromotionImport::processLine(double value) {
+    value_ = value;
+    promoPrice_ = static_cast<float>(value);
 
     a_ = Article();
-    if (!articleText_.trimmed().isEmpty() && common::isNumeric(articleText_)) {
-        a_.chainCode = static_cast<qint32>(common::wholeValue(articleText_));
-        a_.paddedChainCode = common::zeroPad(a_.chainCode, 9);
-    }
+    a_.chainCode = chainCode_;
+    a_.paddedChainCode = paddedChainCode_;
 
     const QStringList eans = chainBarcodes(a_.chainCode);
     if (eans.isEmpty()) {
@@ -331,13 +285,12 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
     } else {
         a_.ean = padCut(eans.first(), 13);
     }
-    ctx.currentEan = a_.ean;
 
     if (const std::optional<qint32> code = storeArticleByEan(a_.ean)) {
         a_.storeCode = *code;
     } else if (!a_.ean.trimmed().isEmpty()) {
         // The store may know the article by the chain code without this barcode.
-        const bool listed = listingByChainCode_.first({a_.paddedChainCode, ctx.codfor_affil});
+        const bool listed = listingByChainCode_.first({a_.paddedChainCode, run_.config.codfor_affil});
         if (listed) {
             a_.storeCode = static_cast<qint32>(listingByChainCode_.whole("codart"));
             a_.byChainCode = true;
@@ -350,48 +303,46 @@ void PromotionImport::processLine(const common::ChainLine& line, const char* kin
         a_.take(*row);
         markup_ = 25;
     } else if (a_.storeCode != 0) {
-        run_.view.setText("variazioni", kNoListing);
+        run_.view.setText(Box::variazioni, kNoListing);
     }
-    ctx.storeCode = a_.storeCode;
     show();
 
-    if (ctx.promoNumber == 0) return;
+    if (promoNumber_ == 0) return;
     classifyOffer();
-    advanceProgress();
     stageLines();
 }
 
 void PromotionImport::logUnmatched(const QVariant& desrep) {
-    RunContext& ctx = run_.ctx;
-    ctx.log.numpro = ctx.promoNumber;
-    ctx.log.datain = ctx.promoStart;
-    ctx.log.datafi = ctx.promoEnd;
     db::LogRow row;
     row.codafon = a_.paddedChainCode;
+    row.ean = a_.ean;
     row.desart = desrep.isNull() ? kNotInChain : chainDescription(a_.chainCode);
-    row.numpro = ctx.promoNumber;
-    row.datain = ctx.promoStart;
-    row.datafi = ctx.promoEnd;
+    row.numpro = promoNumber_;
+    row.datain = promoStart_;
+    row.datafi = promoEnd_;
     row.tipoelaborazione = QStringLiteral("P");
     row.tipoagg = QStringLiteral("E");
     row.prezpubn = promoPrice_;
-    run_.log.append(row, a_.ean, db::LogExtras{desrep, QStringLiteral(" "), ctx.promoDescription});
+    row.desrep = desrep;
+    row.umart = QStringLiteral(" ");
+    row.despro = promoDescription_;
+    run_.log.append(row);
     ++notFound_;
 }
 
 void PromotionImport::show() {
     RunView& v = run_.view;
-    v.setText("cntpw", QString::number(processed_));
-    v.setText("cntAPw", QString::number(notFound_));
-    v.setText("CNTcPW", QString::number(processed_ - notFound_));
-    v.setText("e2w", a_.ean);
-    v.setText("e3w", a_.description);
-    v.setText("e4w", common::displayNumber(a_.cost));
-    v.setText("e5w", a_.vat);
-    v.setText("e1w", a_.paddedChainCode);
-    v.setText("e6w", common::displayNumber(a_.price));
-    v.setText("e7w", a_.group);
-    v.setText("e8w", a_.subgroup);
+    v.setText(Box::cntpw, QString::number(processed_));
+    v.setText(Box::cntAPw, QString::number(notFound_));
+    v.setText(Box::CNTcPW, QString::number(processed_ - notFound_));
+    v.setText(Box::e2w, a_.ean);
+    v.setText(Box::e3w, a_.description);
+    v.setText(Box::e4w, common::displayNumber(a_.cost));
+    v.setText(Box::e5w, a_.vat);
+    v.setText(Box::e1w, a_.paddedChainCode);
+    v.setText(Box::e6w, common::displayNumber(a_.price));
+    v.setText(Box::e7w, a_.group);
+    v.setText(Box::e8w, a_.subgroup);
 }
 
 // Kind 0 keeps the offer of the line before; any other kind is a price cut,
@@ -402,7 +353,7 @@ void PromotionImport::classifyOffer() {
     offerDescription_ = QStringLiteral("TAGLIO PREZZO");
     discount_ = 0;
     if (offerKind_ == 10) {
-        discount_ = numericValue(valueText_) / 1000;
+        discount_ = value_;
         auto known = offerBySconto_Cache_.constFind(discount_);
         if (known != offerBySconto_Cache_.cend()) {
             offerCode_ = *known;
@@ -433,13 +384,11 @@ void PromotionImport::classifyOffer() {
 
 // One staged line for every chain barcode of the article that the store knows.
 void PromotionImport::stageLines() {
-    RunContext& ctx = run_.ctx;
     if (markup_ == 0) markup_ = 25;
     const std::optional<StoreBarcode> first = firstStoreBarcode(a_.storeCode);
     if (!first) return;
     a_.description = first->description;
-    if (ctx.docYear == 0) ctx.docYear = today_.year();
-    qint32& bns = lastBns_[qMakePair(ctx.promoNumber, ctx.docYear)];
+    qint32& bns = lastBns_[qMakePair(promoNumber_, year_)];
 
     // The chain's barcodes that the store knows; an article that the store
     // knows only by its chain code is offered under its own first barcode.
@@ -455,19 +404,17 @@ void PromotionImport::stageLines() {
         a_.storeCode = code;
         const std::optional<ListingRow> row = listing(a_.storeCode);
         if (!row) {
-            run_.view.setText("variazioni", kNoListing);
+            run_.view.setText(Box::variazioni, kNoListing);
             continue;
         }
         a_.take(*row);
         markup_ = 25;
-        ctx.currentEan = a_.ean;
-        ctx.storeCode = a_.storeCode;
         ++bns;
 
         const double price = toSingle(a_.price);
         // The margin on the selling price over the article's cost.
         const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
-        insertLine_.exec({ctx.promoNumber, ctx.docYear, common::dateValue(today_), bns, a_.storeCode,
+        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode,
                           a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
                           a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(promoPrice_), 2),
                           offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
@@ -529,18 +476,16 @@ QString PromotionImport::chainDescription(qint32 chainCode) {
 
 }  // namespace
 
-bool ElaboraPromozioni(Run& run) {
-    if (!QFileInfo::exists(run.ctx.paths.chainDb())) return false;
-    const common::ChainFile* file = run.chainFile();
-    if (!file) return false;
+bool ElaboraPromozioni(const Run& run, const common::ChainFile& file, qint32 year, LineErrors& errors) {
+    if (!QFileInfo::exists(run.config.paths.chainDb())) return false;
 
-    PromotionImport import(run);
+    PromotionImport import(run, year);
     {
         db::Transaction tx(run.store);
         import.emptyStaging();
         tx.commit();
     }
-    if (switchValue(run.ctx.art2) == 1) return true;
-    import.read(*file);
+    if (!run.config.promotionsOn()) return true;
+    import.read(file, errors);
     return true;
 }

@@ -3,7 +3,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QHash>
 #include <QSet>
@@ -43,18 +43,21 @@ struct Offer {
 
 class OfferDocuments {
 public:
-    explicit OfferDocuments(Run& run);
+    OfferDocuments(const Run& run, qint32 year);
     bool prepareNumbering();
     void writeAll();
 
 private:
     bool writeDocument(const StagedHeader& h);
+    // Tells the user why no (further) offer document is made.
+    void stop(const QString& message);
     qint32 drawNumber();
-    void numberingMessage();
+    QString numberingMessage() const;
     Listing listing(qint32 article);
     std::optional<Offer> offer(qint32 code);
 
-    Run& run_;
+    const Run& run_;
+    const qint32 year_;
     QDate today_;
     QString numerator_;
     qint32 lastNumber_ = 0;
@@ -66,8 +69,9 @@ private:
     QHash<qint32, std::optional<Offer>> offers_;
 };
 
-OfferDocuments::OfferDocuments(Run& run)
+OfferDocuments::OfferDocuments(const Run& run, qint32 year)
     : run_(run),
+      year_(year),
       today_(run.clock.today()),
       // Document type codes are kept blank-padded to 12; trailing blanks do not count.
       docType_(run.store.prepare(QStringLiteral(
@@ -108,33 +112,39 @@ OfferDocuments::OfferDocuments(Run& run)
 // The document type "OFFERTE" and its numerator for the year; false (after
 // its message) when either is missing.
 bool OfferDocuments::prepareNumbering() {
-    RunContext& ctx = run_.ctx;
     const bool typeFound = docType_.first({QStringLiteral("OFFERTE")});
     if (typeFound) numerator_ = common::padCut(docType_.text("numeratore"), 2);
     docType_.finish();
     if (!typeFound) {
-        run_.view.message(QStringLiteral("ATTENZIONE !!! Manca il tipo documento OFFERTE e il relativo "
-                                         "numeratore OP da attivare ..."));
+        stop(QStringLiteral("ATTENZIONE !!! Manca il tipo documento OFFERTE e il relativo "
+                            "numeratore OP da attivare ..."));
         return false;
     }
     lastNumber_ = 0;
-    if (series_.first({ctx.userCode, numerator_, ctx.docYear})) lastNumber_ = static_cast<qint32>(series_.whole("ultnum"));
+    if (series_.first({RunConfig::userCode, numerator_, year_}))
+        lastNumber_ = static_cast<qint32>(series_.whole("ultnum"));
     series_.finish();
     if (lastNumber_ == 0) {
-        numberingMessage();
+        stop(numberingMessage());
         return false;
     }
     return true;
 }
 
-void OfferDocuments::numberingMessage() {
-    const RunContext& ctx = run_.ctx;
-    run_.view.message(
-        QStringLiteral("ATTENZIONE !!! i dati della promozione non possono essere registrati perchè manca "
-                       "l'attivazione del numeratore.Cliccare su Tabelle/Numeratori/Crea Numeratori/OK .Il "
-                       "programma deve dare il seguente messaggio: I NUMERATORI PER IL NUOVO ANNO SONO STATI "
-                       "CREATI") +
-        QString::number(ctx.userCode) + numerator_ + QString::number(ctx.docYear) + ctx.paths.chainDb());
+void OfferDocuments::stop(const QString& message) {
+    // Without staged promotions nothing is left undone: the message is shown, the run is complete.
+    db::Query staged = run_.store.prepare(QStringLiteral("SELECT 1 FROM locte WHERE sel = 'X' LIMIT 1"));
+    if (staged.firstRow({}, [](const db::Query&) { return true; })) run_.summary.stops << message;
+    run_.view.message(message);
+}
+
+QString OfferDocuments::numberingMessage() const {
+    return QStringLiteral("ATTENZIONE !!! i dati della promozione non possono essere registrati perchè manca "
+                          "l'attivazione del numeratore.Cliccare su Tabelle/Numeratori/Crea Numeratori/OK .Il "
+                          "programma deve dare il seguente messaggio: I NUMERATORI PER IL NUOVO ANNO SONO STATI "
+                          "CREATI") +
+           QString::number(RunConfig::userCode) + numerator_ + QString::number(year_) +
+           run_.config.paths.chainDb();
 }
 
 void OfferDocuments::writeAll() {
@@ -150,16 +160,20 @@ void OfferDocuments::writeAll() {
         staged.push_back(h);
     }
     headers_.finish();
-    for (const StagedHeader& h : staged)
-        if (!writeDocument(h)) break;
+    for (const StagedHeader& h : staged) {
+        if (!writeDocument(h)) {
+            // Told only now: the store stays locked while a document's transaction is open.
+            stop(numberingMessage());
+            break;
+        }
+    }
 }
 
 // The next number of the series, taken inside the document's transaction so
 // that it is spent only when the document is stored. Zero when the series row
 // has gone since the start of the stage.
 qint32 OfferDocuments::drawNumber() {
-    RunContext& ctx = run_.ctx;
-    if (!series_.first({ctx.userCode, numerator_, ctx.docYear})) {
+    if (!series_.first({RunConfig::userCode, numerator_, year_})) {
         series_.finish();
         return 0;
     }
@@ -169,62 +183,58 @@ qint32 OfferDocuments::drawNumber() {
     qint64 next = std::max<qint64>(stored, lastNumber_) + 1;
     // A number that another offer already holds (a series set back by hand) is passed over.
     while (next <= std::numeric_limits<qint32>::max()) {
-        const bool taken = byNumber_.first({next, ctx.docYear});
+        const bool taken = byNumber_.first({next, year_});
         byNumber_.finish();
         if (!taken) break;
         ++next;
     }
     if (next > std::numeric_limits<qint32>::max())
         throw RunError(QStringLiteral("Numeratore %1 dell'anno %2 esaurito: ultimo numero %3")
-                           .arg(numerator_).arg(ctx.docYear).arg(stored));
+                           .arg(numerator_).arg(year_).arg(stored));
     advance_.exec({next, row});
     return static_cast<qint32>(next);
 }
 
 // False when the series row has gone: no further document can be numbered.
 bool OfferDocuments::writeDocument(const StagedHeader& h) {
-    RunContext& ctx = run_.ctx;
     const QString description = h.dsccliente.left(30) + QStringLiteral(" Nr. ") + QString::number(h.numero);
 
     // The number, the header, its log row and the lines are stored together or not at all.
     db::Transaction tx(run_.store);
     qint32 number = 0;
     qint32 lineNo = 0;
+    qint64 linesWritten = 0;
     QSet<QString> present;
-    const bool exists = byPromotion_.first({ctx.docYear, h.numero});
+    const bool exists = byPromotion_.first({year_, h.numero});
     if (exists) number = static_cast<qint32>(byPromotion_.whole("numero"));
     byPromotion_.finish();
 
     if (!exists) {
         number = drawNumber();
-        if (number == 0) {
-            numberingMessage();
-            return false;
-        }
+        if (number == 0) return false;  // the transaction rolls back before the message
     } else {
-        if (lastLine_.first({ctx.docYear, number})) lineNo = static_cast<qint32>(lastLine_.whole("last"));
+        if (lastLine_.first({year_, number})) lineNo = static_cast<qint32>(lastLine_.whole("last"));
         lastLine_.finish();
-        eansOfDocument_.exec({ctx.docYear, number});
+        eansOfDocument_.exec({year_, number});
         while (eansOfDocument_.next()) present.insert(eansOfDocument_.text("eanrig"));
         eansOfDocument_.finish();
     }
 
-    const bool headerThere = byNumber_.first({number, ctx.docYear});
+    const bool headerThere = byNumber_.first({number, year_});
     byNumber_.finish();
     if (!headerThere) {
-        insertHeader_.exec({number, ctx.docYear, common::dateValue(today_), description.left(45), h.dataInz,
-                            h.dataFin, h.numero});
-        run_.view.setText("e9w", QString::number(h.numero));
-        run_.view.setText("e10w", description);
-        ctx.promoNumber = h.numero;
-        db::LogRow& log = ctx.log;
+        insertHeader_.exec({number, year_, common::dateValue(today_), description.left(45), h.dataInz, h.dataFin,
+                            h.numero});
+        run_.view.setText(Box::e9w, QString::number(h.numero));
+        run_.view.setText(Box::e10w, description);
+        db::LogRow log;
         log.tipoelaborazione = QStringLiteral("A");
         log.tipoagg = QStringLiteral("P");
         log.desart = description;
         log.numpro = h.numero;
         log.datain = common::dateFromDb(h.dataInz);
         log.datafi = common::dateFromDb(h.dataFin);
-        Agg_Rec_divulga(run_);
+        run_.log.append(log);
     }
 
     stagedLines_.exec({h.numero, h.anno});
@@ -236,25 +246,25 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
         if (s.value(przpro).toDouble() == 0) continue;
         const QString ean = s.value(eanrig).toString();
         if (present.contains(ean)) {
-            run_.view.setText("e2w", ean);
-            run_.view.setText("e3w", kGiaPresente);
+            run_.view.setText(Box::e2w, ean);
+            run_.view.setText(Box::e3w, kGiaPresente);
             continue;
         }
         const qint32 article = s.value(articoli).toInt();
         const Listing l = listing(article);
         ++lineNo;
-        run_.view.setText("e2w", ean);
-        run_.view.setText("e3w", s.value(descrizione).toString());
-        run_.view.setText("e4w", QStringLiteral("0"));
-        run_.view.setText("e5w", s.value(iva).toString());
-        run_.view.setText("e1w", s.value(codafo).toString());
-        run_.view.setText("e6w", common::formatAmount(s.value(przpro).toDouble()));
-        run_.view.setText("e7w", s.value(desgru).toString());
-        run_.view.setText("e8w", QString());
+        run_.view.setText(Box::e2w, ean);
+        run_.view.setText(Box::e3w, s.value(descrizione).toString());
+        run_.view.setText(Box::e4w, QStringLiteral("0"));
+        run_.view.setText(Box::e5w, s.value(iva).toString());
+        run_.view.setText(Box::e1w, s.value(codafo).toString());
+        run_.view.setText(Box::e6w, common::formatAmount(s.value(przpro).toDouble()));
+        run_.view.setText(Box::e7w, s.value(desgru).toString());
+        run_.view.setText(Box::e8w, QString());
 
         const QVariant code = s.value(codpro);
         const std::optional<Offer> o = code.isNull() ? std::nullopt : offer(code.toInt());
-        insertLine_.execList({number, ctx.docYear, common::dateValue(today_), lineNo, article,
+        insertLine_.execList({number, year_, common::dateValue(today_), lineNo, article,
                               s.value(imballo), toSingle(l.przpub), l.cofart, l.cobart, s.value(quantita),
                               s.value(bflag2), s.value(iva), s.value(costof), s.value(unitam), ean,
                               s.value(colli), s.value(codafo), s.value(przpro), s.value(commesso),
@@ -264,9 +274,12 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
                               o ? o->soglia : QVariant(), o ? o->omaggio : QVariant(),
                               o ? o->sconto : QVariant(), o ? o->sconto : QVariant()});
         present.insert(ean);
+        ++linesWritten;
     }
     stagedLines_.finish();
     tx.commit();
+    if (!headerThere) ++run_.summary.offersCreated;
+    run_.summary.offerLines += linesWritten;
     if (number > lastNumber_) lastNumber_ = number;
     return true;
 }
@@ -294,10 +307,9 @@ std::optional<Offer> OfferDocuments::offer(qint32 code) {
 
 }  // namespace
 
-void creo_off(Run& run) {
-    if (run.ctx.docYear == 0) run.ctx.docYear = run.clock.today().year();
-    if (switchValue(run.ctx.art2) == 1) return;
-    OfferDocuments documents(run);
+void creo_off(const Run& run, qint32 year) {
+    if (!run.config.promotionsOn()) return;
+    OfferDocuments documents(run, year);
     if (!documents.prepareNumbering()) return;
     documents.writeAll();
 }

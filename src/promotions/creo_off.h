@@ -1,5 +1,7 @@
 #pragma once
-class Run;
+#include <QtGlobal>
 
-// Turns the staged promotions into the store's offer documents.
-void creo_off(Run& run);
+struct Run;
+
+// Turns the staged promotions into the store's offer documents of `year`.
+void creo_off(const Run& run, qint32 year);

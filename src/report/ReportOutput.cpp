@@ -2,7 +2,7 @@
 
 #include "report/PainterPrinter.h"
 #include "report/stampa.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <QDir>
 #include <QPrinterInfo>
@@ -13,18 +13,18 @@ const QString reportTitle = QStringLiteral("ELABORAZIONI DIVULGAZIONI NELV");
 
 // A PDF in the chain folder, named after the day and time of printing so that
 // an earlier report is never overwritten.
-QString fallbackPdf(Run& run) {
-    return run.ctx.paths.chainFolder() + QStringLiteral("/report-%1-%2.pdf")
+QString fallbackPdf(const Run& run) {
+    return run.config.paths.chainFolder() + QStringLiteral("/report-%1-%2.pdf")
                                              .arg(run.clock.today().toString(QStringLiteral("yyyyMMdd")),
                                                   run.clock.now().toString(QStringLiteral("HHmmss")));
 }
 
 // Writes the report into a PDF file; false (after telling the user) when the
 // file cannot be written.
-bool printToPdf(Run& run, const QString& path) {
+bool printToPdf(const Run& run, const QString& path, const QString& dataDati) {
     try {
         auto printer = report::PainterPrinter::forPdf(path, reportTitle);
-        report::stampa(run, *printer);
+        report::stampa(run, *printer, dataDati);
         return true;
     } catch (const report::PrintError&) {
         run.view.message(QStringLiteral("Impossibile scrivere il rapporto dei dati elaborati nel file\n%1")
@@ -35,9 +35,10 @@ bool printToPdf(Run& run, const QString& path) {
 
 }  // namespace
 
-void printReport(Run& run) {
-    if (!run.options.pdfPath.isEmpty()) {
-        printToPdf(run, run.options.pdfPath);
+void printReport(const Run& run, const QString& dataDati) {
+    const QString& pdfPath = run.config.options.pdfPath;
+    if (!pdfPath.isEmpty()) {
+        printToPdf(run, pdfPath, dataDati);
         return;
     }
 
@@ -48,7 +49,7 @@ void printReport(Run& run) {
     } else {
         try {
             auto printer = report::PainterPrinter::forPrinter(printerInfo, reportTitle);
-            report::stampa(run, *printer);
+            report::stampa(run, *printer, dataDati);
             return;
         } catch (const report::PrintError&) {
             why = QStringLiteral("Stampa non riuscita sulla stampante %1.").arg(printerInfo.printerName());
@@ -56,7 +57,7 @@ void printReport(Run& run) {
     }
 
     const QString path = fallbackPdf(run);
-    if (printToPdf(run, path))
+    if (printToPdf(run, path, dataDati))
         run.view.message(why + QStringLiteral("\nIl rapporto dei dati elaborati è stato scritto nel file\n%1")
                                    .arg(QDir::toNativeSeparators(path)));
 }

@@ -3,7 +3,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "report/testap.h"
-#include "shell/Run.h"
+#include "run/Run.h"
 
 #include <algorithm>
 
@@ -172,8 +172,8 @@ void articleLine(ReportState& r, const db::Query& q) {
 
 }  // namespace
 
-void stampa(Run& run, Printer& printer) {
-    ReportState r{printer, common::ddmmyyyy(run.clock.today()), run.ctx.dataDati};
+void stampa(const Run& run, Printer& printer, const QString& dataDati) {
+    ReportState r{printer, common::ddmmyyyy(run.clock.today()), dataDati};
 
     printer.setLandscape();
     printer.setScale(650, 450);

@@ -4,11 +4,11 @@
 // section begins. Reads the log only.
 #include "report/Printer.h"
 
-class Run;
+struct Run;
 
 namespace report {
 
 // Prints the store's processing log on `printer` and ends its document.
-void stampa(Run& run, Printer& printer);
+void stampa(const Run& run, Printer& printer, const QString& dataDati);
 
 }  // namespace report

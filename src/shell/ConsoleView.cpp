@@ -9,25 +9,25 @@ void say(const QString& line) {
 }
 }  // namespace
 
-void ConsoleView::setText(const char* box, const QString& text) {
+void ConsoleView::setText(Box box, const QString& text) {
     // The boxes change per record; only the status lines are worth a line.
-    if (qstrcmp(box, "elaboraw") == 0 || qstrcmp(box, "datadw") == 0)
-        say(QStringLiteral("%1: %2").arg(QLatin1String(box), text.trimmed()));
+    if (box == Box::elaboraw || box == Box::datadw)
+        say(QStringLiteral("%1: %2").arg(QLatin1String(nameOf(box)), text.trimmed()));
 }
 
-void ConsoleView::setProgress(const char* bar, int value) {
+void ConsoleView::setProgress(Bar bar, int value) {
     const int tenth = value / 2000;
-    int& last = lastTenth_[QByteArray(bar)];
-    if (tenth != last && tenth > 0) say(QStringLiteral("%1 %2%").arg(QLatin1String(bar)).arg(tenth * 10));
+    int& last = lastTenth_[int(bar)];
+    if (tenth != last && tenth > 0) say(QStringLiteral("%1 %2%").arg(QLatin1String(nameOf(bar))).arg(tenth * 10));
     last = tenth;
 }
 
-void ConsoleView::setVisible(const char* widget, bool visible) {
-    if (!visible) lastTenth_.remove(QByteArray(widget));
+void ConsoleView::setVisible(Bar bar, bool visible) {
+    if (!visible) lastTenth_.remove(int(bar));
 }
 
-void ConsoleView::setCircleRed(const char* shape, bool red) {
-    if (red) say(QStringLiteral("%1: fase disattivata").arg(QLatin1String(shape)));
+void ConsoleView::setCircleRed(Circle circle, bool red) {
+    if (red) say(QStringLiteral("%1: fase disattivata").arg(QLatin1String(nameOf(circle))));
 }
 
 void ConsoleView::message(const QString& text, const QString& title) {

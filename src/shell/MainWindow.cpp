@@ -1,6 +1,6 @@
 #include "shell/MainWindow.h"
 
-#include "shell/Headless.h"
+#include "run/RunCore.h"
 #include "shell/RunWorker.h"
 #include "shell/WindowView.h"
 
@@ -211,7 +211,7 @@ void MainWindow::tick() {
 }
 
 void MainWindow::onLoaded(int result) {
-    if (result == RunWorker::Ready) {
+    if (result == RunCore::Ready) {
         state_ = State::Waiting;
         return;
     }
@@ -220,7 +220,7 @@ void MainWindow::onLoaded(int result) {
 
 void MainWindow::onRan(int result) {
     view_->flush();
-    if (result == RunWorker::RetryLater) {
+    if (result == RunCore::RetryLater) {
         // Timer1 stays armed: the next tick looks for the file again.
         waitingForFile_ = true;
         state_ = State::Waiting;

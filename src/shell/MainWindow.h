@@ -3,7 +3,7 @@
 // counters, progress bars and circles. Form_Load runs as the window is
 // created; the timer `Timer1` then starts the run, which works on a thread of
 // its own so the window stays responsive.
-#include "shell/Run.h"
+#include "run/RunConfig.h"
 
 #include <QTimer>
 #include <QWidget>

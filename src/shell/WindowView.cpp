@@ -37,24 +37,24 @@ WindowView::WindowView(QHash<QByteArray, QWidget*> widgets, QWidget* parent, int
     refresh_.start();
 }
 
-void WindowView::setText(const char* box, const QString& text) {
+void WindowView::setText(Box box, const QString& text) {
     QMutexLocker lock(&mutex_);
-    pending_.texts.insert(QByteArray(box), text);
+    pending_.texts.insert(QByteArray(nameOf(box)), text);
 }
 
-void WindowView::setProgress(const char* bar, int value) {
+void WindowView::setProgress(Bar bar, int value) {
     QMutexLocker lock(&mutex_);
-    pending_.progress.insert(QByteArray(bar), value);
+    pending_.progress.insert(QByteArray(nameOf(bar)), value);
 }
 
-void WindowView::setVisible(const char* widget, bool visible) {
+void WindowView::setVisible(Bar bar, bool visible) {
     QMutexLocker lock(&mutex_);
-    pending_.visible.insert(QByteArray(widget), visible);
+    pending_.visible.insert(QByteArray(nameOf(bar)), visible);
 }
 
-void WindowView::setCircleRed(const char* shape, bool red) {
+void WindowView::setCircleRed(Circle circle, bool red) {
     QMutexLocker lock(&mutex_);
-    pending_.red.insert(QByteArray(shape), red);
+    pending_.red.insert(QByteArray(nameOf(circle)), red);
 }
 
 void WindowView::flush() {

@@ -6,7 +6,7 @@
 // record while the window never repaints once per record.
 // Message boxes and the question are shown on the window's thread while the
 // run's thread waits for the answer.
-#include "shell/RunView.h"
+#include "run/RunView.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -44,10 +44,10 @@ public:
     WindowView(QHash<QByteArray, QWidget*> widgets, QWidget* parent, int refreshMs = 33);
 
     // Any thread.
-    void setText(const char* box, const QString& text) override;
-    void setProgress(const char* bar, int value) override;
-    void setVisible(const char* widget, bool visible) override;
-    void setCircleRed(const char* shape, bool red) override;
+    void setText(Box box, const QString& text) override;
+    void setProgress(Bar bar, int value) override;
+    void setVisible(Bar bar, bool visible) override;
+    void setCircleRed(Circle circle, bool red) override;
     void message(const QString& text, const QString& title = QString()) override;
     bool ask(const QString& text, const QString& title) override;
 

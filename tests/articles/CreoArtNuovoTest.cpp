@@ -15,14 +15,13 @@ articles::ChainArticle chainArticle(TestRoot& root, qint64 codart) {
     return articles::ChainArticle::read(q);
 }
 
-// Creates the article as the store update does: the cost with VAT and the
-// supplier name set first.
-void create(TestRoot& root, ::Run& run, const ChainArticleRow& row) {
+// Creates the article as the store update does, with the cost with VAT it
+// works out; returns the store code.
+qint32 create(TestRoot& root, ::Run& run, const ChainArticleRow& row) {
     row.insert(root);
     const articles::ChainArticle a = chainArticle(root, row.codart);
-    run.ctx.cosivaCorrente = articles::costWithVat(static_cast<float>(a.cost()), articles::vatRate(a.ivart));
-    run.ctx.supplierName = QStringLiteral("NELV DISTRIBUZIONE SPA").leftJustified(45);
-    creo_art_nuovo(run, a);
+    return creo_art_nuovo(
+        run, NewArticle{a, articles::costWithVat(static_cast<float>(a.cost()), articles::vatRate(a.ivart))});
 }
 
 }  // namespace
@@ -92,7 +91,6 @@ TEST(CreoArtNuovo, NewArticleWithPriceListHeaderAndEans) {
     EXPECT_DOUBLE_EQ(g.number("prezpubn"), 15);
     EXPECT_FALSE(g.next());
     g.finish();
-    EXPECT_EQ(run.ctx.storeCode, 1);
     EXPECT_EQ(root.view.text("codartw"), "1");
 
     // The next one: the highest code plus 1, the header not added again.
@@ -141,7 +139,6 @@ TEST(CreoArtNuovo, EansAlreadyInTheStoreAndStoreEans) {
     db::Database& s = root.store();
     root.exec(s, QStringLiteral("INSERT INTO codean (eanare, codare, desart, pezzix, codafo) VALUES ('8001234567890', 77, 'ALTRO', 3, 'X')"));
     ::Run& run = root.run();
-    run.ctx.currentEan = QStringLiteral("2000000000000");  // left by an earlier article: not this one's
     ChainArticleRow row;
     row.eans = {QStringLiteral("8001234567890"), QStringLiteral("2123456000000")};
     create(root, run, row);
@@ -158,7 +155,7 @@ TEST(CreoArtNuovo, EansAlreadyInTheStoreAndStoreEans) {
     EXPECT_EQ(root.scalar(s, "SELECT colare FROM codean WHERE eanare = '2123456000000'").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT colore FROM listi01 WHERE codart = 1").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT group_concat(tipoagg, '') FROM variatidivulgazioni").toString(), "AN");
-    EXPECT_EQ(run.ctx.currentEan, "2123456000000");
+    EXPECT_EQ(root.scalar(s, "SELECT ean FROM variatidivulgazioni ORDER BY rowid DESC").toString(), "2123456000000");
 
     // Article type 2 alone also gives colour 5; other EANs do not.
     ChainArticleRow weighed;
@@ -183,8 +180,7 @@ TEST(CreoArtNuovo, SupplierCodeAndPriceListRowsAlreadyThere) {
     root.exec(s, QStringLiteral("INSERT INTO listi01 (codart, desart) VALUES (40, 'ESISTENTE')"));
     root.exec(s, QStringLiteral("INSERT INTO listi02 (codart, codlis, codafo) VALUES (0, '123456', '000000555')"));
     ::Run& run = root.run();
-    create(root, run, ChainArticleRow());
-    EXPECT_EQ(run.ctx.storeCode, 40);
+    EXPECT_EQ(create(root, run, ChainArticleRow()), 40);
     EXPECT_EQ(root.scalar(s, "SELECT desart FROM listi01 WHERE codart = 40").toString(), "ESISTENTE");
     EXPECT_EQ(root.count(s, "listi01"), 1);
     EXPECT_EQ(root.scalar(s, "SELECT codare FROM codean").toInt(), 40);
@@ -192,8 +188,7 @@ TEST(CreoArtNuovo, SupplierCodeAndPriceListRowsAlreadyThere) {
     ChainArticleRow unlisted;
     unlisted.codart = 555;
     unlisted.eans = {};
-    create(root, run, unlisted);
-    EXPECT_EQ(run.ctx.storeCode, 41);
+    EXPECT_EQ(create(root, run, unlisted), 41);
     EXPECT_EQ(root.count(s, "listi02"), 2);  // nothing added
     EXPECT_EQ(root.scalar(s, "SELECT codlis FROM fistini").toString(), "123456");
     EXPECT_EQ(root.scalar(s, "SELECT codfor FROM listi01 WHERE codart = 41").toInt(), 1234567);

@@ -141,7 +141,7 @@ TEST(StoreUpdate, ExcludedGroupKeepsTheStorePrice) {
     fresh.codsot = 0;
     fresh.insert(root);
     // 3000 of the same group: its EAN is already in the store and its chain code
-    // unchanged, so it is not touched, whatever EAN the run handled last.
+    // unchanged, so it is not touched.
     storeArticle(root, 51, QStringLiteral("000003000"), 20.0);
     root.exec(root.store(), QStringLiteral("INSERT INTO codean (eanare, codare, prezzo) VALUES ('8000000030000', 51, 20)"));
     ChainArticleRow known = fresh;
@@ -150,9 +150,7 @@ TEST(StoreUpdate, ExcludedGroupKeepsTheStorePrice) {
     known.eans = {QStringLiteral("8000000030000")};
     known.insert(root);
 
-    ::Run& run = root.run();
-    run.ctx.currentEan = QStringLiteral("8999999999999");
-    aggiorno_tutto(run);
+    aggiorno_tutto(root.run());
     db::Database& s = root.store();
     EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT przpub FROM listi01 WHERE codart = 50").toDouble(), 14);
     EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT marg FROM listi01 WHERE codart = 50").toDouble(), 18.67);

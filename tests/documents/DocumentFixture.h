@@ -5,7 +5,11 @@
 #include "RecordBuilder.h"
 #include "TestRoot.h"
 #include "common/ChainRecords.h"
+#include "articles/creo_art_nuovo_forni.h"
+#include "common/ChainFile.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
+#include "documents/elaborap.h"
 
 #include <gtest/gtest.h>
 
@@ -77,9 +81,22 @@ protected:
         root.exec(root.chain(), QStringLiteral("INSERT INTO articolo (codart, przart) VALUES (?, 0)"), {chainCode});
     }
 
+    // The documents part of the run sequence.
     void runWith(const QList<QByteArray>& lines) {
         root.writeChainFile(lines);
-        elabora3(root.run());
+        const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
+        ::Run& run = root.run();
+        root.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
+        chainfile::LineErrors errors;
+        elaborap(run, *file, errors);
+        if (run.config.documentsOn()) {
+            stageDocumentLines(run, *file, errors);
+            creo_art_nuovo_forni(run);
+            receiveDocuments(run, errors);
+        } else {
+            clearDocumentLines(run);
+        }
+        endDocuments(run);
     }
 
     qint64 count(const QString& table, const QString& where = QString()) {

@@ -29,13 +29,11 @@ TEST_F(NewArticlesFromDocumentsTest, PricesAreLevelledAndOneArticleIsCreatedPerC
     stage(4, 9, "000000555", 4, 1.0, "8000000000555");
     stage(5, QVariant(), "000000666", 4, 1.0, "8000000000666");
     ::Run& run = root.run();
-    run.ctx.codfor_affil = 4321;
-    run.ctx.progressStep = 4000;
     creo_art_nuovo_forni(run);
 
     EXPECT_EQ(count("variati", "codafo = '000000123' AND prezpub = 7 AND przart = 2 AND coston = 2"), 3);
     EXPECT_EQ(count("listi01"), 2);
-    EXPECT_EQ(run.ctx.storeCode, 41);
+    EXPECT_EQ(count("listi01", "codart = 41"), 1);
     EXPECT_EQ(article("desart", 41).toString(), "BISCOTTI FROLLINI CON CIOCCOLATO E NOCCIOLE");
     EXPECT_EQ(article("descas", 41).toString(), "BISCOTTI FROLLINI CON CIOCCOLA");
     EXPECT_EQ(article("umart", 41).toString(), "PZ");
@@ -71,7 +69,6 @@ TEST_F(NewArticlesFromDocumentsTest, ExistingPriceListRowAndEanMoveToTheNewArtic
     root.exec(root.store(), "INSERT INTO codean (eanare, codare, pezzix, flagean) VALUES ('8001234567890', 12, 6, 'N')");
     stage(1, 0, "000000123", 2, 1.0);
     ::Run& run = root.run();
-    run.ctx.codfor_affil = 4321;
     creo_art_nuovo_forni(run);
 
     EXPECT_EQ(count("listi02"), 1);
@@ -86,7 +83,6 @@ TEST_F(NewArticlesFromDocumentsTest, ArticleFromALineWithoutEanGetsNoEanRow) {
     stage(1, 0, "000000123", 2, 0, QString(13, ' '));
     stage(2, 0, "000000124", 2, 1.0, "0000000000000");
     ::Run& run = root.run();
-    run.ctx.codfor_affil = 4321;
     creo_art_nuovo_forni(run);
 
     EXPECT_EQ(count("listi01"), 2);

@@ -21,7 +21,7 @@ protected:
                                  "'ARTICOLO', 25, 'NELV', 'GRUPPO', 'AR', '0', 'X')"),
                   {numero, bns, article, ean(barcode), przpro, codpro, taglia});
     }
-    void makeDocuments() { creo_off(root.run()); }
+    void makeDocuments() { creo_off(root.run(), kYear); }
 };
 
 TEST_F(OfferDocuments, LinesTakeListingAndOfferValues) {

@@ -4,7 +4,9 @@
 // the "OFT"/"OFD" lines of the chain's file.
 #include "RecordBuilder.h"
 #include "TestRoot.h"
+#include "chainfile/LineErrors.h"
 #include "common/ChainRecords.h"
+#include "common/ChainFile.h"
 #include "promotions/ElaboraPromozioni.h"
 #include "promotions/creo_off.h"
 
@@ -13,9 +15,9 @@
 // Remembers every text a box showed, not just the last one.
 class HistoryView : public RecordingView {
 public:
-    void setText(const char* box, const QString& text) override {
+    void setText(Box box, const QString& text) override {
         RecordingView::setText(box, text);
-        history[QByteArray(box)] << text;
+        history[QByteArray(nameOf(box))] << text;
     }
     QHash<QByteArray, QStringList> history;
 };
@@ -73,23 +75,28 @@ protected:
                       {ean(e), codart});
     }
 
+    // The year a file without supplier documents files its offers under.
+    static constexpr qint32 kYear = 2026;
+
     // Both stages as the run sequence calls them.
     bool runPromotions(const QList<QByteArray>& lines) {
         root.writeChainFile(lines);
+        const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& r = root.run();
-        if (!ElaboraPromozioni(r)) return false;
-        creo_off(r);
+        chainfile::LineErrors errors;
+        if (!ElaboraPromozioni(r, *file, kYear, errors)) return false;
+        creo_off(r, kYear);
         return true;
     }
 
     // Both stages on a run that shows through `view` (a fresh run each call).
     void runPromotionsShowing(RunView& view) {
-        RunContext ctx;
-        ctx.paths = root.paths();
-        ctx.codfor_affil = 4321;
-        ::Run r(std::move(ctx), root.store(), root.chain(), view, root.clock);
-        ASSERT_TRUE(ElaboraPromozioni(r));
-        creo_off(r);
+        const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
+        ::Run& base = root.run();
+        const ::Run r{base.config, base.store, base.chain, view, base.clock, base.log, base.summary};
+        chainfile::LineErrors errors;
+        ASSERT_TRUE(ElaboraPromozioni(r, *file, kYear, errors));
+        creo_off(r, kYear);
     }
 
     qint64 count(const QString& table, const QString& where = QString()) {

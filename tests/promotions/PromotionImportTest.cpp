@@ -101,15 +101,23 @@ TEST_F(Promotions, ArticleWithThreeChainBarcodesBecomesOneOfferLinePerStoreBarco
     EXPECT_TRUE(root.view.messages.isEmpty());
 }
 
-TEST_F(Promotions, SwitchedOffOrWithoutFileStagesNothing) {
+TEST_F(Promotions, SwitchedOffOrWithoutChainDatabaseStagesNothing) {
     db::Database& s = root.store();
     root.exec(s, QStringLiteral("INSERT INTO locte (codutente, Numero, Anno, sel) VALUES (1, 3, 2026, 'X')"));
     root.exec(s, QStringLiteral("INSERT INTO locmo (bnumer, bannoc, bns, przpro) VALUES (3, 2026, 1, 1)"));
 
-    // Without the chain's file the stage leaves everything as it is.
-    ::Run& r = root.run();
-    EXPECT_FALSE(ElaboraPromozioni(r));
-    EXPECT_EQ(count(QStringLiteral("locte")), 1);
+    // Without the chain database the stage leaves everything as it is.
+    {
+        TestRoot noChain;
+        noChain.writeChainFile({oft(12, QStringLiteral("NATALE"))});
+        noChain.exec(noChain.store(), QStringLiteral("INSERT INTO locte (codutente, Numero, Anno) VALUES (1, 3, 2026)"));
+        const std::optional<common::ChainFile> file = common::ChainFile::load(noChain.paths().chainFile());
+        ::Run& r = noChain.run();
+        QFile::remove(noChain.paths().chainDb());
+        chainfile::LineErrors errors;
+        EXPECT_FALSE(ElaboraPromozioni(r, *file, kYear, errors));
+        EXPECT_EQ(noChain.count(noChain.store(), QStringLiteral("locte")), 1);
+    }
 
     // Switched off: the staging is emptied and no document is made, not even
     // the checks of the document type run.

@@ -52,19 +52,18 @@ TEST(PdfReport, RendersEverySectionAndReadsBack) {
                .datafi = "2026-12-15"});
 
     ::Run& r = t.run();
-    r.ctx.dataDati = "07/12/2026";
-    r.options.pdfPath = t.root() + "/stampe/report.pdf";  // the folder is made when missing
-    printReport(r);
+    t.config().options.pdfPath = t.root() + "/stampe/report.pdf";  // the folder is made when missing
+    printReport(r, "07/12/2026");
 
     EXPECT_TRUE(t.view.messages.isEmpty()) << t.view.messages.join('\n').toStdString();
-    ASSERT_TRUE(QFileInfo::exists(r.options.pdfPath));
+    ASSERT_TRUE(QFileInfo::exists(r.config.options.pdfPath));
     const QString copy = qEnvironmentVariable("LIS06C_REPORT_COPY");
     if (!copy.isEmpty()) {
         QFile::remove(copy);
-        QFile::copy(r.options.pdfPath, copy);
+        QFile::copy(r.config.options.pdfPath, copy);
     }
 
-    const QString text = pdfText(r.options.pdfPath);
+    const QString text = pdfText(r.config.options.pdfPath);
     for (const char* expected :
          {"ELABORAZIONI DIVULGAZIONI NELV", "07/12/2026", "08/12/2026", "PROMOZIONE NR. 7",
           "VALIDA DAL 01/12/2026", "ELABORAZIONI ARTICOLI", "Stato Articolo", "PASTA DI SEMOLA GR 500",
@@ -79,7 +78,7 @@ TEST(PdfReport, RendersEverySectionAndReadsBack) {
     EXPECT_GE(pages, 2);
     EXPECT_EQ(text.count("ELABORAZIONI DIVULGAZIONI NELV"), pages);
     EXPECT_TRUE(text.contains(QStringLiteral("Pag. %1").arg(pages)));
-    const QString info = run("pdfinfo", {r.options.pdfPath});
+    const QString info = run("pdfinfo", {r.config.options.pdfPath});
     EXPECT_TRUE(info.contains("842 x 595 pts (A4)")) << info.toStdString();
 }
 
@@ -91,8 +90,8 @@ TEST(PdfReport, WhereTheReportGoesWithoutAPrinter) {
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         ::Run& r = t.run();
-        r.options.pdfPath = t.root() + "/occupato/report.pdf";
-        printReport(r);
+        t.config().options.pdfPath = t.root() + "/occupato/report.pdf";
+        printReport(r, QString());
         ASSERT_EQ(t.view.messages.size(), 1);
         EXPECT_TRUE(t.view.messages[0].startsWith("Impossibile scrivere il rapporto"));
         EXPECT_TRUE(t.view.messages[0].contains("occupato"));
@@ -102,7 +101,7 @@ TEST(PdfReport, WhereTheReportGoesWithoutAPrinter) {
     TestRoot t;
     addLog(t, {.kind = "B", .agg = "A", .codafon = "000111", .desart = "PASTA", .prezpubn = 1234.5});
     ::Run& r = t.run();
-    printReport(r);
+    printReport(r, QString());
     const QString expected = t.paths().chainFolder() + "/report-20261208-103000.pdf";
     ASSERT_EQ(t.view.messages.size(), 1);
     EXPECT_TRUE(t.view.messages[0].startsWith("Nessuna stampante disponibile."));

@@ -19,10 +19,8 @@ TEST(Stampa, PageHeaderOnAnEmptyLog) {
     for (const QString& dataDati : {QStringLiteral("07/12/2026"), QString()}) {
         SCOPED_TRACE(dataDati.toStdString());
         TestRoot t;
-        ::Run& run = t.run();
-        run.ctx.dataDati = dataDati;
         RecordingPrinter p;
-        stampa(run, p);
+        stampa(t.run(), p, dataDati);
 
         EXPECT_TRUE(p.landscape);
         EXPECT_EQ(p.scaleWidth, 650);
@@ -73,7 +71,7 @@ TEST(Stampa, ArticleAndPromotionLinesCellByCell) {
     addLog(t, {.kind = "B", .agg = "N", .codafon = "000222", .desart = "RISO", .prezpubn = 2});
     addLog(t, {.kind = "B", .agg = "Z", .codafon = "000333", .desart = "SALE"});
     RecordingPrinter p;
-    stampa(t.run(), p);
+    stampa(t.run(), p, QString());
 
     // Articles come before promotions; each heading once, bold at x = 210.
     const QStringList all = p.allTexts();
@@ -142,7 +140,7 @@ TEST(Stampa, InvoiceLinesAndTheirDifferences) {
     addLog(t, {.kind = "F", .agg = "C", .codafon = "200", .prezpubn = 2, .prezpubv = 0, .coston = 3});
     addLog(t, {.kind = "F", .agg = "N", .codafon = "300", .prezpubn = 1, .coston = 1, .costov = 0});
     RecordingPrinter p;
-    stampa(t.run(), p);
+    stampa(t.run(), p, QString());
 
     ASSERT_TRUE(p.find("ELABORAZIONI FATTURE"));
     // The invoice captions end at 630.
@@ -190,7 +188,7 @@ TEST(Stampa, TitleLinesOfDocumentsAndPromotions) {
     addLog(t, {.kind = "B", .agg = "A", .codafon = "000111", .desart = "PASTA"});
 
     RecordingPrinter p;
-    stampa(t.run(), p);
+    stampa(t.run(), p, QString());
     EXPECT_EQ(p.at(1, 12, 50), "DOCUMENTO NR. 15");
     EXPECT_EQ(p.at(1, 92, 50), "FORNITURA NELV");
     EXPECT_EQ(p.at(1, 222, 50), " DEL 08/12/2026");
@@ -210,7 +208,7 @@ TEST(Stampa, TitleLinesOfDocumentsAndPromotions) {
 
     t.exec(t.store(), "DELETE FROM variatidivulgazioni WHERE tipoagg = 'X'");
     RecordingPrinter without;
-    stampa(t.run(), without);
+    stampa(t.run(), without, QString());
     EXPECT_EQ(without.texts.size(), p.texts.size());
     EXPECT_EQ(headingWith - without.find("ELABORAZIONI ARTICOLI")->y, 10);
 }
@@ -220,7 +218,7 @@ TEST(Stampa, PageBreaksRepeatTheHeaderNotTheCaptions) {
     for (int i = 0; i < 69; ++i)
         addLog(t, {.kind = "B", .agg = "A", .codafon = QStringLiteral("A%1").arg(i), .desart = "ARTICOLO"});
     RecordingPrinter p;
-    stampa(t.run(), p);
+    stampa(t.run(), p, QString());
 
     ASSERT_EQ(p.page, 3);
     EXPECT_EQ(p.ended, 1);
@@ -264,7 +262,7 @@ TEST(Stampa, SectionHeadingNeverLeftAtTheFootOfAPage) {
         addLog(t, {.kind = "A", .agg = "P", .desart = QStringLiteral("PROMO %1").arg(i), .numpro = i});
     addLog(t, {.kind = "B", .agg = "A", .codafon = "000111", .desart = "PASTA"});
     RecordingPrinter p;
-    stampa(t.run(), p);
+    stampa(t.run(), p, QString());
 
     ASSERT_EQ(p.page, 2);
     EXPECT_EQ(p.at(1, 92, 434), "PROMO 32");

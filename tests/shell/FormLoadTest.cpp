@@ -1,7 +1,7 @@
 // Loading the store's configuration: supplier code, stage switches and their
 // circles, and the clean-up of the previous run.
 #include "TestRoot.h"
-#include "shell/Form_Load.h"
+#include "run/Form_Load.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,10 @@ void fillLeftovers(TestRoot& root) {
               {5, QStringLiteral("B")});
 }
 
+std::optional<RunConfig> load(TestRoot& root) {
+    return Form_Load(root.paths(), RunOptions{}, root.store(), root.view);
+}
+
 void setSwitches(TestRoot& root, const QVariant& a1, const QVariant& a2, const QVariant& a3) {
     root.exec(root.store(), QStringLiteral("INSERT INTO automa (codice, art1, art2, art3) VALUES (2, ?, ?, ?)"),
               {a1, a2, a3});
@@ -30,21 +34,23 @@ void setSwitches(TestRoot& root, const QVariant& a1, const QVariant& a2, const Q
 
 }  // namespace
 
-TEST(FormLoad, MissingSupplierCodeEndsAfterTheCleanUp) {
+TEST(FormLoad, MissingOrUnusableSupplierCodeEndsAfterTheCleanUp) {
     // No utenti row at all, a Null code, a zero code: the same message and end.
-    struct Case { bool row; QVariant code; };
-    for (const Case& c : {Case{false, {}}, Case{true, QVariant(QMetaType(QMetaType::LongLong))}, Case{true, 0}}) {
-        const QVariant& code = c.code;
+    // A code past a long integer would be cut to another supplier's: refused.
+    struct Case { bool row; QVariant code; const char* message; };
+    const QString tooLarge = QStringLiteral(
+        "Attenzione, codice fornitore NELV 4294967419 in tabella Dati Societa/Affiliazione fuori dall'intervallo "
+        "ammesso (massimo 2147483647): correggerlo prima di importare il file.");
+    for (const Case& c : {Case{false, {}, nullptr}, Case{true, QVariant(QMetaType(QMetaType::LongLong)), nullptr},
+                          Case{true, 0, nullptr}, Case{true, Q_INT64_C(4294967419), "too large"}}) {
         TestRoot root(0);
         if (c.row)
-            root.exec(root.store(), QStringLiteral("INSERT INTO utenti (codutente, codfor_affil) VALUES (1, ?)"), {code});
+            root.exec(root.store(), QStringLiteral("INSERT INTO utenti (codutente, codfor_affil) VALUES (1, ?)"),
+                      {c.code});
         fillLeftovers(root);
         root.exec(root.chain(), QStringLiteral("INSERT INTO articolo (codart, desart) VALUES (1, 'X')"));
-        ::Run& run = root.run();
-        EXPECT_EQ(Form_Load(run), LoadOutcome::NoSupplierCode);
-        EXPECT_EQ(run.ctx.codfor_affil, 0);
-        ASSERT_EQ(root.view.messages, QStringList{noSupplier});
-        root.view.messages.clear();
+        EXPECT_FALSE(load(root));
+        ASSERT_EQ(root.view.messages, QStringList{c.message ? tooLarge : noSupplier});
         // The deletions come before the check.
         EXPECT_EQ(root.count(root.store(), "variatidivulgazioni"), 0);
         EXPECT_EQ(root.count(root.store(), "listi02"), 2);
@@ -53,62 +59,62 @@ TEST(FormLoad, MissingSupplierCodeEndsAfterTheCleanUp) {
     // A row for another user does not count.
     TestRoot other(0);
     other.exec(other.store(), QStringLiteral("INSERT INTO utenti (codutente, codfor_affil) VALUES (2, 99)"));
-    EXPECT_EQ(Form_Load(other.run()), LoadOutcome::NoSupplierCode);
+    EXPECT_FALSE(load(other));
 }
 
-TEST(FormLoad, ReadsSupplierCodeAndEmptiesLeftovers) {
+TEST(FormLoad, ReadsSupplierCodeAndNameAndEmptiesLeftovers) {
     TestRoot root;
     fillLeftovers(root);
-    ::Run& run = root.run();
-    run.ctx.log.codart = 77;
-    run.ctx.log.prezpubn = 1.5f;
-    run.ctx.log.desart = QStringLiteral("OLD");
-    EXPECT_EQ(Form_Load(run), LoadOutcome::Ready);
-    EXPECT_EQ(run.ctx.codfor_affil, 4321);
+    const std::optional<RunConfig> config = load(root);
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->codfor_affil, 4321);
+    EXPECT_EQ(config->supplierName, QStringLiteral("NELV DISTRIBUZIONE SPA").leftJustified(45));
+    EXPECT_EQ(config->priceListCode(), "004321");
     EXPECT_TRUE(root.view.messages.isEmpty());
     EXPECT_EQ(root.count(root.store(), "variatidivulgazioni"), 0);
     EXPECT_EQ(root.count(root.store(), "listi02", "codlis = '000000'"), 0);
     EXPECT_EQ(root.count(root.store(), "listi02", "codart = 0"), 0);
     EXPECT_EQ(root.count(root.store(), "listi02", "codafo IN ('C', 'D')"), 2);
-    // The row under construction starts empty.
-    EXPECT_EQ(run.ctx.log.codart, 0);
-    EXPECT_EQ(run.ctx.log.prezpubn, 0.0f);
-    EXPECT_TRUE(run.ctx.log.desart.isEmpty());
+
+    // A supplier the store does not file: its name stays blank.
+    TestRoot unnamed;
+    unnamed.exec(unnamed.store(), QStringLiteral("DELETE FROM fornitori"));
+    EXPECT_EQ(load(unnamed)->supplierName, QString(45, QLatin1Char(' ')));
 }
 
 TEST(FormLoad, SwitchesAndCircles) {
     {
         // No automa row: every switch empty, every circle green, every stage on.
         TestRoot root;
-        ::Run& run = root.run();
-        ASSERT_EQ(Form_Load(run), LoadOutcome::Ready);
-        EXPECT_TRUE(run.ctx.art1.isEmpty() && run.ctx.art2.isEmpty() && run.ctx.art3.isEmpty());
+        const std::optional<RunConfig> config = load(root);
+        ASSERT_TRUE(config);
+        EXPECT_TRUE(config->art1.isEmpty() && config->art2.isEmpty() && config->art3.isEmpty());
         for (const char* s : {"Shape1", "Shape2", "Shape3"}) EXPECT_FALSE(root.view.isRed(s)) << s;
-        EXPECT_EQ(switchValue(run.ctx.art1), 0.0);
+        EXPECT_TRUE(config->articlesSaved() && config->documentsOn() && config->promotionsOn());
     }
     {
         // Circles compare the text, stages the numeric value.
         TestRoot root;
         setSwitches(root, QStringLiteral("2"), QStringLiteral("01"), QStringLiteral("1"));
-        ::Run& run = root.run();
-        ASSERT_EQ(Form_Load(run), LoadOutcome::Ready);
+        const std::optional<RunConfig> config = load(root);
+        ASSERT_TRUE(config);
         EXPECT_FALSE(root.view.isRed("Shape1"));  // art1 "2": off, circle green
         EXPECT_FALSE(root.view.isRed("Shape3"));  // art2 "01": off, circle green
         EXPECT_TRUE(root.view.isRed("Shape2"));   // art3 "1": red
-        EXPECT_EQ(switchValue(run.ctx.art1), 2.0);
-        EXPECT_EQ(switchValue(run.ctx.art2), 1.0);
-        EXPECT_EQ(switchValue(run.ctx.art3), 1.0);
+        EXPECT_FALSE(config->articlesSaved());
+        EXPECT_FALSE(config->promotionsOn());
+        EXPECT_FALSE(config->documentsOn());
     }
     {
         // Null switches stay empty; " 1" is not the text "1"; a non-numeric text counts as 0.
         TestRoot root;
         setSwitches(root, QStringLiteral("1"), QVariant(QMetaType(QMetaType::QString)), QStringLiteral("X"));
-        ::Run& run = root.run();
-        ASSERT_EQ(Form_Load(run), LoadOutcome::Ready);
+        const std::optional<RunConfig> config = load(root);
+        ASSERT_TRUE(config);
         EXPECT_TRUE(root.view.isRed("Shape1"));
         EXPECT_FALSE(root.view.isRed("Shape3"));
         EXPECT_FALSE(root.view.isRed("Shape2"));
-        EXPECT_TRUE(run.ctx.art2.isEmpty());
-        EXPECT_EQ(switchValue(run.ctx.art3), 0.0);
+        EXPECT_TRUE(config->art2.isEmpty());
+        EXPECT_TRUE(config->documentsOn());
     }
 }

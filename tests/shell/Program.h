@@ -9,12 +9,16 @@ struct ProgramResult {
     int exitCode = -1;
     bool crashed = false;
     QString err;
+    QString out;
 };
 
-inline ProgramResult runProgram(const QStringList& args, const QProcessEnvironment& extra = {}, int timeoutMs = 60000) {
+// `unset` names variables the program must not see (as under cron: no DISPLAY).
+inline ProgramResult runProgram(const QStringList& args, const QProcessEnvironment& extra = {}, int timeoutMs = 60000,
+                                const QStringList& unset = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
+    for (const QString& k : unset) env.remove(k);
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("LIS06C_BINARY_DIR") + QStringLiteral("/lis06c"), args);
     ProgramResult r;
@@ -31,5 +35,6 @@ inline ProgramResult runProgram(const QStringList& args, const QProcessEnvironme
     r.crashed = p.exitStatus() != QProcess::NormalExit;
     r.exitCode = p.exitCode();
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     return r;
 }

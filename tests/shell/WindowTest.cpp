@@ -176,12 +176,14 @@ TEST(Window, EveryNamedWidgetWithItsCaption) {
         EXPECT_EQ(shape->fillColor(), e.red ? QColor(255, 0, 0) : QColor(0, 255, 0)) << e.shape;
     }
     EXPECT_EQ(names.size(), 36);  // no name given twice
+    // Every box a stage may set is on the window.
+    for (const Box b : kAllBoxes) EXPECT_TRUE(w.findChild<QWidget*>(QString::fromLatin1(nameOf(b)))) << nameOf(b);
 
     // The boxes follow what the run sets, through the next refresh.
-    w.view().setText("cntw", QStringLiteral("1.234"));
-    w.view().setProgress("ProgressBar2", 25000);
-    w.view().setVisible("ProgressBar2", true);
-    w.view().setText("variazioni", QStringLiteral("????? Articolo non trovato"));
+    w.view().setText(Box::cntw, QStringLiteral("1.234"));
+    w.view().setProgress(Bar::ProgressBar2, 25000);
+    w.view().setVisible(Bar::ProgressBar2, true);
+    w.view().setText(Box::variazioni, QStringLiteral("????? Articolo non trovato"));
     ASSERT_TRUE(waitFor([&] { return w.findChild<QLineEdit*>(QStringLiteral("cntw"))->text() == QStringLiteral("1.234"); }));
     EXPECT_EQ(w.findChild<QProgressBar*>(QStringLiteral("ProgressBar2"))->value(), 20000);
     EXPECT_TRUE(w.findChild<QProgressBar*>(QStringLiteral("ProgressBar2"))->isVisible());
@@ -280,11 +282,11 @@ TEST(Window, ViewRefreshRateAndBlockingMessages) {
     std::atomic<int> sets = 0;
     std::thread run([&] {
         for (int i = 1; !stop; ++i) {
-            view.setText("cntw", QString::number(i));
-            view.setProgress("ProgressBar2", i % 20000);
+            view.setText(Box::cntw, QString::number(i));
+            view.setProgress(Bar::ProgressBar2, i % 20000);
             sets = i;
         }
-        view.setText("cntw", QStringLiteral("fine"));
+        view.setText(Box::cntw, QStringLiteral("fine"));
     });
     const int before = view.refreshes();
     QElapsedTimer clock;

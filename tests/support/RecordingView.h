@@ -1,20 +1,20 @@
 #pragma once
 // A view that remembers what the run showed: the last text of every box,
 // every message and question, progress and circles.
-#include "shell/RunView.h"
+#include "run/RunView.h"
 
 #include <QHash>
 #include <QStringList>
 
 class RecordingView : public RunView {
 public:
-    void setText(const char* box, const QString& text) override {
-        texts[QByteArray(box)] = text;
+    void setText(Box box, const QString& text) override {
+        texts[QByteArray(nameOf(box))] = text;
         ++updates;
     }
-    void setProgress(const char* bar, int value) override { progress[QByteArray(bar)] = value; }
-    void setVisible(const char* widget, bool visible) override { visible_[QByteArray(widget)] = visible; }
-    void setCircleRed(const char* shape, bool red) override { red_[QByteArray(shape)] = red; }
+    void setProgress(Bar bar, int value) override { progress[QByteArray(nameOf(bar))] = value; }
+    void setVisible(Bar bar, bool visible) override { visible_[QByteArray(nameOf(bar))] = visible; }
+    void setCircleRed(Circle circle, bool red) override { red_[QByteArray(nameOf(circle))] = red; }
     void message(const QString& text, const QString&) override { messages << text; }
     bool ask(const QString& text, const QString& title) override {
         questions << title + QStringLiteral(" | ") + text;

@@ -1,6 +1,5 @@
 #include "TestRoot.h"
 
-#include "shell/Form_Load.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +30,7 @@ TestRoot::~TestRoot() { close(); }
 
 void TestRoot::close() {
     run_.reset();
+    log_.reset();
     store_.reset();
     chain_.reset();
 }
@@ -58,18 +58,26 @@ db::Database& TestRoot::chain() {
 }
 
 Run& TestRoot::run() {
-    RunContext ctx;
-    ctx.paths = paths_;
     run_.reset();
-    run_ = std::make_unique<Run>(std::move(ctx), store(), chain(), view, clock);
+    log_.reset();
+    config_ = RunConfig{};
+    config_.paths = paths_;
     db::Query user = store().prepare(QStringLiteral("SELECT codfor_affil FROM utenti WHERE codutente = 1"));
-    if (user.first() && !user.isNull("codfor_affil")) run_->ctx.codfor_affil = user.whole("codfor_affil");
+    if (user.first() && !user.isNull("codfor_affil")) config_.codfor_affil = user.whole("codfor_affil");
+    user.finish();
     db::Query automa = store().prepare(QStringLiteral("SELECT art1, art2, art3 FROM automa WHERE codice = 2"));
     if (automa.first()) {
-        run_->ctx.art1 = automa.text("art1");
-        run_->ctx.art2 = automa.text("art2");
-        run_->ctx.art3 = automa.text("art3");
+        config_.art1 = automa.text("art1");
+        config_.art2 = automa.text("art2");
+        config_.art3 = automa.text("art3");
     }
+    automa.finish();
+    db::Query supplier = store().prepare(
+        QStringLiteral("SELECT dscfornitore FROM fornitori WHERE codfornitore = ? ORDER BY rowid LIMIT 1"));
+    if (supplier.first({config_.codfor_affil})) config_.supplierName = supplier.text("dscfornitore").leftJustified(45, QLatin1Char(' '), true);
+    supplier.finish();
+    log_ = std::make_unique<db::ProcessingLog>(store());
+    run_ = std::make_unique<Run>(Run{config_, store(), chain(), view, clock, *log_, summary_});
     return *run_;
 }
 

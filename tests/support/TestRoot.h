@@ -4,8 +4,9 @@
 // recording view and a fixed clock (8 December 2026, 10:30).
 #include "RecordingView.h"
 #include "db/Database.h"
-#include "shell/Run.h"
-#include "shell/Startup.h"
+#include "db/ProcessingLog.h"
+#include "run/Run.h"
+#include "run/Startup.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -26,9 +27,11 @@ public:
     db::Database& store();
     db::Database& chain();
 
-    // A run over the two databases, configured by Form_Load's rules but
-    // without emptying anything; a fresh one each call.
+    // A run over the two databases, configured as Form_Load reads the store
+    // but without emptying anything; a fresh one each call. Its configuration
+    // is config(), which a test may change before it calls a stage.
     Run& run();
+    RunConfig& config() { return config_; }
     RecordingView view;
     FixedClock clock{QDate(2026, 12, 8), QTime(10, 30, 0)};
 
@@ -45,5 +48,8 @@ private:
     Paths paths_;
     std::unique_ptr<db::Database> store_;
     std::unique_ptr<db::Database> chain_;
+    RunConfig config_;
+    RunSummary summary_;
+    std::unique_ptr<db::ProcessingLog> log_;
     std::unique_ptr<Run> run_;
 };

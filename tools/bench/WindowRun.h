@@ -1,7 +1,7 @@
 #pragma once
 // The whole run through the window, as the store's PC runs it, timed from the
 // window's creation (Form_Load) to its closing.
-#include "shell/Run.h"
+#include "run/Run.h"
 
 struct WindowRunResult {
     double seconds = 0;

@@ -19,12 +19,16 @@
 #include "catalogue/aggiorno_tutto.h"
 #include "catalogue/for2_lis.h"
 #include "db/Database.h"
+#include "articles/creo_art_nuovo_forni.h"
+#include "db/ProcessingLog.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
+#include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
 #include "promotions/creo_off.h"
-#include "shell/Form_Load.h"
-#include "shell/Run.h"
-#include "shell/Startup.h"
+#include "run/Form_Load.h"
+#include "run/Run.h"
+#include "run/Startup.h"
 
 #include <QCommandLineParser>
 #include <QApplication>
@@ -203,9 +207,14 @@ int main(int argc, char* argv[]) {
         }
         NullView view;
         const Clock clock;
-        RunContext ctx;
-        ctx.paths = paths;
-        Run run(std::move(ctx), *dbs.store, *dbs.chain, view, clock);
+        std::optional<RunConfig> config;
+        std::optional<db::ProcessingLog> log;
+        RunSummary runSummary;
+        std::optional<Run> run;
+        // What the stages hand each other, as the run sequence does.
+        std::optional<CatalogueRead> catalogue;
+        chainfile::LineErrors lineErrors;
+        ListedDocument lastListed;
 
         auto stage = [&](const char* name, qint64 records, double lookups, const std::function<bool()>& body) {
             StageResult r;
@@ -238,30 +247,46 @@ int main(int argc, char* argv[]) {
             r.writes = counter.writes() - before;
             stages.push_back(r);
         };
-        const qint64 catalogue = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
-        stage("Form_Load", 1, 4, [&] { return Form_Load(run) == LoadOutcome::Ready; });
-        stage("for2_lis", catalogue, kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe,
-              [&] { return for2_lis(run); });
+        // The stages in the order of the run sequence, each timed on its own.
+        stage("Form_Load", 1, 4, [&] {
+            config = Form_Load(paths, RunOptions{}, *dbs.store, view);
+            if (!config) return false;
+            log.emplace(*dbs.store);
+            run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log, runSummary});
+            return true;
+        });
+        const qint64 catalogueLines = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
+        stage("for2_lis", catalogueLines,
+              kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe, [&] {
+                  catalogue = for2_lis(*run, lineErrors);
+                  return catalogue.has_value();
+              });
         stage("aggiorno_tutto", summary.mda, kArticle * summary.mda + kArticleEan * summary.mha, [&] {
-            aggiorno_tutto(run);
+            aggiorno_tutto(*run);
             return true;
         });
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
-            elabora3(run);
+            lastListed = elaborap(*run, catalogue->file, lineErrors);
+            stageDocumentLines(*run, catalogue->file, lineErrors);
+            creo_art_nuovo_forni(*run);
+            receiveDocuments(*run, lineErrors);
             return true;
         });
+        const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
-            return ElaboraPromozioni(run);
+            return ElaboraPromozioni(*run, catalogue->file, offerYear, lineErrors);
         });
         qint64 staged = 0;
         if (!failed) {
-            db::Query q = run.store.prepare(QStringLiteral("SELECT count(*) FROM locmo"));
+            db::Query q = dbs.store->prepare(QStringLiteral("SELECT count(*) FROM locmo"));
             if (q.first()) staged = q.value(0).toLongLong();
         }
         stage("creo_off", staged, kOfferLine * staged, [&] {
-            creo_off(run);
+            creo_off(*run, offerYear);
             return true;
         });
+        run.reset();
+        log.reset();
     }
     const double total = whole.nsecsElapsed() / 1e9;
     const double totalCpu = bench::cpuSeconds() - cpuRunStart;

@@ -5,7 +5,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/Database.h"
-#include "shell/Startup.h"
+#include "run/Startup.h"
 
 #include <QFile>
 #include <QVariant>

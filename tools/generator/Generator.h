@@ -5,7 +5,7 @@
 // catalogue as the store last received it; and nelv/acq_var.txt with
 // catalogue changes, supplier documents and promotions. Everything follows
 // from a seed and a few sizes, so two roots made alike are byte-identical.
-#include "shell/RunContext.h"
+#include "run/RunConfig.h"
 
 #include <QDate>
 #include <QString>

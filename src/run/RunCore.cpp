@@ -1,0 +1,65 @@
+#include "run/RunCore.h"
+
+#include "db/ProcessingLog.h"
+#include "run/Form_Load.h"
+#include "run/Run.h"
+#include "run/RunSequence.h"
+
+int exitStatusFor(const db::Error& error) {
+    switch (error.kind()) {
+    case db::ErrorKind::Missing:
+    case db::ErrorKind::NotDatabase:
+        return ExitMissingFile;
+    case db::ErrorKind::Schema:
+        return ExitMissingSchema;
+    default:
+        return ExitOtherError;
+    }
+}
+
+RunCore::RunCore(Paths paths, RunOptions options, RunView& view, const Clock& clock, db::WriteCounter* counter)
+    : paths_(std::move(paths)), options_(std::move(options)), view_(view), clock_(clock), counter_(counter) {}
+
+RunCore::~RunCore() { close(); }
+
+// Runs `body`; an error shows its message and becomes the exit status.
+template <class Body> int RunCore::guarded(Body body) {
+    try {
+        return body();
+    } catch (const db::Error& e) {
+        view_.message(e.message(), QStringLiteral("lis06c"));
+        return exitStatusFor(e);
+    } catch (const RunError& e) {
+        view_.message(e.message(), QStringLiteral("lis06c"));
+        return ExitOtherError;
+    } catch (const std::exception& e) {
+        view_.message(QString::fromUtf8(e.what()), QStringLiteral("lis06c"));
+        return ExitOtherError;
+    }
+}
+
+int RunCore::load() {
+    return guarded([this] {
+        dbs_ = openDatabases(paths_, counter_);
+        config_ = Form_Load(paths_, options_, *dbs_.store, view_);
+        if (!config_) return int(ExitNoSupplierCode);
+        log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
+        return Ready;
+    });
+}
+
+int RunCore::runOnce() {
+    return guarded([this] {
+        if (!config_) return int(ExitOtherError);
+        summary_ = RunSummary{};
+        const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
+        if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
+    });
+}
+
+void RunCore::close() {
+    log_.reset();
+    dbs_.chain.reset();
+    dbs_.store.reset();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What one run did, counted as the stages go: the summary the operator reads
+// at the end, and whether anything was held back, refused or left undone,
+// which the exit status reports.
+#include <QString>
+#include <QStringList>
+
+struct RunSummary {
+    qint64 articlesUpdated = 0;    // store articles brought up to date from the catalogue
+    qint64 articlesCreated = 0;    // store articles created, from the catalogue or from documents
+    qint64 eansWritten = 0;        // EAN rows added or brought up to date
+    qint64 documentsReceived = 0;  // goods-receipt documents written
+    qint64 documentsHeldBack = 0;  // documents left for a corrected file (an unreadable line)
+    qint64 documentsRevised = 0;   // documents received before that came again with other lines
+    qint64 stockLines = 0;         // document lines that moved stock
+    qint64 offersCreated = 0;      // offer documents written
+    qint64 offerLines = 0;         // offer lines written
+    qint64 refusedLines = 0;       // lines of the chain's file that could not be read
+    // Stages that stopped with a message (a missing numbering series or document type).
+    QStringList stops;
+    QString report;  // where the report went, when it was printed to a file
+
+    // The run reached its end, but not everything in the file came in.
+    bool incomplete() const {
+        return documentsHeldBack > 0 || documentsRevised > 0 || refusedLines > 0 || !stops.isEmpty();
+    }
+};

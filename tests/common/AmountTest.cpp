@@ -1,0 +1,169 @@
+// The fixed-point amount: digit fields read exactly at each scale, products
+// and quotients rounded once half to even (values worked out by hand),
+// single precision, the database boundary and overflow.
+#include "common/Amount.h"
+#include "common/Numbers.h"
+
+#include <QRandomGenerator>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using common::Amount;
+using common::AmountError;
+
+namespace {
+
+Amount a(const char* text) { return Amount::parse(QString::fromLatin1(text)).value(); }
+
+TEST(Amount, DigitFieldsAtEachScale) {
+    const struct {
+        const char* text;
+        Amount::Scale scale;
+        const char* expected;  // "-": not numeric
+    } rows[] = {
+        {"000000001990", Amount::Thousandths, "1.99"},
+        {"000001234", Amount::Hundredths, "12.34"},
+        {"00000000123456", Amount::HundredThousandths, "1.2346"},
+        {"00000000123455", Amount::HundredThousandths, "1.2346"},  // half: to the even 6
+        {"00000000123465", Amount::HundredThousandths, "1.2346"},  // half: stays on the even 6
+        {"00000000000005", Amount::HundredThousandths, "0"},
+        {"00000000000015", Amount::HundredThousandths, "0.0002"},
+        {"-0000000000015", Amount::HundredThousandths, "-0.0002"},
+        {"99999999999999", Amount::HundredThousandths, "1000000000"},
+        {"0.000050001", Amount::Units, "0.0001"},  // just past the half
+        {"0.00005", Amount::Units, "0"},
+        {"1.25", Amount::Hundredths, "0.0125"},
+        {" -12.5  ", Amount::Units, "-12.5"},
+        {"\t+7\t", Amount::Units, "7"},
+        {"5.", Amount::Units, "5"},
+        {".5", Amount::Thousandths, "0.0005"},
+        {"000000000000", Amount::Thousandths, "0"},
+        {"", Amount::Units, "-"},
+        {"    ", Amount::Units, "-"},
+        {"12,50", Amount::Units, "-"},
+        {"1 2", Amount::Units, "-"},
+        {"1.2.3", Amount::Units, "-"},
+        {".", Amount::Units, "-"},
+        {"-", Amount::Units, "-"},
+        {"1e5", Amount::Units, "-"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        const auto bytes = Amount::fromDigits(QByteArrayView(r.text), r.scale);
+        const auto text = Amount::fromDigits(QString::fromLatin1(r.text), r.scale);
+        EXPECT_EQ(bytes, text);
+        EXPECT_EQ(bytes ? bytes->toString() : QStringLiteral("-"), QLatin1String(r.expected));
+    }
+}
+
+TEST(Amount, ProductsAndQuotientsRoundOnceHalfToEven) {
+    const struct {
+        char op;  // '*' a × b, '/' a ÷ b, 'm' a × b ÷ c, 'r' a rounded
+        const char *x, *y, *z;
+        int decimals;
+        const char* expected;
+    } rows[] = {
+        {'*', "3", "1.005", "", 2, "3.02"},       // 3.015
+        {'*', "-3", "1.005", "", 2, "-3.02"},
+        {'*', "3", "1.0049", "", 2, "3.01"},      // 3.0147
+        {'*', "0.5", "0.0001", "", 4, "0"},       // 0.00005
+        {'*', "1.5", "0.0001", "", 4, "0.0002"},  // 0.00015
+        {'*', "-1.5", "0.0001", "", 4, "-0.0002"},
+        {'*', "12.34", "0.1", "", 4, "1.234"},
+        {'m', "0.025", "100", "4", 2, "0.62"},    // (4.025 − 4) / 4 × 100 = 0.625
+        {'m', "-0.025", "100", "4", 2, "-0.62"},
+        {'m', "0.035", "100", "4", 2, "0.88"},    // 0.875
+        {'m', "1", "1", "3", 4, "0.3333"},
+        {'m', "2", "1", "3", 4, "0.6667"},
+        {'m', "2", "1", "-3", 4, "-0.6667"},
+        {'/', "1", "8", "", 2, "0.12"},           // 0.125
+        {'/', "3", "8", "", 2, "0.38"},           // 0.375
+        {'/', "-1", "8", "", 2, "-0.12"},
+        {'/', "1", "-8", "", 2, "-0.12"},
+        {'/', "2.5", "1", "", 0, "2"},
+        {'/', "3.5", "1", "", 0, "4"},
+        {'/', "10", "3", "", 4, "3.3333"},
+        {'r', "2.675", "", "", 2, "2.68"},
+        {'r', "2.665", "", "", 2, "2.66"},
+        {'r', "-2.675", "", "", 2, "-2.68"},
+        {'r', "-2.665", "", "", 2, "-2.66"},
+        {'r', "0.0005", "", "", 3, "0"},
+        {'r', "0.0015", "", "", 3, "0.002"},
+        {'r', "9.9995", "", "", 3, "10"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.x) + " " + r.op + " " + r.y + " " + r.z);
+        Amount got;
+        switch (r.op) {
+        case '*': got = Amount::multiply(a(r.x), a(r.y), r.decimals); break;
+        case '/': got = Amount::divide(a(r.x), a(r.y), r.decimals); break;
+        case 'm': got = Amount::mulDiv(a(r.x), a(r.y), a(r.z), r.decimals); break;
+        default: got = a(r.x).rounded(r.decimals);
+        }
+        EXPECT_EQ(got.toString(), QLatin1String(r.expected));
+    }
+    EXPECT_EQ(a("1.5") + a("-2.25"), a("-0.75"));
+    EXPECT_LT(a("-0.0001"), Amount());
+}
+
+TEST(Amount, SinglePrecisionAndTheDatabaseBoundary) {
+    const struct {
+        const char* in;
+        const char* single;
+    } singles[] = {{"1.99", "1.99"}, {"1234567.891", "1234567.9"}, {"16777217", "16777216"},
+                   {"-2.675", "-2.675"}, {"0.0001", "0.0001"}, {"0", "0"}};
+    for (const auto& s : singles) EXPECT_EQ(common::toSingle(a(s.in)).toString(), QLatin1String(s.single)) << s.in;
+
+    EXPECT_EQ(Amount::fromDouble(2.675).toString(), "2.675");
+    EXPECT_EQ(Amount::fromDouble(0.1 + 0.2).toString(), "0.3");
+    EXPECT_EQ(Amount::fromDouble(1.00005).toString(), "1");  // the shortest text is a half: to even
+    EXPECT_EQ(Amount::fromDouble(-0.0).toString(), "0");
+    EXPECT_EQ(a("0.1").toDouble(), 0.1);
+    EXPECT_EQ(a("-1234.5678").toDouble(), -1234.5678);
+    EXPECT_EQ(a("922337203685477.5807").toDouble(), 922337203685477.5807);
+}
+
+TEST(Amount, OverflowIsReportedNeverWrapped) {
+    EXPECT_EQ(a("922337203685477.5807").units(), std::numeric_limits<qint64>::max());
+    EXPECT_THROW(Amount::parse(QStringLiteral("922337203685477.5808")), AmountError);
+    EXPECT_THROW(Amount::parse(QStringLiteral("922337203685478")), AmountError);
+    EXPECT_THROW(Amount::parse(QStringLiteral("-99999999999999999999999")), AmountError);
+    EXPECT_THROW(Amount::whole(std::numeric_limits<qint64>::max()), AmountError);
+    const Amount big = a("900000000000000");
+    EXPECT_THROW(big + big, AmountError);
+    EXPECT_THROW(-big - big, AmountError);
+    EXPECT_THROW(Amount::multiply(big, a("10"), 2), AmountError);
+    EXPECT_THROW(Amount::divide(big, a("0.5"), 2), AmountError);
+    EXPECT_THROW(Amount::divide(a("1"), Amount(), 2), AmountError);
+    EXPECT_THROW(Amount::fromDouble(1e300), AmountError);
+    EXPECT_THROW(Amount::fromDouble(std::nan("")), AmountError);
+    // A product past 64 bits that comes back into range is exact.
+    EXPECT_EQ(Amount::mulDiv(big, big, big, 4), big);
+}
+
+// The chain's whole-digit fields give the very doubles the double rules gave:
+// value ÷ 10^scale rounded to 4 decimals, and through single precision.
+TEST(Amount, DigitFieldsGiveTheDoublesOfTheDoubleRules) {
+    QRandomGenerator random(20261201);
+    const struct {
+        Amount::Scale scale;
+        double divisor;
+        int width;
+    } fields[] = {{Amount::Hundredths, 100, 9}, {Amount::Thousandths, 1000, 12},
+                  {Amount::HundredThousandths, 100000, 14}};
+    for (const auto& f : fields) {
+        for (int i = 0; i < 20000; ++i) {
+            const int digits = 1 + int(random.bounded(f.width));
+            QByteArray text;
+            for (int d = 0; d < digits; ++d) text += char('0' + random.bounded(10));
+            const double value = common::numericValue(text) / f.divisor;
+            const Amount amount = *Amount::fromDigits(text, f.scale);
+            ASSERT_EQ(amount.toDouble(), common::toCurrency(value)) << text.constData();
+            const double single = common::toCurrency(common::toSingle(common::roundHalfEven(value, 4)));
+            ASSERT_EQ(common::toSingle(amount).toDouble(), single) << text.constData();
+        }
+    }
+}
+
+}  // namespace

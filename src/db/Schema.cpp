@@ -2,6 +2,8 @@
 
 #include "db/Database.h"
 
+#include <cstdio>
+
 namespace db {
 
 namespace {
@@ -178,7 +180,16 @@ QString createIndex(Database& db, const Table& t, const Index& i) {
         db.exec(sql.arg(QStringLiteral("UNIQUE "), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
         attempt.commit();
         return QString();
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        // Only data that repeats a key is worked around: lookups still find
+        // their rows through a plain index. Anything else (a lock, a full
+        // disk, a missing field) stops the run as it is.
+        if (e.kind() != ErrorKind::Constraint) throw;
+        std::fputs(qPrintable(QStringLiteral("Archivio %1 (%2): l'indice univoco %3 non si può creare (%4); "
+                                             "creato come indice non univoco")
+                                  .arg(db.label(), db.path(), QString::fromUtf8(i.name), e.sqliteText())),
+                   stderr);
+        std::fputc('\n', stderr);
     }
     db.exec(plain);
     return QStringLiteral("archivio %1: la tabella %2 ha valori ripetuti in %3, l'indice %4 è stato creato "

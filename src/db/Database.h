@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include "db/StatementTimes.h"
 #include <QString>
 #include <QVariant>
 #include <initializer_list>
@@ -192,6 +193,7 @@ private:
     QSqlDatabase db_;
     sqlite3* connection_ = nullptr;
     WriteCounter* counter_;
+    std::unique_ptr<StatementTimes> times_;  // LIS06C_SQL_TIMES=1
 };
 
 // Begins at once with the write lock (so a lock held by another program is

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -495,4 +496,29 @@ TEST(Schema, AUniqueIndexTheRowsDoNotAllowBecomesPlain) {
     EXPECT_EQ(root.scalar(store, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'codean_keyean'")).toString(),
               QStringLiteral("CREATE INDEX \"codean_keyean\" ON \"codean\" (eanare)"));
     EXPECT_EQ(root.count(store, QStringLiteral("codean")), 2);
+}
+
+// Asked for, each connection tells on closing where its statement time went:
+// the statements by their text, the costliest first, with how often each ran.
+TEST(Database, StatementTimesAreToldOnClosingWhenAskedFor) {
+    TestRoot root;
+    for (const bool asked : {false, true}) {
+        SCOPED_TRACE(asked ? "asked" : "not asked");
+        std::optional<EnvVar> env;
+        if (asked) env.emplace("LIS06C_SQL_TIMES", "1");
+        auto chain = db::Database::open(root.paths().chainDb(), QStringLiteral("Nelv (catena)"));
+        db::Query q = chain->prepare(QStringLiteral("SELECT count(*) AS n FROM articolo WHERE codart > ?"));
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(q.first({i}));
+        q.finish();
+        testing::internal::CaptureStderr();
+        chain.reset();
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (!asked) {
+            EXPECT_EQ(said, "");
+            continue;
+        }
+        EXPECT_NE(said.find("archivio Nelv (catena):"), std::string::npos) << said;
+        EXPECT_NE(said.find("3 volte  SELECT count(*) AS n FROM articolo WHERE codart > ?"), std::string::npos)
+            << said;
+    }
 }

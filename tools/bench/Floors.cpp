@@ -1,7 +1,6 @@
 #include "Floors.h"
 
 #include "common/ChainFile.h"
-#include "db/Database.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -147,37 +146,6 @@ FloorTime floorRead(const QString& chainFile, qint64* fieldsTouched) {
     const FloorTime time = clock.done();
     *fieldsTouched = touched + (sink == -1 ? 1 : 0);
     return time;
-}
-
-FloorTime floorQtSql(const QString& storeDb, qint64 lookups, qint64 writes) {
-    auto store = db::Database::open(storeDb, QStringLiteral("store"));
-    // SQLite's defaults, as this floor was first measured with.
-    store->exec(QStringLiteral("PRAGMA cache_size = -2000"));
-    store->exec(QStringLiteral("PRAGMA mmap_size = 0"));
-    std::vector<QString> keys;
-    {
-        db::Query q = store->prepare(QStringLiteral("SELECT eanare FROM codean"));
-        q.exec();
-        while (q.next()) keys.push_back(q.value(0).toString());
-    }
-    if (keys.empty()) keys.push_back(QStringLiteral("0000000000000"));
-    store->exec(QStringLiteral("CREATE TABLE IF NOT EXISTS bench_floor (a INTEGER, b TEXT, c REAL, d REAL, "
-                               "e TEXT, f TEXT, g INTEGER, h TEXT)"));
-    const Stopwatch clock;
-    db::Transaction tx(*store);
-    db::Query find = store->prepare(QStringLiteral("SELECT codare, desart FROM codean WHERE eanare = ?"));
-    db::Query write = store->prepare(
-        QStringLiteral("INSERT INTO bench_floor (a, b, c, d, e, f, g, h) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    qint64 found = 0;
-    for (qint64 i = 0; i < lookups; ++i) {
-        if (find.first({keys[strided(i, keys.size())]})) ++found;
-    }
-    find.finish();
-    const QString text = QStringLiteral("PASTA DI SEMOLA BONTÀ 500G");
-    for (qint64 i = 0; i < writes; ++i)
-        write.exec({i, text, 1.5, 2.25, QStringLiteral("22"), QStringLiteral("PZ"), found, text});
-    tx.commit();
-    return clock.done();
 }
 
 SqliteFloor floorSqlite(const QString& freshStoreDb, qint64 lookups, qint64 writes) {

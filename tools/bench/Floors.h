@@ -19,14 +19,7 @@ struct FloorTime {
 // numbers converted and texts decoded as a stage would.
 FloorTime floorRead(const QString& chainFile, qint64* fieldsTouched);
 
-// The old floor (b): `lookups` indexed point lookups and `writes` row writes
-// through Qt SQL with SQLite's default page cache, in one transaction, on the
-// store database the run left. Its lookups are an estimate of what the stages
-// need, and the small cache makes it slow: kept only to compare with earlier
-// figures.
-FloorTime floorQtSql(const QString& storeDb, qint64 lookups, qint64 writes);
-
-// The honest floor (c): through the SQLite C API, statements prepared once,
+// The database floor (b): through the SQLite C API, statements prepared once,
 // one transaction, a page cache that holds the database, on a fresh copy of
 // the store database (not the one the run wrote): one indexed point lookup per
 // line of the chain's file and as many row writes as the run made.

@@ -23,6 +23,8 @@ ErrorKind kindOf(const QSqlError& e) {
         return ErrorKind::Locked;
     case 8:   // SQLITE_READONLY
         return ErrorKind::ReadOnly;
+    case 11:  // SQLITE_CORRUPT
+        return ErrorKind::Corrupt;
     case 13:  // SQLITE_FULL
         return ErrorKind::Full;
     case 26:  // SQLITE_NOTADB
@@ -36,6 +38,14 @@ bool startsWithWrite(const QString& sql) {
     const QString head = sql.trimmed().left(7).toUpper();
     return head.startsWith(QLatin1String("INSERT")) || head.startsWith(QLatin1String("UPDATE")) ||
            head.startsWith(QLatin1String("DELETE")) || head.startsWith(QLatin1String("REPLACE"));
+}
+
+// Statements that take the write lock when they run on their own: changes to
+// rows and to the schema.
+bool takesWriteLock(const QString& sql) {
+    const QString head = sql.trimmed().left(6).toUpper();
+    return startsWithWrite(sql) || head.startsWith(QLatin1String("CREATE")) ||
+           head.startsWith(QLatin1String("ALTER")) || head.startsWith(QLatin1String("DROP"));
 }
 
 }  // namespace
@@ -54,29 +64,70 @@ void WriteCounter::count() {
 }
 
 Query::Query(Database& db, const QString& sql)
-    : db_(&db), sql_(sql), q_(db.handle()), isWrite_(startsWithWrite(sql)) {
+    : db_(&db), sql_(sql), q_(db.handle()), isWrite_(startsWithWrite(sql)), needsWriteLock_(takesWriteLock(sql)) {
     q_.setForwardOnly(true);
     if (!q_.prepare(sql)) db.fail(q_.lastError(), sql);
 }
 
+Query::Query(Query&& other) noexcept
+    : db_(other.db_), sql_(std::move(other.sql_)), q_(std::move(other.q_)), record_(std::move(other.record_)),
+      isWrite_(other.isWrite_), needsWriteLock_(other.needsWriteLock_), open_(other.open_) {
+    if (open_) {
+        db_->reading_.remove(&other);
+        db_->reading_.insert(this, sql_);
+    }
+    other.open_ = false;
+}
+
+Query::~Query() { close(); }
+
+void Query::beforeExec() {
+    close();  // running it again ends its earlier reading
+    if (needsWriteLock_ && db_->depth_ == 0) db_->requireNoOpenStatement(sql_);
+}
+
+void Query::afterExec() {
+    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
+    if (q_.isSelect()) {
+        open_ = true;
+        db_->reading_.insert(this, sql_);
+    }
+    if (isWrite_ && db_->counter()) db_->counter()->count();
+}
+
+void Query::close() {
+    if (!open_) return;
+    open_ = false;
+    db_->reading_.remove(this);
+}
+
 Query& Query::exec(std::initializer_list<QVariant> values) {
+    beforeExec();
     int i = 0;
     for (const QVariant& v : values) q_.bindValue(i++, v);
     if (!q_.exec()) db_->fail(q_.lastError(), sql_);
-    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
-    if (isWrite_ && db_->counter()) db_->counter()->count();
+    afterExec();
     return *this;
 }
 
 Query& Query::execList(const QVariantList& values) {
+    beforeExec();
     for (int i = 0; i < values.size(); ++i) q_.bindValue(i, values[i]);
     if (!q_.exec()) db_->fail(q_.lastError(), sql_);
-    if (record_.isEmpty() && q_.isSelect()) record_ = q_.record();
-    if (isWrite_ && db_->counter()) db_->counter()->count();
+    afterExec();
     return *this;
 }
 
-bool Query::next() { return q_.next(); }
+bool Query::next() {
+    const bool row = q_.next();
+    if (!row) close();  // read to the end: SQLite has let go of the snapshot
+    return row;
+}
+
+void Query::finish() {
+    q_.finish();
+    close();
+}
 
 QVariant Query::value(const char* field) const {
     const int i = record_.indexOf(QString::fromUtf8(field));
@@ -186,6 +237,9 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
     case ErrorKind::NotDatabase:
         what = QStringLiteral("Il file %1 non è un archivio SQLite (archivio %2)").arg(path_, label_);
         break;
+    case ErrorKind::Corrupt:
+        what = QStringLiteral("Archivio %1 danneggiato: %2").arg(label_, path_);
+        break;
     default:
         what = QStringLiteral("Errore sull'archivio %1 (%2)").arg(label_, path_);
         break;
@@ -194,7 +248,20 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
                           .arg(what, sql.simplified(), error.text()));
 }
 
+void Database::requireNoOpenStatement(const QString& before) const {
+    if (reading_.isEmpty()) return;
+    QStringList open;
+    for (const QString& sql : reading_) open << sql.simplified();
+    open.sort();
+    throw Error(ErrorKind::Other,
+                QStringLiteral("Errore del programma sull'archivio %1 (%2): una lettura è ancora aperta mentre "
+                               "inizia una scrittura, che non potrebbe attendere gli altri programmi. Nessun dato "
+                               "è stato modificato da questa scrittura.\nScrittura: %3\nLettura aperta: %4")
+                    .arg(label_, path_, before.simplified(), open.join(QLatin1String(" | "))));
+}
+
 Transaction::Transaction(Database& db) : db_(db), level_(db.depth_) {
+    if (level_ == 0) db_.requireNoOpenStatement(QStringLiteral("BEGIN IMMEDIATE"));
     if (level_ == 0)
         db_.exec(QStringLiteral("BEGIN IMMEDIATE"));
     else

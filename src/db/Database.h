@@ -3,6 +3,7 @@
 // (never create one), prepared statements with bound values only, rows read by
 // field name, and RAII transactions. Every failure becomes a db::Error that
 // names the database, the statement and SQLite's own words.
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -24,6 +25,7 @@ enum class ErrorKind {
     Locked,       // another program holds the database longer than we wait
     ReadOnly,     // the file or its folder cannot be written
     Full,         // the disk or the database's size limit is reached
+    Corrupt,      // SQLite finds the file damaged
     Other,
 };
 
@@ -55,14 +57,22 @@ private:
 
 class Database;
 
+// A prepared statement. One whose rows are being read holds a read snapshot
+// of its database until it is read to the end or finished; the database
+// refuses to begin a write while one is open (see Database::requireNoOpenStatement).
 class Query {
 public:
     Query(Database& db, const QString& sql);
+    ~Query();
+    Query(Query&& other) noexcept;
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    Query& operator=(Query&&) = delete;
 
     // Binds the values in order to the statement's `?` and runs it.
     Query& exec(std::initializer_list<QVariant> values = {});
     Query& execList(const QVariantList& values);
-    bool next();
+    bool next();  // false at the end, which closes the statement
     // The first row, if any: exec + next in one call.
     bool first(std::initializer_list<QVariant> values = {}) { return exec(values).next(); }
     // The first row made into a value by `read(query)`, or nothing. The
@@ -85,14 +95,20 @@ public:
     qint64 lastInsertId() const { return q_.lastInsertId().toLongLong(); }
     int rowsAffected() const { return q_.numRowsAffected(); }
     const QString& sql() const { return sql_; }
-    void finish() { q_.finish(); }
+    void finish();
 
 private:
+    void beforeExec();
+    void afterExec();
+    void close();
+
     Database* db_;
     QString sql_;
     QSqlQuery q_;
     QSqlRecord record_;
     bool isWrite_;
+    bool needsWriteLock_;  // takes the write lock when run outside a transaction
+    bool open_ = false;    // rows are being read
 };
 
 class Database {
@@ -120,11 +136,22 @@ public:
     // Turns a failed statement into an Error that names it.
     [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
 
+    // SQLite waits for another program's write lock only on a connection that
+    // holds no read snapshot: a statement still being read when a write
+    // begins would make the write fail at once instead of waiting. Every
+    // statement is finished before a transaction or a lone write starts; one
+    // left open is a fault of the program, reported here before anything is
+    // written.
+    void requireNoOpenStatement(const QString& before) const;
+    int openStatements() const { return int(reading_.size()); }
+
     static int busyTimeoutMs();
 
 private:
     friend class Transaction;
+    friend class Query;
     int depth_ = 0;  // open transactions; inner ones are savepoints
+    QHash<const Query*, QString> reading_;  // statements being read, with their text
     Database(const QString& path, const QString& label, WriteCounter* counter);
     QString path_;
     QString label_;

@@ -2,6 +2,12 @@
 
 #include "common/Numbers.h"
 
+double defaultSettleSeconds() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("LIS06C_SETTLE_SECONDS").toDouble(&ok);
+    return ok && seconds >= 0 ? seconds : 5;
+}
+
 double switchValue(const QString& text) { return common::numericValue(text); }
 
 QString RunConfig::priceListCode() const { return common::zeroPad(codfor_affil, 6).left(6); }

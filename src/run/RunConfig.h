@@ -11,12 +11,18 @@ struct Paths {
     QString storeDb() const { return root + QStringLiteral("/quarn/dati.mdb"); }
     QString chainDb() const { return root + QStringLiteral("/nelv/dati.mdb"); }
     QString chainFolder() const { return root + QStringLiteral("/nelv"); }
+    QString storeFolder() const { return root + QStringLiteral("/quarn"); }
     QString chainFile() const { return root + QStringLiteral("/nelv/acq_var.txt"); }
 };
+
+// Seconds the chain's file must stay unchanged before a run reads it:
+// LIS06C_SETTLE_SECONDS when set (the tests set 0), else 5.
+double defaultSettleSeconds();
 
 // Choices made on the command line, before the databases are opened.
 struct RunOptions {
     QString pdfPath;  // the report goes to this PDF instead of the printer
+    double settleSeconds = defaultSettleSeconds();
 };
 
 // The numeric value of a stage switch: an empty or non-numeric text counts as 0.

@@ -5,6 +5,10 @@
 #include "run/Run.h"
 #include "run/RunSequence.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
 int exitStatusFor(const db::Error& error) {
     switch (error.kind()) {
     case db::ErrorKind::Missing:
@@ -18,7 +22,13 @@ int exitStatusFor(const db::Error& error) {
 }
 
 RunCore::RunCore(Paths paths, RunOptions options, RunView& view, const Clock& clock, db::WriteCounter* counter)
-    : paths_(std::move(paths)), options_(std::move(options)), view_(view), clock_(clock), counter_(counter) {}
+    : paths_(std::move(paths)),
+      options_(std::move(options)),
+      view_(view),
+      clock_(clock),
+      counter_(counter),
+      lock_(paths_),
+      chainFile_(paths_.chainFile(), options_.settleSeconds) {}
 
 RunCore::~RunCore() { close(); }
 
@@ -38,28 +48,73 @@ template <class Body> int RunCore::guarded(Body body) {
     }
 }
 
+void RunCore::setWaiting(const QString& text) {
+    if (text == waiting_) return;
+    waiting_ = text;
+    view_.setText(Box::variazioni, text);
+}
+
+int RunCore::locked() {
+    setWaiting(lock_.heldBy());
+    return ExitLocked;
+}
+
 int RunCore::load() {
-    return guarded([this] {
+    const int result = guarded([this] {
+        if (!lock_.acquire()) return locked();
+        setWaiting(QString());
         dbs_ = openDatabases(paths_, counter_);
         config_ = Form_Load(paths_, options_, *dbs_.store, view_);
         if (!config_) return int(ExitNoSupplierCode);
         log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
         return Ready;
     });
+    if (result != Ready) lock_.release();
+    return result;
+}
+
+int RunCore::waitForChainFile() {
+    QElapsedTimer waited;
+    waited.start();
+    while (chainFile_.check() == SettledFile::State::Changing) {
+        if (waited.elapsed() >= chainFile_.waitLimitSeconds() * 1000) {
+            view_.message(QStringLiteral("Il file %1 è ancora in scrittura: la sua dimensione o la sua data sono "
+                                         "cambiate negli ultimi %2 secondi, dopo %3 secondi di attesa. Il file non "
+                                         "è stato letto; riprovare quando la copia è terminata.")
+                              .arg(QDir::toNativeSeparators(chainFile_.path()))
+                              .arg(chainFile_.settleSeconds())
+                              .arg(chainFile_.waitLimitSeconds()),
+                          QStringLiteral("lis06c"));
+            return ExitMissingFile;
+        }
+        QThread::msleep(chainFile_.pollMs());
+    }
+    return Ready;
 }
 
 int RunCore::runOnce() {
-    return guarded([this] {
+    const int result = guarded([this] {
         if (!config_) return int(ExitOtherError);
+        if (!lock_.acquire()) return locked();
+        if (chainFile_.check() == SettledFile::State::Changing) {
+            setWaiting(QStringLiteral("In attesa che il file %1 sia completo: è ancora in scrittura.")
+                           .arg(QDir::toNativeSeparators(chainFile_.path())));
+            return RetryLater;
+        }
+        setWaiting(QString());
         summary_ = RunSummary{};
         const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
         if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        if (summary_.reportFailed) return int(ExitOtherError);
         return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
     });
+    lock_.release();
+    return result;
 }
 
 void RunCore::close() {
     log_.reset();
     dbs_.chain.reset();
     dbs_.store.reset();
+    lock_.release();
 }

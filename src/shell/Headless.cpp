@@ -21,8 +21,12 @@ int runHeadless(const HeadlessOptions& options) {
 
     RunCore core(options.paths, options.run, view, clock, &counter);
     const int loaded = core.load();
+    // Another run holds the root: this one stops at once, having touched nothing.
+    if (loaded == ExitLocked) view.message(core.waiting(), QStringLiteral("lis06c"));
     if (loaded != RunCore::Ready) return loaded;
-    // Headless does not wait for the chain's file to arrive.
+    // Headless does not wait for the chain's file to arrive, only for a copy
+    // under way to end.
+    if (const int settled = core.waitForChainFile(); settled != RunCore::Ready) return settled;
     const int ran = core.runOnce();
     return ran == RunCore::RetryLater ? int(ExitMissingFile) : ran;
 }

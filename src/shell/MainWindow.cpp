@@ -203,6 +203,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 void MainWindow::tick() {
+    if (state_ == State::LoadLater && !view_->dialogOpen()) {
+        state_ = State::Loading;
+        QMetaObject::invokeMethod(worker_, &RunWorker::load, Qt::QueuedConnection);
+        return;
+    }
     // One run at a time; none while Form_Load or a message box is still open.
     if (state_ != State::Waiting || view_->dialogOpen()) return;
     state_ = State::Running;
@@ -211,8 +216,15 @@ void MainWindow::tick() {
 }
 
 void MainWindow::onLoaded(int result) {
+    view_->flush();
     if (result == RunCore::Ready) {
         state_ = State::Waiting;
+        return;
+    }
+    if (result == ExitLocked) {
+        // The status line says which run holds the root; the timer tries again.
+        closedStatus_ = ExitLocked;
+        state_ = State::LoadLater;
         return;
     }
     finish(result);
@@ -220,9 +232,9 @@ void MainWindow::onLoaded(int result) {
 
 void MainWindow::onRan(int result) {
     view_->flush();
-    if (result == RunCore::RetryLater) {
-        // Timer1 stays armed: the next tick looks for the file again.
-        waitingForFile_ = true;
+    if (result == RunCore::RetryLater || result == ExitLocked) {
+        // Timer1 stays armed: the next tick looks for the file, or the root, again.
+        closedStatus_ = result == ExitLocked ? int(ExitLocked) : int(ExitMissingFile);
         state_ = State::Waiting;
         return;
     }
@@ -243,13 +255,14 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->accept();
         return;
     }
-    if (state_ != State::Waiting || view_->dialogOpen()) {
+    const bool between = state_ == State::Waiting || state_ == State::LoadLater;
+    if (!between || view_->dialogOpen()) {
         // A run is written unit by unit to its end; it cannot be left half-way.
         e->ignore();
         return;
     }
     // Closed by the user between runs: the run did not reach its end.
-    exitStatus_ = waitingForFile_ ? int(ExitMissingFile) : int(ExitFinished);
+    exitStatus_ = closedStatus_;
     timer1_.stop();
     stopWorker();
     state_ = State::Closed;

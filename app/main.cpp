@@ -3,6 +3,7 @@
 #include "Italian.h"
 #include "shell/Headless.h"
 #include "shell/MainWindow.h"
+#include "report/ReportOutput.h"
 #include "run/Startup.h"
 
 #include <QApplication>
@@ -51,7 +52,15 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi del negozio."));
+        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi del negozio.\n\n"
+                       "Stato di uscita:\n"
+                       "  0  elaborazione terminata\n"
+                       "  1  altro errore (anche un rapporto che non è stato possibile scrivere)\n"
+                       "  2  codice fornitore della catena non inserito\n"
+                       "  3  archivio o file della catena mancante, o file ancora in scrittura\n"
+                       "  4  tabella o campo mancante negli archivi\n"
+                       "  5  terminata, ma qualcosa è stato rifiutato, trattenuto o è un documento rivisto\n"
+                       "  6  un'altra elaborazione è in corso sulla stessa cartella"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption rootOpt(QStringLiteral("root"),
@@ -67,7 +76,12 @@ int main(int argc, char** argv) {
                                     QStringLiteral("FILE"));
     const QCommandLineOption initOpt(QStringLiteral("init"),
                                      QStringLiteral("Crea cartelle, archivi, tabelle, campi e indici mancanti, ed esce."));
-    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt});
+    const QCommandLineOption settleOpt(
+        QStringLiteral("settle"),
+        QStringLiteral("Secondi in cui il file della catena deve restare invariato prima di leggerlo "
+                       "(predefinito 5, o LIS06C_SETTLE_SECONDS)."),
+        QStringLiteral("SECONDI"));
+    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt, settleOpt});
     parser.process(app);
 
     const QString printAnswer = parser.value(printOpt).toLower();
@@ -80,6 +94,20 @@ int main(int argc, char** argv) {
     paths.root = QDir::cleanPath(parser.isSet(rootOpt) ? parser.value(rootOpt) : defaultRoot());
     RunOptions runOptions;
     if (parser.isSet(pdfOpt)) runOptions.pdfPath = QFileInfo(parser.value(pdfOpt)).absoluteFilePath();
+    if (parser.isSet(settleOpt)) {
+        bool ok = false;
+        runOptions.settleSeconds = parser.value(settleOpt).toDouble(&ok);
+        if (!ok || runOptions.settleSeconds < 0) {
+            say(QStringLiteral("--settle vuole un numero di secondi, non \"%1\"").arg(parser.value(settleOpt)));
+            return ExitOtherError;
+        }
+    }
+    // A mistyped report target must never cost a database: refused before anything runs.
+    if (const QString refused = refusedReportTarget(paths, runOptions.pdfPath);
+        !runOptions.pdfPath.isEmpty() && !refused.isEmpty()) {
+        say(refused);
+        return ExitOtherError;
+    }
 
     if (parser.isSet(initOpt)) {
         try {

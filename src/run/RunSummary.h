@@ -19,6 +19,7 @@ struct RunSummary {
     // Stages that stopped with a message (a missing numbering series or document type).
     QStringList stops;
     QString report;  // where the report went, when it was printed to a file
+    bool reportFailed = false;  // the report could not be written: the run's data are in, its report is not
 
     // The run reached its end, but not everything in the file came in.
     bool incomplete() const {

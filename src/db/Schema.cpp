@@ -108,6 +108,12 @@ std::vector<Table> storeTables() {
           {"ric", I}, {"desfor", T}, {"desgru", T}, {"tipmov", T}, {"bflag1", T}, {"marg", R},
           {"codpro", I}, {"codrep", I}, {"soglia", R}, {"omaggio", R}, {"scopro", R}, {"sconto", R}},
          {{"offmo_key", "(bannoc, bnumer, bns)"}, {"offmo_ean", "(bannoc, bnumer, eanrig)"}}},
+        // The program's own record of every supplier document it received: the
+        // digest of the document's lines, to recognise the document when the
+        // chain sends it again with other lines.
+        {"lis06c_documenti_ricevuti",
+         {{"codfor", I}, {"numfa", I}, {"datafa", T}, {"righe", I}, {"impronta", T}},
+         {{"lis06c_documenti_ricevuti_key", "(codfor, numfa, datafa)", true}}},
     };
 }
 
@@ -133,6 +139,40 @@ std::vector<Table> chainTables() {
 
 QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
 
+// What `db` lacks of the table: "manca la tabella …", or one line per missing field.
+QStringList missingFrom(Database& db, const Table& t) {
+    const QString table = QString::fromUtf8(t.name);
+    if (!db.hasTable(table)) return {QStringLiteral("manca la tabella %1").arg(table)};
+    QStringList out;
+    const QStringList have = db.columns(table);
+    for (const Column& c : t.columns) {
+        const QString col = QString::fromUtf8(c.name);
+        if (!have.contains(col.toLower())) out << QStringLiteral("tabella %1, manca il campo %2").arg(table, col);
+    }
+    return out;
+}
+
+// Creates the table, or the fields it lacks, and its indexes.
+void createTable(Database& db, const Table& t) {
+    if (!db.hasTable(QString::fromUtf8(t.name))) {
+        QStringList cols;
+        for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
+        db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QLatin1String(", "))));
+    } else {
+        const QStringList have = db.columns(QString::fromUtf8(t.name));
+        for (const Column& c : t.columns) {
+            if (!have.contains(QString::fromUtf8(c.name).toLower()))
+                db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                            .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
+        }
+    }
+    for (const Index& i : t.indexes) {
+        db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
+                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
+                         QLatin1String(i.definition)));
+    }
+}
+
 }  // namespace
 
 const std::vector<Table>& tables(Which which) {
@@ -143,25 +183,19 @@ const std::vector<Table>& tables(Which which) {
 
 void createMissing(Database& db, Which which) {
     Transaction tx(db);
-    for (const Table& t : tables(which)) {
-        if (!db.hasTable(QString::fromUtf8(t.name))) {
-            QStringList cols;
-            for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
-            db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QLatin1String(", "))));
-        } else {
-            const QStringList have = db.columns(QString::fromUtf8(t.name));
-            for (const Column& c : t.columns) {
-                if (!have.contains(QString::fromUtf8(c.name).toLower()))
-                    db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
-            }
-        }
-        for (const Index& i : t.indexes) {
-            db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
-                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                             quoted(t.name), QLatin1String(i.definition)));
-        }
-    }
+    for (const Table& t : tables(which)) createTable(db, t);
+    tx.commit();
+}
+
+bool isOwnTable(const Table& table) { return QLatin1String(table.name).startsWith(QLatin1String("lis06c_")); }
+
+void createOwnTables(Database& db, Which which) {
+    std::vector<const Table*> lacking;
+    for (const Table& t : tables(which))
+        if (isOwnTable(t) && !missingFrom(db, t).isEmpty()) lacking.push_back(&t);
+    if (lacking.empty()) return;
+    Transaction tx(db);
+    for (const Table* t : lacking) createTable(db, *t);
     tx.commit();
 }
 
@@ -188,18 +222,9 @@ QStringList missing(Database& db, Which which) {
     QStringList out;
     const QString label = which == Which::Store ? QStringLiteral("negozio") : QStringLiteral("catena");
     for (const Table& t : tables(which)) {
-        const QString table = QString::fromUtf8(t.name);
-        if (!db.hasTable(table)) {
-            out << QStringLiteral("archivio %1 (%2): manca la tabella %3").arg(label, db.path(), table);
-            continue;
-        }
-        const QStringList have = db.columns(table);
-        for (const Column& c : t.columns) {
-            const QString col = QString::fromUtf8(c.name);
-            if (!have.contains(col.toLower()))
-                out << QStringLiteral("archivio %1 (%2): tabella %3, manca il campo %4")
-                           .arg(label, db.path(), table, col);
-        }
+        if (isOwnTable(t)) continue;
+        for (const QString& what : missingFrom(db, t))
+            out << QStringLiteral("archivio %1 (%2): %3").arg(label, db.path(), what);
     }
     return out;
 }

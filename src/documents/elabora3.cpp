@@ -5,12 +5,14 @@
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
 #include "documents/BleProblems.h"
+#include "documents/DocumentDigest.h"
 #include "documents/cre_det.h"
 #include "documents/creot.h"
 #include "documents/stock.h"
 #include "run/Run.h"
 
 #include <QHash>
+#include <QList>
 #include <optional>
 #include <vector>
 
@@ -307,6 +309,44 @@ void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProble
 
 void clearDocumentLines(const Run& run) { run.store.exec(QStringLiteral("DELETE FROM variati")); }
 
+namespace {
+
+// A document received before that came again with other lines.
+struct Revised {
+    SupplierDocument document;
+    LinesDigest received;
+    LinesDigest now;
+};
+
+// The revised document's row in the processing log: the report prints it
+// among the documents' title lines.
+void logRevised(const Run& run, const SupplierDocument& d) {
+    db::LogRow log;
+    log.tipoelaborazione = QStringLiteral("A");
+    log.tipoagg = QStringLiteral("R");
+    log.desart = run.config.supplierName;
+    log.numpro = d.number;
+    log.datain = d.date;
+    log.datafi = d.date;
+    run.log.append(log);
+}
+
+QString revisedMessage(const QList<Revised>& revised) {
+    QStringList lines;
+    for (const Revised& r : revised)
+        lines << QStringLiteral("documento nr. %1 del %2: caricato con %3 righe, ora %4 righe")
+                     .arg(r.document.number)
+                     .arg(common::ddmmyyyy(r.document.date))
+                     .arg(r.received.lines)
+                     .arg(r.now.lines);
+    return QStringLiteral("Attenzione: documenti già caricati sono arrivati di nuovo con righe diverse (altre "
+                          "righe, quantità o costi). NON sono stati caricati di nuovo: controllarli e correggerli "
+                          "a mano.\n") +
+           lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 void receiveDocuments(const Run& run, const BleProblems& problems) {
     std::vector<SupplierDocument> documents;
     {
@@ -321,10 +361,17 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
 
     db::Query received = run.store.prepare(
         QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
+    const auto receivedBefore = [&](const SupplierDocument& d) {
+        const bool before = received.first({d.number, common::dateValue(d.date)});
+        received.finish();
+        return before;
+    };
     db::Query staged = run.store.prepare(QStringLiteral("SELECT 1 FROM variati WHERE numero = ? LIMIT 1"));
+    DocumentDigests digests(run.store, run.config.codfor_affil);
     Creot creot(run);
     StockMovements stock(run);
     CreDet cre_det(run, stock);
+    QList<Revised> revised;
 
     for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
@@ -333,22 +380,44 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
             continue;
         }
 
-        const bool before = received.first({d.number, common::dateValue(d.date)});
-        received.finish();
-        if (before) continue;
+        if (receivedBefore(d)) {
+            // Unchanged, it is skipped without a word; with other lines it is
+            // reported, so that the store can act, and never received twice.
+            const LinesDigest now = digests.staged(d);
+            const std::optional<LinesDigest> then = digests.received(d);
+            if (then && *then != now) {
+                revised.append({d, *then, now});
+                logRevised(run, d);
+            } else if (!then) {
+                // Received before its lines were recorded: what comes now is
+                // all there is to compare later runs with.
+                db::Transaction tx(run.store);
+                digests.record(d, now);
+                tx.commit();
+            }
+            continue;
+        }
         const bool hasLines = staged.first({d.number});
         staged.finish();
         if (!hasLines) continue;
 
-        // Number, header, lines, stock and log row are one unit of work. The chain's
-        // new costs are committed just before it: setting them again is harmless,
-        // so a crash in between only makes the next run receive the document whole.
+        // Number, header, lines, stock, log row and the digest of the lines are
+        // one unit of work. The chain's new costs are committed just before it:
+        // setting them again is harmless, so a crash in between only makes the
+        // next run receive the document whole.
         QString message;
         {
+            const LinesDigest lines = digests.staged(d);
             db::Transaction storeTx(run.store);
+            // Another program may have received it since the test above: the
+            // test is made again under the write lock.
+            if (receivedBefore(d)) continue;
             db::Transaction chainTx(run.chain);
             const std::optional<ReceivedHeader> header = creot.write(d, message);
-            if (header) cre_det.write(d, *header);
+            if (header) {
+                cre_det.write(d, *header);
+                digests.record(d, lines);
+            }
             chainTx.commit();
             storeTx.commit();
             if (header) ++run.summary.documentsReceived;
@@ -358,8 +427,10 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
             run.view.message(message);
         }
     }
+    run.summary.documentsRevised += revised.size();
     run.summary.refusedLines += problems.size();
     if (!problems.isEmpty()) run.view.message(problems.message());
+    if (!revised.isEmpty()) run.view.message(revisedMessage(revised));
 }
 
 void endDocuments(const Run& run) {

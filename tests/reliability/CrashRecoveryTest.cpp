@@ -1,0 +1,193 @@
+// A generated store's run killed at random moments across every stage, by
+// time and after a number of writes, each kill followed by a normal run: every
+// table of both databases must then hold what one uninterrupted run leaves,
+// row for row (the run's day and times aside). Differences already known and
+// being mended elsewhere are named below with their reason and reported; any
+// other difference fails.
+#include "GeneratedRoot.h"
+#include "Scenario.h"
+#include "TableDump.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace {
+
+// Tables that record each processing run rather than the data: a killed run
+// that got that far has its row too.
+const QStringList kPerRun{QStringLiteral("chain.divuelabo")};
+
+// A difference from one run that is already known and being mended
+// elsewhere: the table, the fields that may differ (none listed: the whole
+// table), and why.
+struct KnownDifference {
+    const char* table;
+    QStringList fields;
+    const char* reason;
+};
+
+const KnownDifference kKnown[] = {
+    {"store.variatidivulgazioni", {},
+     "the processing log is emptied at every start, so the run after a kill lacks the rows of what the killed run "
+     "changed (open: the log is to be kept across an unfinished run)"},
+    {"store.variati", {},
+     "the staged document lines are staged again by the next run, against a store in which the killed run "
+     "already received some documents and created articles: previous costs, cost changes and the new-article "
+     "marks differ (open, with the documents' amounts)"},
+    {"store.ordinif", {QStringLiteral("ricart")},
+     "a document received after the kill takes its cost change from that second staging (open, with the "
+     "documents' amounts)"},
+    {"store.listi01", {QStringLiteral("dessot")},
+     "an article created from a document whose subfamily the store lacked gets the generic subfamily's name "
+     "when the generic row was added by the killed run, \".\" in one run (open, with the documents' staging)"},
+};
+
+QString tableOf(const QString& line) { return line.section(QLatin1Char('|'), 0, 0); }
+
+// The line with the values of `fields` blanked.
+QString masked(QString line, const QStringList& fields) {
+    for (const QString& f : fields) {
+        const QRegularExpression value(QStringLiteral("\\|%1=(\"(?:[^\"\\\\]|\\\\.)*\"|[^|]*)")
+                                           .arg(QRegularExpression::escape(f)));
+        line.replace(value, QStringLiteral("|%1=<known>").arg(f));
+    }
+    return line;
+}
+
+// The lines of `a` missing from `b`, counting repeats.
+QStringList missingFrom(const QStringList& a, const QStringList& b) {
+    QHash<QString, int> have;
+    for (const QString& l : b) ++have[l];
+    QStringList out;
+    for (const QString& l : a)
+        if (have[l]-- <= 0) out << l;
+    return out;
+}
+
+// The differences between the dumps that no known difference explains; the
+// known ones met are added to `seen`.
+QStringList unexplained(const QStringList& expected, const QStringList& got, QSet<const KnownDifference*>& seen) {
+    QStringList removed = missingFrom(expected, got), added = missingFrom(got, expected);
+    for (const KnownDifference& k : kKnown) {
+        const auto inTable = [&](const QString& l) { return tableOf(l) == QLatin1String(k.table); };
+        QStringList from, to;
+        for (const QString& l : removed)
+            if (inTable(l)) from << masked(l, k.fields);
+        for (const QString& l : added)
+            if (inTable(l)) to << masked(l, k.fields);
+        // The whole table, or rows that differ in the named fields only.
+        const bool explained = k.fields.isEmpty() || (missingFrom(from, to).isEmpty() && missingFrom(to, from).isEmpty());
+        if (from.isEmpty() && to.isEmpty()) continue;
+        if (!explained) continue;
+        seen.insert(&k);
+        removed.removeIf(inTable);
+        added.removeIf(inTable);
+    }
+    QStringList out;
+    for (const QString& l : removed) out << QLatin1Char('-') + l;
+    for (const QString& l : added) out << QLatin1Char('+') + l;
+    return out;
+}
+
+struct Kill {
+    QString how;
+    QStringList env;         // for a kill after N writes
+    int afterMs = -1;        // for a kill after a time
+};
+
+// Starts the run and kills it after `ms` milliseconds (if it is still going).
+void runKilledAfter(const QString& root, int ms) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LIS06C_SETTLE_SECONDS"), QStringLiteral("0"));
+    env.remove(QStringLiteral("LIS06C_KILL_AFTER_WRITES"));
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("LIS06C_BINARY_DIR") + QStringLiteral("/lis06c"),
+            {QStringLiteral("--headless"), QStringLiteral("--root"), root});
+    if (!p.waitForStarted()) throw std::runtime_error("lis06c did not start");
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished();
+    }
+}
+
+}  // namespace
+
+TEST(CrashRecovery, KilledAnywhereThenRunAgainLeavesWhatOneRunLeaves) {
+    const GeneratedRoot pristine(smallStore());
+
+    // The uninterrupted run: how many writes and how long it takes, and what it leaves.
+    QTemporaryDir reference;
+    pristine.copyTo(reference.path());
+    QElapsedTimer took;
+    took.start();
+    const scenario::Outcome once = scenario::runProgram(reference.path(), {"LIS06C_REPORT_WRITES=1"});
+    const qint64 runMs = took.elapsed();
+    ASSERT_EQ(once.exitCode, 0) << once.err.toStdString();
+    const auto m = QRegularExpression(QStringLiteral("lis06c: writes (\\d+)")).match(once.err);
+    ASSERT_TRUE(m.hasMatch()) << once.err.toStdString();
+    const int writes = m.captured(1).toInt();
+    ASSERT_GT(writes, 10);
+    const QStringList expected = dumpForComparison(reference.path(), kPerRun);
+
+    // Kill points spread over the whole run: one in each of 32 equal parts of
+    // its writes, 12 more in its last quarter (documents and offers write
+    // little after a long catalogue), and 24 by time.
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    QList<Kill> kills;
+    const auto afterWrites = [&](double from, double to, int parts) {
+        for (int i = 0; i < parts; ++i) {
+            const double lo = from + (to - from) * i / parts, hi = from + (to - from) * (i + 1) / parts;
+            const int n = std::max(1, int(lo * writes + random.bounded(std::max(1.0, (hi - lo) * writes))));
+            kills.append({QStringLiteral("after write %1 of %2").arg(n).arg(writes),
+                          {QStringLiteral("LIS06C_KILL_AFTER_WRITES=%1").arg(n)}});
+        }
+    };
+    afterWrites(0, 1, 32);
+    afterWrites(0.75, 1, 12);
+    for (int i = 0; i < 24; ++i) {
+        const int ms = int(random.bounded(std::max<qint64>(runMs, 50)));
+        kills.append({QStringLiteral("after %1 ms of about %2").arg(ms).arg(runMs), {}, ms});
+    }
+
+    QStringList failures;
+    QHash<const KnownDifference*, int> knownSeen;
+    for (const Kill& kill : kills) {
+        QTemporaryDir dir;
+        pristine.copyTo(dir.path());
+        if (kill.afterMs >= 0)
+            runKilledAfter(dir.path(), kill.afterMs);
+        else
+            scenario::runProgram(dir.path(), kill.env);
+        const scenario::Outcome after = scenario::runProgram(dir.path());
+        QStringList problems;
+        if (after.crashed || (after.exitCode != 0))
+            problems << QStringLiteral("the run after the kill ended with %1: %2").arg(after.exitCode).arg(after.err.right(300));
+        const QStringList got = dumpForComparison(dir.path(), kPerRun);
+        QSet<const KnownDifference*> known;
+        const QStringList left = unexplained(expected, got, known);
+        for (const KnownDifference* k : known) ++knownSeen[k];
+        if (!left.isEmpty()) {
+            problems << QStringLiteral("tables differ from one run:\n") +
+                            changedFields(expected, got).join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                            left.mid(0, 20).join(QLatin1Char('\n')).left(6000);
+        }
+        if (!problems.isEmpty()) failures << kill.how + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+    }
+
+    std::cout << "crash recovery (seed " << seed << "): " << writes << " writes and about " << runMs
+              << " ms per run, " << kills.size() << " kills, " << failures.size() << " failed" << std::endl;
+    for (const KnownDifference& k : kKnown)
+        std::cout << "  known difference in " << k.table << " after " << knownSeen.value(&k) << " kills: " << k.reason
+                  << std::endl;
+    for (const QString& f : failures) std::cout << "  " << f.toStdString() << std::endl;
+    EXPECT_TRUE(failures.isEmpty()) << "seed " << seed;
+}

@@ -1,9 +1,10 @@
 // lis06c: carries the chain's file into the store database in one unattended run.
 #include "Display.h"
 #include "Italian.h"
+#include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
-#include "shell/MainWindow.h"
 #include "report/ReportOutput.h"
+#include "shell/MainWindow.h"
 #include "run/Startup.h"
 
 #include <QApplication>
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--headless") == 0 || qstrcmp(argv[i], "--init") == 0 ||
-            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0)
+            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0 ||
+            qstrcmp(argv[i], "--import-mdb") == 0)
             headless = true;
     // Started by cron or over ssh there is no display: run as --headless would.
     const bool noDisplay = !headless && !displayAvailable(QProcessEnvironment::systemEnvironment());
@@ -81,7 +83,15 @@ int main(int argc, char** argv) {
         QStringLiteral("Secondi in cui il file della catena deve restare invariato prima di leggerlo "
                        "(predefinito 5, o LIS06C_SETTLE_SECONDS)."),
         QStringLiteral("SECONDI"));
-    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt, settleOpt});
+    const QCommandLineOption importOpt(QStringLiteral("import-mdb"),
+                                       QStringLiteral("Crea l'archivio SQLite da un file Access (.mdb/.accdb) ed esce."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption intoOpt(QStringLiteral("into"),
+                                     QStringLiteral("Con --import-mdb: store (quarn/dati.mdb) o chain (nelv/dati.mdb)."),
+                                     QStringLiteral("store|chain"));
+    const QCommandLineOption replaceOpt(QStringLiteral("replace"),
+                                        QStringLiteral("Con --import-mdb: sposta da parte l'archivio che c'è già."));
+    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt, settleOpt, importOpt, intoOpt, replaceOpt});
     parser.process(app);
 
     const QString printAnswer = parser.value(printOpt).toLower();
@@ -108,6 +118,9 @@ int main(int argc, char** argv) {
         say(refused);
         return ExitOtherError;
     }
+
+    if (parser.isSet(importOpt))
+        return importMdbCommand(paths.root, parser.value(importOpt), parser.value(intoOpt), parser.isSet(replaceOpt), say);
 
     if (parser.isSet(initOpt)) {
         try {

@@ -164,7 +164,8 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
     if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB") {
         throw Error(ErrorKind::NotDatabase,
                     QStringLiteral("Archivio %1 in formato Microsoft Access, non SQLite: %2. "
-                                   "Convertirlo in SQLite prima dell'elaborazione.")
+                                   "Convertirlo in SQLite prima dell'elaborazione: lis06c --import-mdb %2 "
+                                   "--into store|chain --replace (l'originale resta accanto come copia).")
                         .arg(label, path));
     }
     if (!head.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {

@@ -139,6 +139,20 @@ std::vector<Table> chainTables() {
 
 QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
 
+// A unique index that the rows already there do not allow (a database kept or
+// brought over from another program) is created as a plain one: the lookups
+// still have their index, and no row is touched.
+void createIndex(Database& db, const Table& t, const Index& i) {
+    const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
+    try {
+        db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
+                        QLatin1String(i.definition)));
+    } catch (const Error&) {
+        if (!i.unique) throw;
+        db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+    }
+}
+
 // What `db` lacks of the table: "manca la tabella …", or one line per missing field.
 QStringList missingFrom(Database& db, const Table& t) {
     const QString table = QString::fromUtf8(t.name);
@@ -166,10 +180,7 @@ void createTable(Database& db, const Table& t) {
                             .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
         }
     }
-    for (const Index& i : t.indexes) {
-        db.exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
-                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
-                         QLatin1String(i.definition)));
+    for (const Index& i : t.indexes) createIndex(db, t, i);
     }
 }
 
@@ -205,15 +216,7 @@ void createMissingIndexes(Database& db, Which which) {
         for (const Index& i : t.indexes) {
             const bool exists = have.first({QString::fromUtf8(i.name)});
             have.finish();
-            if (exists) continue;
-            const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
-            try {
-                db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                                quoted(t.name), QLatin1String(i.definition)));
-            } catch (const Error&) {
-                if (!i.unique) throw;
-                db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
-            }
+            if (!exists) createIndex(db, t, i);
         }
     }
 }

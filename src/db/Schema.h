@@ -31,7 +31,8 @@ enum class Which { Store, Chain };
 
 const std::vector<Table>& tables(Which which);
 
-// Creates every missing table, field and index; never drops or alters what exists.
+// Creates every missing table, field and index; never drops or alters what
+// exists. A unique index the rows already there do not allow becomes a plain one.
 void createMissing(Database& db, Which which);
 
 // The program's own tables (named lis06c_…) belong to no other program of

@@ -48,9 +48,9 @@ Databases openDatabases(const Paths& paths, db::WriteCounter* counter) {
     db::requireIntact(*d.chain);
     checkSchema(*d.store, db::Which::Store);
     checkSchema(*d.chain, db::Which::Chain);
+    db::createOwnTables(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.chain, db::Which::Chain);
-    db::createOwnTables(*d.store, db::Which::Store);
     return d;
 }
 

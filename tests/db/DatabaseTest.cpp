@@ -2,6 +2,7 @@
 // reports a long one, and what its transactions keep or undo.
 #include "TestRoot.h"
 #include "db/Database.h"
+#include "db/Schema.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -293,4 +294,19 @@ TEST(Database, NoWriteBeginsWhileAStatementIsBeingRead) {
         d.exec(QStringLiteral("UPDATE automa SET art2 = 'y'"));
         tx.commit();
     }
+}
+
+// A database brought over from another program may hold rows that one of
+// lis06c's unique indexes does not allow: the index comes as a plain one and
+// every row stays.
+TEST(Schema, AUniqueIndexTheRowsDoNotAllowBecomesPlain) {
+    TestRoot root;
+    db::Database& store = root.store();
+    store.exec(QStringLiteral("DROP INDEX codean_keyean"));
+    for (int article : {1, 2})
+        root.exec(store, QStringLiteral("INSERT INTO codean (eanare, codare) VALUES ('8000000000011', ?)"), {article});
+    db::createMissing(store, db::Which::Store);
+    EXPECT_EQ(root.scalar(store, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'codean_keyean'")).toString(),
+              QStringLiteral("CREATE INDEX \"codean_keyean\" ON \"codean\" (eanare)"));
+    EXPECT_EQ(root.count(store, QStringLiteral("codean")), 2);
 }

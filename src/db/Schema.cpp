@@ -181,7 +181,6 @@ void createTable(Database& db, const Table& t) {
         }
     }
     for (const Index& i : t.indexes) createIndex(db, t, i);
-    }
 }
 
 }  // namespace

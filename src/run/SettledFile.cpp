@@ -32,18 +32,15 @@ SettledFile::State SettledFile::check() {
     }
     if (!now.regular || settleSeconds_ == 0) return State::Settled;
 
-    const qint64 settleMs = std::llround(settleSeconds_ * 1000);
     if (!unchangedSince_.isValid() || !(now == last_)) {
-        const bool firstLook = !unchangedSince_.isValid();
         last_ = now;
         unchangedSince_.start();
-        if (firstLook) {
-            // Untouched for the interval by its own times (never in the future).
-            const QDateTime present = QDateTime::currentDateTimeUtc();
-            const qint64 idleMs = std::min(now.modified.msecsTo(present), now.statusChanged.msecsTo(present));
-            if (idleMs >= settleMs) return State::Settled;
-        }
-        return State::Changing;
+        // What the file's own times say it has been untouched for already
+        // (nothing when they lie in the future).
+        const QDateTime present = QDateTime::currentDateTimeUtc();
+        idleBeforeMs_ = std::max<qint64>(
+            0, std::min(now.modified.msecsTo(present), now.statusChanged.msecsTo(present)));
     }
-    return unchangedSince_.elapsed() >= settleMs ? State::Settled : State::Changing;
+    const qint64 idleMs = idleBeforeMs_ + unchangedSince_.elapsed();
+    return idleMs >= std::llround(settleSeconds_ * 1000) ? State::Settled : State::Changing;
 }

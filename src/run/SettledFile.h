@@ -17,9 +17,9 @@ public:
 
     SettledFile(QString path, double settleSeconds);
 
-    // Looks at the file now. The first look takes a file unchanged for the
-    // settle interval by its own times as settled; otherwise it must be seen
-    // unchanged, by this object, for the interval.
+    // Looks at the file now: settled when it has not changed for the settle
+    // interval, counting both what its own times say and how long this
+    // object has seen it unchanged.
     State check();
     // How long a run that cannot wait on a timer waits for the file to settle
     // before it gives up (headless): 24 settle intervals.
@@ -44,4 +44,5 @@ private:
     double settleSeconds_;
     Look last_;
     QElapsedTimer unchangedSince_;  // started when the file was last seen to change
+    qint64 idleBeforeMs_ = 0;       // how long it had been untouched by then, by its own times
 };

@@ -106,7 +106,6 @@ void runKilledAfter(const QString& root, int ms) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LIS06C_SETTLE_SECONDS"), QStringLiteral("0"));
     env.remove(QStringLiteral("LIS06C_KILL_AFTER_WRITES"));
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("LIS06C_BINARY_DIR") + QStringLiteral("/lis06c"),

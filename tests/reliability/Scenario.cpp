@@ -176,8 +176,6 @@ Outcome runProgram(const QString& root, const QStringList& env, int timeoutMs) {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("QT_QPA_PLATFORM", "offscreen");
     e.remove("LIS06C_KILL_AFTER_WRITES");
-    // The chain's file was written a moment ago: no settle interval unless the test sets one.
-    if (!e.contains("LIS06C_SETTLE_SECONDS")) e.insert("LIS06C_SETTLE_SECONDS", "0");
     for (const QString& kv : env) {
         const int eq = kv.indexOf(QLatin1Char('='));
         e.insert(kv.left(eq), kv.mid(eq + 1));

@@ -15,7 +15,6 @@ std::unique_ptr<QProcess> startRun(const QString& root) {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LIS06C_SETTLE_SECONDS"), QStringLiteral("0"));
     p->setProcessEnvironment(env);
     p->start(qEnvironmentVariable("LIS06C_BINARY_DIR") + QStringLiteral("/lis06c"),
              {QStringLiteral("--headless"), QStringLiteral("--root"), root});

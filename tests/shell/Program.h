@@ -17,8 +17,6 @@ inline ProgramResult runProgram(const QStringList& args, const QProcessEnvironme
                                 const QStringList& unset = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The chain's file was written a moment ago: no settle interval unless the test sets one.
-    if (!env.contains(QStringLiteral("LIS06C_SETTLE_SECONDS"))) env.insert(QStringLiteral("LIS06C_SETTLE_SECONDS"), QStringLiteral("0"));
     for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
     for (const QString& k : unset) env.remove(k);
     p.setProcessEnvironment(env);

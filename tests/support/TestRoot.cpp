@@ -6,15 +6,11 @@
 #include <stdexcept>
 
 namespace {
-// Where the sources and the built program are, for tests started by ctest or
-// by hand; runs in-process and programs started by the tests inherit these.
+// Where the sources and the built program are, for tests started by ctest or by hand.
 [[maybe_unused]] const bool testFolders = [] {
     if (qEnvironmentVariableIsEmpty("LIS06C_SOURCE_DIR")) qputenv("LIS06C_SOURCE_DIR", LIS06C_TEST_SOURCE_DIR);
     if (qEnvironmentVariableIsEmpty("LIS06C_BINARY_DIR")) qputenv("LIS06C_BINARY_DIR", LIS06C_TEST_BINARY_DIR);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Test files are written a moment before the run: no settle interval,
-    // except in the tests of the interval itself, which set their own.
-    if (qEnvironmentVariableIsEmpty("LIS06C_SETTLE_SECONDS")) qputenv("LIS06C_SETTLE_SECONDS", "0");
     return true;
 }();
 }  // namespace

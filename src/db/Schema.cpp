@@ -114,6 +114,9 @@ std::vector<Table> storeTables() {
         {"lis06c_documenti_ricevuti",
          {{"codfor", I}, {"numfa", I}, {"datafa", T}, {"righe", I}, {"impronta", T}},
          {{"lis06c_documenti_ricevuti_key", "(codfor, numfa, datafa)", true}}},
+        // The program's own record of the last run, started and ended: the
+        // processing log is emptied only after a run that reached its end.
+        {"lis06c_elaborazione", {{"inizio", T}, {"fine", T}}, {}},
     };
 }
 

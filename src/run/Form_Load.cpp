@@ -2,6 +2,8 @@
 
 #include "common/Numbers.h"
 #include "db/Database.h"
+#include "db/RunState.h"
+#include "run/Clock.h"
 #include "run/RunView.h"
 
 #include <limits>
@@ -32,7 +34,7 @@ SupplierCode readSupplierCode(db::Database& store) {
 }  // namespace
 
 std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options, db::Database& store,
-                                   RunView& view) {
+                                   RunView& view, const Clock& clock) {
     RunConfig config;
     config.paths = paths;
     config.options = options;
@@ -40,11 +42,15 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
     if (code.fits) config.codfor_affil = static_cast<qint32>(code.value);
 
     {
-        // The three deletions are one unit: all of them or none.
+        // The deletions and the record of this run's start are one unit.
         db::Transaction tx(store);
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codlis = '000000'"));
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codart = 0"));
-        store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
+        // After a run that was killed or failed part-way the log keeps its
+        // rows: the changes it made are in the store, and this run's report
+        // must list them (their labels were never printed).
+        if (!db::lastRunUnfinished(store)) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
+        db::recordRunStarted(store, QDateTime(clock.today(), clock.now()));
         tx.commit();
     }
 

@@ -1,6 +1,7 @@
 #include "run/RunCore.h"
 
 #include "db/ProcessingLog.h"
+#include "db/RunState.h"
 #include "run/Form_Load.h"
 #include "run/Run.h"
 #include "run/RunSequence.h"
@@ -64,7 +65,7 @@ int RunCore::load() {
         if (!lock_.acquire()) return locked();
         setWaiting(QString());
         dbs_ = openDatabases(paths_, counter_);
-        config_ = Form_Load(paths_, options_, *dbs_.store, view_);
+        config_ = Form_Load(paths_, options_, *dbs_.store, view_, clock_);
         if (!config_) return int(ExitNoSupplierCode);
         log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
         return Ready;
@@ -105,7 +106,10 @@ int RunCore::runOnce() {
         summary_ = RunSummary{};
         const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
         if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        // A report that could not be written leaves the run unfinished: the
+        // next run keeps the log, so its report lists these changes too.
         if (summary_.reportFailed) return int(ExitOtherError);
+        db::recordRunEnded(*dbs_.store, QDateTime(clock_.today(), clock_.now()));
         return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
     });
     lock_.release();

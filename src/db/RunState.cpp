@@ -1,0 +1,27 @@
+#include "db/RunState.h"
+
+#include "db/Database.h"
+
+namespace db {
+
+namespace {
+QString stamp(const QDateTime& at) { return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+}  // namespace
+
+bool lastRunUnfinished(Database& store) {
+    Query last = store.prepare(QStringLiteral("SELECT fine IS NULL FROM lis06c_elaborazione ORDER BY rowid DESC LIMIT 1"));
+    return last.firstRow({}, [](const Query& q) { return q.value(0).toBool(); }).value_or(false);
+}
+
+void recordRunStarted(Database& store, const QDateTime& at) {
+    store.exec(QStringLiteral("DELETE FROM lis06c_elaborazione"));
+    store.exec(QStringLiteral("INSERT INTO lis06c_elaborazione (inizio, fine) VALUES (?, NULL)"), {stamp(at)});
+}
+
+void recordRunEnded(Database& store, const QDateTime& at) {
+    Transaction tx(store);
+    store.exec(QStringLiteral("UPDATE lis06c_elaborazione SET fine = ? WHERE fine IS NULL"), {stamp(at)});
+    tx.commit();
+}
+
+}  // namespace db

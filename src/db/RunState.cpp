@@ -13,15 +13,28 @@ bool lastRunUnfinished(Database& store) {
     return last.firstRow({}, [](const Query& q) { return q.value(0).toBool(); }).value_or(false);
 }
 
-void recordRunStarted(Database& store, const QDateTime& at) {
+void recordRunStarted(Database& store, const QDateTime& at, bool afterUnfinishedRun) {
+    const QVariant staged = afterUnfinishedRun ? QVariant(QString::fromLatin1(stagedFile(store))) : QVariant();
     store.exec(QStringLiteral("DELETE FROM lis06c_elaborazione"));
-    store.exec(QStringLiteral("INSERT INTO lis06c_elaborazione (inizio, fine) VALUES (?, NULL)"), {stamp(at)});
+    store.exec(QStringLiteral("INSERT INTO lis06c_elaborazione (inizio, fine, righe_preparate) VALUES (?, NULL, ?)"),
+               {stamp(at), staged.toString().isEmpty() ? QVariant() : staged});
 }
 
 void recordRunEnded(Database& store, const QDateTime& at) {
     Transaction tx(store);
     store.exec(QStringLiteral("UPDATE lis06c_elaborazione SET fine = ? WHERE fine IS NULL"), {stamp(at)});
     tx.commit();
+}
+
+QByteArray stagedFile(Database& store) {
+    Query staged = store.prepare(
+        QStringLiteral("SELECT righe_preparate FROM lis06c_elaborazione ORDER BY rowid DESC LIMIT 1"));
+    return staged.firstRow({}, [](const Query& q) { return q.value(0).toString().toLatin1(); }).value_or(QByteArray());
+}
+
+void recordStagedFile(Database& store, const QByteArray& sha256) {
+    store.exec(QStringLiteral("UPDATE lis06c_elaborazione SET righe_preparate = ?"),
+               {sha256.isEmpty() ? QVariant() : QVariant(QString::fromLatin1(sha256))});
 }
 
 }  // namespace db

@@ -116,7 +116,9 @@ std::vector<Table> storeTables() {
          {{"lis06c_documenti_ricevuti_key", "(codfor, numfa, datafa)", true}}},
         // The program's own record of the last run, started and ended: the
         // processing log is emptied only after a run that reached its end.
-        {"lis06c_elaborazione", {{"inizio", T}, {"fine", T}}, {}},
+        // `righe_preparate`: the digest of the chain's file whose document
+        // lines that run staged in `variati`.
+        {"lis06c_elaborazione", {{"inizio", T}, {"fine", T}, {"righe_preparate", T}}, {}},
     };
 }
 

@@ -4,6 +4,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
+#include "db/RunState.h"
 #include "documents/BleProblems.h"
 #include "documents/DocumentDigest.h"
 #include "documents/cre_det.h"
@@ -281,9 +282,9 @@ void Stager::stage(const BleLine& b, int accepted) {
                       lineSeq_});
 }
 
-// Stages every readable "BLE" line of the file in `variati`.
-void stageLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
-    Stager stager(run);
+// Stages every readable "BLE" line of the file in `variati`; with no stager,
+// only reads them, for their problems.
+void stageLines(const Run& run, const common::ChainFile& file, BleProblems& problems, Stager* stager) {
     Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
     qint32 carried = 0;
@@ -294,20 +295,37 @@ void stageLines(const Run& run, const common::ChainFile& file, BleProblems& prob
         const std::optional<BleLine> b = decode(line, carried, problems);
         if (!b) continue;
         ++accepted;
-        stager.stage(*b, accepted);
+        if (stager) stager->stage(*b, accepted);
     }
 }
 
 }  // namespace
 
 void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+    const QByteArray digest = file.sha256().toHex();
+    if (run.config.afterUnfinishedRun && !digest.isEmpty() && db::stagedFile(run.store) == digest) {
+        // The run that stopped part-way staged these very lines against the
+        // store as it was before its documents and new articles: staged again
+        // now they would take the costs, articles and subfamilies that run
+        // already wrote, and the documents still to receive would differ
+        // from one uninterrupted run's.
+        stageLines(run, file, problems, nullptr);
+        return;
+    }
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM variati"));
-    stageLines(run, file, problems);
+    Stager stager(run);
+    stageLines(run, file, problems, &stager);
+    db::recordStagedFile(run.store, digest);
     tx.commit();
 }
 
-void clearDocumentLines(const Run& run) { run.store.exec(QStringLiteral("DELETE FROM variati")); }
+void clearDocumentLines(const Run& run) {
+    db::Transaction tx(run.store);
+    run.store.exec(QStringLiteral("DELETE FROM variati"));
+    db::recordStagedFile(run.store, {});
+    tx.commit();
+}
 
 namespace {
 

@@ -11,7 +11,8 @@ class ChainFile;
 }
 
 // Stages every readable "BLE" line of the file in `variati`, replacing what
-// an earlier run staged; unreadable lines are recorded in `problems`.
+// an earlier run staged; unreadable lines are recorded in `problems`. After a
+// run that stopped part-way, the lines it staged from the same file are kept.
 void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems);
 // Documents switched off: nothing stays staged.
 void clearDocumentLines(const Run& run);

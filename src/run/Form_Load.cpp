@@ -49,8 +49,9 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
         // After a run that was killed or failed part-way the log keeps its
         // rows: the changes it made are in the store, and this run's report
         // must list them (their labels were never printed).
-        if (!db::lastRunUnfinished(store)) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
-        db::recordRunStarted(store, QDateTime(clock.today(), clock.now()));
+        config.afterUnfinishedRun = db::lastRunUnfinished(store);
+        if (!config.afterUnfinishedRun) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
+        db::recordRunStarted(store, QDateTime(clock.today(), clock.now()), config.afterUnfinishedRun);
         tx.commit();
     }
 

@@ -41,6 +41,9 @@ struct RunConfig {
     QString supplierName = QString(45, QLatin1Char(' '));
     // Stage switches of `automa`, as text.
     QString art1, art2, art3;
+    // The run before this one never reached its end: its log rows are kept,
+    // and what it staged from the same file is carried on, not staged again.
+    bool afterUnfinishedRun = false;
 
     // Changes to the store's articles are saved unless `art1` is switched on.
     bool articlesSaved() const { return switchValue(art1) == 0; }

@@ -2,9 +2,7 @@
 // time and after a number of writes, each kill followed by a normal run: every
 // table of both databases must then hold what one uninterrupted run leaves,
 // row for row (the run's day and times aside; a kill after the run recorded
-// its end makes the next run a second one, compared with two runs). Differences already known and
-// being mended elsewhere are named below with their reason and reported; any
-// other difference fails.
+// its end makes the next run a second one, compared with two runs).
 #include "GeneratedRoot.h"
 #include "Scenario.h"
 #include "TableDump.h"
@@ -23,75 +21,6 @@ namespace {
 // Tables that record each processing run rather than the data: a killed run
 // that got that far has its row too.
 const QStringList kPerRun{QStringLiteral("chain.divuelabo")};
-
-// A difference from one run that is already known and being mended
-// elsewhere: the table, the fields that may differ (none listed: the whole
-// table), and why.
-struct KnownDifference {
-    const char* table;
-    QStringList fields;
-    const char* reason;
-};
-
-const KnownDifference kKnown[] = {
-    {"store.variati", {},
-     "the staged document lines are staged again by the next run, against a store in which the killed run "
-     "already received some documents and created articles: previous costs, cost changes and the new-article "
-     "marks differ (open, with the documents' amounts)"},
-    {"store.ordinif", {QStringLiteral("ricart")},
-     "a document received after the kill takes its cost change from that second staging (open, with the "
-     "documents' amounts)"},
-    {"store.listi01", {QStringLiteral("dessot")},
-     "an article created from a document whose subfamily the store lacked gets the generic subfamily's name "
-     "when the generic row was added by the killed run, \".\" in one run (open, with the documents' staging)"},
-};
-
-QString tableOf(const QString& line) { return line.section(QLatin1Char('|'), 0, 0); }
-
-// The line with the values of `fields` blanked.
-QString masked(QString line, const QStringList& fields) {
-    for (const QString& f : fields) {
-        const QRegularExpression value(QStringLiteral("\\|%1=(\"(?:[^\"\\\\]|\\\\.)*\"|[^|]*)")
-                                           .arg(QRegularExpression::escape(f)));
-        line.replace(value, QStringLiteral("|%1=<known>").arg(f));
-    }
-    return line;
-}
-
-// The lines of `a` missing from `b`, counting repeats.
-QStringList missingFrom(const QStringList& a, const QStringList& b) {
-    QHash<QString, int> have;
-    for (const QString& l : b) ++have[l];
-    QStringList out;
-    for (const QString& l : a)
-        if (have[l]-- <= 0) out << l;
-    return out;
-}
-
-// The differences between the dumps that no known difference explains; the
-// known ones met are added to `seen`.
-QStringList unexplained(const QStringList& expected, const QStringList& got, QSet<const KnownDifference*>& seen) {
-    QStringList removed = missingFrom(expected, got), added = missingFrom(got, expected);
-    for (const KnownDifference& k : kKnown) {
-        const auto inTable = [&](const QString& l) { return tableOf(l) == QLatin1String(k.table); };
-        QStringList from, to;
-        for (const QString& l : removed)
-            if (inTable(l)) from << masked(l, k.fields);
-        for (const QString& l : added)
-            if (inTable(l)) to << masked(l, k.fields);
-        // The whole table, or rows that differ in the named fields only.
-        const bool explained = k.fields.isEmpty() || (missingFrom(from, to).isEmpty() && missingFrom(to, from).isEmpty());
-        if (from.isEmpty() && to.isEmpty()) continue;
-        if (!explained) continue;
-        seen.insert(&k);
-        removed.removeIf(inTable);
-        added.removeIf(inTable);
-    }
-    QStringList out;
-    for (const QString& l : removed) out << QLatin1Char('-') + l;
-    for (const QString& l : added) out << QLatin1Char('+') + l;
-    return out;
-}
 
 struct Kill {
     QString how;
@@ -168,7 +97,6 @@ TEST(CrashRecovery, KilledAnywhereThenRunAgainLeavesWhatOneRunLeaves) {
     }
 
     QStringList failures;
-    QHash<const KnownDifference*, int> knownSeen;
     for (const Kill& kill : kills) {
         QTemporaryDir dir;
         pristine.copyTo(dir.path());
@@ -182,22 +110,17 @@ TEST(CrashRecovery, KilledAnywhereThenRunAgainLeavesWhatOneRunLeaves) {
         if (after.crashed || (after.exitCode != 0))
             problems << QStringLiteral("the run after the kill ended with %1: %2").arg(after.exitCode).arg(after.err.right(300));
         const QStringList got = dumpForComparison(dir.path(), kPerRun);
-        QSet<const KnownDifference*> known;
-        const QStringList left = unexplained(ended ? expectedAfterEnd : expected, got, known);
-        for (const KnownDifference* k : known) ++knownSeen[k];
-        if (!left.isEmpty()) {
+        const QStringList& want = ended ? expectedAfterEnd : expected;
+        if (got != want) {
             problems << QStringLiteral("tables differ from one run:\n") +
-                            changedFields(ended ? expectedAfterEnd : expected, got).join(QLatin1Char('\n')) + QLatin1Char('\n') +
-                            left.mid(0, 20).join(QLatin1Char('\n')).left(6000);
+                            changedFields(want, got).join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                            unifiedDiff(want, got).left(6000);
         }
         if (!problems.isEmpty()) failures << kill.how + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
     }
 
     std::cout << "crash recovery (seed " << seed << "): " << writes << " writes and about " << runMs
               << " ms per run, " << kills.size() << " kills, " << failures.size() << " failed" << std::endl;
-    for (const KnownDifference& k : kKnown)
-        std::cout << "  known difference in " << k.table << " after " << knownSeen.value(&k) << " kills: " << k.reason
-                  << std::endl;
     for (const QString& f : failures) std::cout << "  " << f.toStdString() << std::endl;
     EXPECT_TRUE(failures.isEmpty()) << "seed " << seed;
 }

@@ -331,7 +331,7 @@ int main(int argc, char* argv[]) {
         };
         // The stages in the order of the run sequence, each timed on its own.
         stage("Form_Load", 1, 4, [&] {
-            config = Form_Load(paths, RunOptions{}, *dbs.store, view);
+            config = Form_Load(paths, RunOptions{}, *dbs.store, view, clock);
             if (!config) return false;
             log.emplace(*dbs.store);
             run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log, runSummary});

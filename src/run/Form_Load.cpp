@@ -2,8 +2,7 @@
 
 #include "common/Numbers.h"
 #include "db/Database.h"
-#include "db/RunState.h"
-#include "run/Clock.h"
+#include "run/RunHistory.h"
 #include "run/RunView.h"
 
 #include <limits>
@@ -34,7 +33,7 @@ SupplierCode readSupplierCode(db::Database& store) {
 }  // namespace
 
 std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options, db::Database& store,
-                                   RunView& view, const Clock& clock) {
+                                   RunView& view) {
     RunConfig config;
     config.paths = paths;
     config.options = options;
@@ -42,16 +41,16 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
     if (code.fits) config.codfor_affil = static_cast<qint32>(code.value);
 
     {
-        // The deletions and the record of this run's start are one unit.
+        // The deletions are one unit: all of them or none. The previous run's
+        // log goes only when that run went through to its end; after a run
+        // that was cut short the new run appends, and its report still shows
+        // the changes made before the cut (labels not yet printed).
+        const bool newLog = RunHistory(store).lastRunReachedItsEnd();
         db::Transaction tx(store);
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codlis = '000000'"));
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codart = 0"));
-        // After a run that was killed or failed part-way the log keeps its
-        // rows: the changes it made are in the store, and this run's report
-        // must list them (their labels were never printed).
-        config.afterUnfinishedRun = db::lastRunUnfinished(store);
-        if (!config.afterUnfinishedRun) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
-        db::recordRunStarted(store, QDateTime(clock.today(), clock.now()), config.afterUnfinishedRun);
+        config.afterUnfinishedRun = !newLog;
+        if (newLog) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
         tx.commit();
     }
 

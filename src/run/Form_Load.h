@@ -1,8 +1,8 @@
 #pragma once
 // Loading the window: the store's configuration is read once into a RunConfig,
-// the previous run's log (unless that run never reached its end) and the
-// leftover price-list rows are emptied, the start of this run is recorded,
-// and the switched-off stages' circles are painted red.
+// the leftover price-list rows are emptied and so is the previous run's log
+// when that run reached its end, and the switched-off stages' circles are
+// painted red.
 #include "run/RunConfig.h"
 
 #include <optional>
@@ -11,9 +11,8 @@ namespace db {
 class Database;
 }
 class RunView;
-class Clock;
 
 // The run's configuration; nullopt (after its message) when the store has no
 // usable chain supplier code, and the program ends without a run.
 std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options, db::Database& store,
-                                   RunView& view, const Clock& clock);
+                                   RunView& view);

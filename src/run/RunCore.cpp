@@ -1,9 +1,9 @@
 #include "run/RunCore.h"
 
 #include "db/ProcessingLog.h"
-#include "db/RunState.h"
 #include "run/Form_Load.h"
 #include "run/Run.h"
+#include "run/RunHistory.h"
 #include "run/RunSequence.h"
 
 #include <QDir>
@@ -65,7 +65,7 @@ int RunCore::load() {
         if (!lock_.acquire()) return locked();
         setWaiting(QString());
         dbs_ = openDatabases(paths_, counter_);
-        config_ = Form_Load(paths_, options_, *dbs_.store, view_, clock_);
+        config_ = Form_Load(paths_, options_, *dbs_.store, view_);
         if (!config_) return int(ExitNoSupplierCode);
         log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
         return Ready;
@@ -94,27 +94,58 @@ int RunCore::waitForChainFile() {
 }
 
 int RunCore::runOnce() {
-    const int result = guarded([this] {
-        if (!config_) return int(ExitOtherError);
-        if (!lock_.acquire()) return locked();
-        if (chainFile_.check() == SettledFile::State::Changing) {
-            setWaiting(QStringLiteral("In attesa che il file %1 sia completo: è ancora in scrittura.")
-                           .arg(QDir::toNativeSeparators(chainFile_.path())));
-            return RetryLater;
-        }
-        setWaiting(QString());
-        summary_ = RunSummary{};
-        const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
-        if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
-        // A report that could not be written leaves the run unfinished: the
-        // next run keeps the log, so its report lists these changes too.
-        if (summary_.reportFailed) return int(ExitOtherError);
-        db::recordRunEnded(*dbs_.store, QDateTime(clock_.today(), clock_.now()));
-        return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
-    });
+    if (!config_) return int(ExitOtherError);
+    const int result = [this] {
+        const int ready = guarded([this] {
+            if (!lock_.acquire()) return locked();
+            if (chainFile_.check() == SettledFile::State::Changing) {
+                setWaiting(QStringLiteral("In attesa che il file %1 sia completo: è ancora in scrittura.")
+                               .arg(QDir::toNativeSeparators(chainFile_.path())));
+                return int(RetryLater);
+            }
+            setWaiting(QString());
+            return int(Ready);
+        });
+        return ready == Ready ? recordedRun() : ready;
+    }();
     lock_.release();
     return result;
 }
+
+int RunCore::recordedRun() {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // The run is in the history from its start, so that one cut short is known as such.
+    const int begun = guarded([this] {
+        runNumber_ = RunHistory(*dbs_.store).begin(now(), options_.logFile);
+        return Ready;
+    });
+    if (begun != Ready) return begun;
+
+    summary_ = RunSummary{};
+    bool reachedEnd = false;
+    const int status = guarded([this, &reachedEnd] {
+        const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
+        if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        // A report that could not be written leaves the run short of its end:
+        // the next run keeps the log, so its report lists these changes too.
+        if (summary_.reportFailed) return int(ExitOtherError);
+        reachedEnd = true;
+        return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
+    });
+
+    const int recorded = guarded([&] {
+        RunHistory history(*dbs_.store);
+        if (status == RetryLater) history.forget(runNumber_);
+        else history.end(runNumber_, now(), elapsed.nsecsElapsed() / 1e9, status, reachedEnd, summary_);
+        return Ready;
+    });
+    // A run whose end could not be recorded is not reported as a success.
+    if (recorded != Ready && (status == ExitFinished || status == RetryLater)) return recorded;
+    return status;
+}
+
+QDateTime RunCore::now() const { return QDateTime(clock_.today(), clock_.now()); }
 
 void RunCore::close() {
     log_.reset();

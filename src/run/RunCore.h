@@ -59,8 +59,9 @@ public:
     // Why the last load() or runOnce() did not go ahead (ExitLocked, or the
     // file still being written); the window shows it while it waits.
     const QString& waiting() const { return waiting_; }
-    // What the last run did.
+    // What the last run did, and its number in the run history.
     const RunSummary& summary() const { return summary_; }
+    qint64 runNumber() const { return runNumber_; }
     // Closes the databases (on the thread that opened them).
     void close();
 
@@ -68,7 +69,10 @@ private:
     template <class Body> int guarded(Body body);
     // The root is held by another run: says so in the window's status line.
     int locked();
+    // The run itself, recorded in the run history from start to end.
+    int recordedRun();
     void setWaiting(const QString& text);
+    QDateTime now() const;
 
     Paths paths_;
     RunOptions options_;
@@ -82,4 +86,5 @@ private:
     RootLock lock_;
     SettledFile chainFile_;
     QString waiting_;
+    qint64 runNumber_ = 0;
 };

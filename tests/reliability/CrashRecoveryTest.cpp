@@ -46,9 +46,9 @@ void runKilledAfter(const QString& root, int ms) {
 
 // The run on `root` recorded that it reached its end (it was killed after that).
 bool reachedItsEnd(const QString& root) {
-    const QStringList state = dumpDatabase(root + QStringLiteral("/quarn/dati.mdb"), QStringLiteral("store"),
-                                           {QStringLiteral("lis06c_elaborazione")}, DumpOptions{});
-    return !state.isEmpty() && !state.first().contains(QStringLiteral("|fine=NULL"));
+    const QStringList runs = dumpDatabase(root + QStringLiteral("/quarn/dati.mdb"), QStringLiteral("store"),
+                                          {QStringLiteral("lis06c_esecuzioni")}, DumpOptions{});
+    return !runs.isEmpty() && runs.last().contains(QStringLiteral("|completa=1|"));
 }
 
 }  // namespace

@@ -25,6 +25,6 @@ private:
 // articles, documents, promotions), and a run takes well under a second.
 gen::Sizes smallStore();
 
-// Every table of both databases, except `skipped` ("store.table",
+// Every table of both databases, except the run history and `skipped` ("store.table",
 // "chain.table"); dates of today and times of day become tokens.
 QStringList dumpForComparison(const QString& root, const QStringList& skipped = {});

@@ -24,7 +24,7 @@ void fillLeftovers(TestRoot& root) {
 }
 
 std::optional<RunConfig> load(TestRoot& root) {
-    return Form_Load(root.paths(), RunOptions{}, root.store(), root.view, root.clock);
+    return Form_Load(root.paths(), RunOptions{}, root.store(), root.view);
 }
 
 void setSwitches(TestRoot& root, const QVariant& a1, const QVariant& a2, const QVariant& a3) {
@@ -119,26 +119,3 @@ TEST(FormLoad, SwitchesAndCircles) {
     }
 }
 
-// The log is emptied only after a run that reached its end; after one that was
-// killed or failed part-way its rows stay, and this run's start is recorded.
-TEST(FormLoad, KeepsTheLogOfARunThatNeverReachedItsEnd) {
-    struct Case { const char* what; QVariant started; QVariant ended; int rowsKept; };
-    const QVariant none(QMetaType(QMetaType::QString));
-    const QString earlier = QStringLiteral("2026-12-07 06:30:00");
-    for (const Case& c : {Case{"no run recorded", {}, {}, 0},
-                          Case{"the last run ended", earlier, QStringLiteral("2026-12-07 06:31:10"), 0},
-                          Case{"the last run was killed", earlier, none, 1}}) {
-        TestRoot root;
-        fillLeftovers(root);
-        if (c.started.isValid())
-            root.exec(root.store(), QStringLiteral("INSERT INTO lis06c_elaborazione (inizio, fine) VALUES (?, ?)"),
-                      {c.started, c.ended});
-        ASSERT_TRUE(load(root)) << c.what;
-        EXPECT_EQ(root.count(root.store(), "variatidivulgazioni"), c.rowsKept) << c.what;
-        EXPECT_EQ(root.count(root.store(), "listi02", "codlis = '000000' OR codart = 0"), 0) << c.what;
-        // One row: this run, started by the clock, not ended yet.
-        EXPECT_EQ(root.count(root.store(), "lis06c_elaborazione"), 1) << c.what;
-        EXPECT_EQ(root.count(root.store(), "lis06c_elaborazione", "inizio = '2026-12-08 10:30:00' AND fine IS NULL"), 1)
-            << c.what;
-    }
-}

@@ -84,14 +84,16 @@ TEST(ProcessingLog, KeptAfterARunThatNeverReachedItsEnd) {
         return n;
     };
     const auto ended = [&] {
-        const bool e = root.count(root.store(), QStringLiteral("lis06c_elaborazione"), QStringLiteral("fine IS NOT NULL")) == 1;
+        const bool e = root.scalar(root.store(), QStringLiteral("SELECT completa FROM lis06c_esecuzioni "
+                                                                "ORDER BY numero DESC LIMIT 1")).toInt() == 1;
         root.close();
         return e;
     };
 
     // A change the run made (the empty file makes none), then its report fails.
     root.exec(root.store(), QStringLiteral("INSERT INTO variatidivulgazioni (codart, tipoelaborazione, tipoagg) VALUES (7, 'B', 'A')"));
-    root.exec(root.store(), QStringLiteral("INSERT INTO lis06c_elaborazione (inizio, fine) VALUES ('2026-12-07 06:30:00', NULL)"));
+    root.exec(root.store(), QStringLiteral("INSERT INTO lis06c_esecuzioni (numero, inizio, completa) "
+                                           "VALUES (1, '2026-12-07 06:30:00', 0)"));
     root.close();
     ProgramResult r = runProgram({"--headless", "--print", "yes", "--pdf", blocked + "/rapporto.pdf", "--root", root.root()});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();

@@ -10,6 +10,8 @@
 // any program doing this job through SQLite would spend.
 // With --window the same workload, generated again, is then run through the
 // window (offscreen unless a display is asked for) and timed against headless.
+// The run shows itself as a scheduled run does (its lines to a log file) and
+// is recorded in the run history; --no-output leaves both out, to weigh them.
 #include "WindowRun.h"
 #include "generator/Generator.h"
 
@@ -19,14 +21,17 @@
 #include "db/Database.h"
 #include "articles/creo_art_nuovo_forni.h"
 #include "db/ProcessingLog.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
 #include "promotions/creo_off.h"
 #include "run/Form_Load.h"
 #include "run/Run.h"
+#include "run/RunHistory.h"
 #include "run/Startup.h"
+#include "shell/ConsoleView.h"
+#include "shell/LogFolder.h"
 
 #include <QCommandLineParser>
 #include <QApplication>
@@ -225,7 +230,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption keepOpt(QStringLiteral("keep"), QStringLiteral("Keep the generated root."));
     const QCommandLineOption windowOpt(QStringLiteral("window"),
                                        QStringLiteral("Also run the workload through the window and compare."));
-    parser.addOptions({seedOpt, scaleOpt, keepOpt, windowOpt});
+    const QCommandLineOption noOutputOpt(QStringLiteral("no-output"),
+                                         QStringLiteral("Without the run's log file and run history."));
+    parser.addOptions({seedOpt, scaleOpt, keepOpt, windowOpt, noOutputOpt});
     parser.process(app);
 
     gen::Sizes sizes = gen::Sizes::storeSize();
@@ -287,15 +294,27 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "lis06c-bench: %s\n", qPrintable(e.message()));
             return 1;
         }
-        NullView view;
         const Clock clock;
+        const bool output = !parser.isSet(noOutputOpt);
+        NullView nullView;
+        ConsoleView console(clock, false);
+        std::unique_ptr<QFile> logFile;
+        if (output) {
+            QString error;
+            logFile = openRunLog(defaultLogFolder(paths.root), QDateTime::currentDateTime(), 60, &error);
+            console.setLogFile(logFile.get());
+        }
+        RunView& view = output ? static_cast<RunView&>(console) : nullView;
+        qint64 runNumber = 0;
+        QElapsedTimer runElapsed;
+        runElapsed.start();
         std::optional<RunConfig> config;
         std::optional<db::ProcessingLog> log;
         RunSummary runSummary;
         std::optional<Run> run;
         // What the stages hand each other, as the run sequence does.
         std::optional<CatalogueRead> catalogue;
-        BleProblems documentProblems;
+        chainfile::LineErrors lineErrors;
         ListedDocument lastListed;
 
         auto stage = [&](const char* name, qint64 records, double lookups, const std::function<bool()>& body) {
@@ -331,8 +350,9 @@ int main(int argc, char* argv[]) {
         };
         // The stages in the order of the run sequence, each timed on its own.
         stage("Form_Load", 1, 4, [&] {
-            config = Form_Load(paths, RunOptions{}, *dbs.store, view, clock);
+            config = Form_Load(paths, RunOptions{}, *dbs.store, view);
             if (!config) return false;
+            if (output) runNumber = RunHistory(*dbs.store).begin(QDateTime::currentDateTime(), logFile->fileName());
             log.emplace(*dbs.store);
             run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log, runSummary});
             return true;
@@ -340,23 +360,27 @@ int main(int argc, char* argv[]) {
         const qint64 catalogueLines = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
         stage("for2_lis", catalogueLines,
               kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe, [&] {
-                  catalogue = for2_lis(*run);
+                  view.stage(Stage::Catalogo);
+                  catalogue = for2_lis(*run, lineErrors);
                   return catalogue.has_value();
               });
         stage("aggiorno_tutto", summary.mda, kArticle * summary.mda + kArticleEan * summary.mha, [&] {
+            view.stage(Stage::Articoli);
             aggiorno_tutto(*run);
             return true;
         });
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
-            lastListed = elaborap(*run, catalogue->file, documentProblems);
-            stageDocumentLines(*run, catalogue->file, documentProblems);
+            view.stage(Stage::Documenti);
+            lastListed = elaborap(*run, catalogue->file, lineErrors);
+            stageDocumentLines(*run, catalogue->file, lineErrors);
             creo_art_nuovo_forni(*run);
-            receiveDocuments(*run, documentProblems);
+            receiveDocuments(*run, lineErrors);
             return true;
         });
         const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
-            return ElaboraPromozioni(*run, catalogue->file, offerYear);
+            view.stage(Stage::Promozioni);
+            return ElaboraPromozioni(*run, catalogue->file, offerYear, lineErrors);
         });
         qint64 staged = 0;
         if (!failed) {
@@ -367,6 +391,14 @@ int main(int argc, char* argv[]) {
             creo_off(*run, offerYear);
             return true;
         });
+        if (output) {
+            stage("run history", 1, 0, [&] {
+                RunHistory(*dbs.store).end(runNumber, QDateTime::currentDateTime(), runElapsed.nsecsElapsed() / 1e9,
+                                           0, true, runSummary);
+                console.finish(0, &runSummary, runNumber, runElapsed.nsecsElapsed() / 1e9);
+                return true;
+            });
+        }
         run.reset();
         log.reset();
     }

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
+#include "report/ReportOutput.h"
 #include "shell/HistoryCommands.h"
 #include "shell/MainWindow.h"
 #include "run/Startup.h"
@@ -73,6 +74,12 @@ int main(int argc, char** argv) {
         return ExitOtherError;
     }
     const ProgramOptions& options = *parsed;
+    // A mistyped report target must never cost a database: refused before anything runs.
+    if (const QString refused = refusedReportTarget(options.paths, options.run.pdfPath);
+        !options.run.pdfPath.isEmpty() && !refused.isEmpty()) {
+        say(refused);
+        return ExitOtherError;
+    }
 
     switch (options.mode) {
     case ProgramOptions::Mode::Help:

@@ -116,6 +116,12 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
 
     db::Query priceList = store.prepare(QStringLiteral(
         "SELECT rowid FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"));
+    // A store article already filed under the chain code in the supplier's
+    // price list: the staging found none, so it was created by a run that
+    // stopped after this stage and whose staged lines this run carries on.
+    db::Query created = store.prepare(QStringLiteral(
+        "SELECT 1 FROM listi02 JOIN listi01 ON listi01.codart = listi02.codart "
+        "WHERE trim(listi02.codafo) = ? AND listi02.codlis = ? LIMIT 1"));
     db::Query addPriceList = store.prepare(QStringLiteral(
         "INSERT INTO listi02 (codart, codlis, codfor, desfor, dsclistino, desart, cobart, cofart, codafo, "
         "ivart, umart, datreg, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -151,10 +157,16 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
         progress.step();
         if (s.codart.isNull() || s.codart.toLongLong() != 0 || s.codafo == previous) continue;
 
-        // Codes of the new article.
-        const qint32 newCode = lookups.nextArticleCode();
         previous = s.codafo;
         const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
+        if (!chainCode.trimmed().isEmpty()) {
+            const bool already = created.first({chainCode.trimmed(), priceListCode});
+            created.finish();
+            if (already) continue;
+        }
+
+        // Codes of the new article.
+        const qint32 newCode = lookups.nextArticleCode();
         const QString lineEan = common::isNumeric(s.ea1art) ? s.ea1art : QString(13, QLatin1Char(' '));
 
         const Amount vat = Amount::parse(s.ivart).value_or(Amount());

@@ -25,6 +25,8 @@ ErrorKind kindOf(const QSqlError& e) {
         return ErrorKind::Locked;
     case 8:   // SQLITE_READONLY
         return ErrorKind::ReadOnly;
+    case 11:  // SQLITE_CORRUPT
+        return ErrorKind::Corrupt;
     case 13:  // SQLITE_FULL
         return ErrorKind::Full;
     case 19:  // SQLITE_CONSTRAINT
@@ -189,6 +191,9 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
     case ErrorKind::NotDatabase:
         what = QStringLiteral("Il file %1 non è un archivio SQLite (archivio %2)").arg(path_, label_);
         break;
+    case ErrorKind::Corrupt:
+        what = QStringLiteral("Archivio %1 danneggiato: %2").arg(label_, path_);
+        break;
     default:
         what = QStringLiteral("Errore sull'archivio %1 (%2)").arg(label_, path_);
         break;
@@ -197,7 +202,26 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
                 error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 
+int Database::openStatements() const {
+    return int(std::count_if(queries_.begin(), queries_.end(), [](const Query* q) { return q->reading(); }));
+}
+
+void Database::requireNoOpenStatement(const QString& before) const {
+    QStringList open;
+    for (const Query* q : queries_) {
+        if (q->reading()) open << q->sql().simplified();
+    }
+    if (open.isEmpty()) return;
+    open.sort();
+    throw Error(ErrorKind::Other,
+                QStringLiteral("Errore del programma sull'archivio %1 (%2): una lettura è ancora aperta mentre "
+                               "inizia una scrittura, che non potrebbe attendere gli altri programmi. Nessun dato "
+                               "è stato modificato da questa scrittura.\nScrittura: %3\nLettura aperta: %4")
+                    .arg(label_, path_, before.simplified(), open.join(QLatin1String(" | "))));
+}
+
 Transaction::Transaction(Database& db) : db_(db), level_(db.depth_) {
+    if (level_ == 0) db_.requireNoOpenStatement(QStringLiteral("BEGIN IMMEDIATE"));
     if (level_ == 0)
         db_.exec(QStringLiteral("BEGIN IMMEDIATE"));
     else

@@ -35,6 +35,7 @@ enum class ErrorKind {
     ReadOnly,     // the file or its folder cannot be written
     Full,         // the disk or the database's size limit is reached
     Constraint,   // the data breaks a uniqueness (or other) constraint
+    Corrupt,      // SQLite finds the file damaged
     Other,
 };
 
@@ -80,14 +81,17 @@ class Query {
 public:
     Query(Database& db, const QString& sql);
     ~Query();
+    Query(Query&& other) noexcept;
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
+    Query& operator=(Query&&) = delete;
 
     // Binds the values in order to the statement's `?` and runs it. Values
     // bound before and not given again stay bound.
     Query& exec(std::initializer_list<QVariant> values = {});
     Query& execList(const QVariantList& values);
-    // The next row; false after the last. A row that cannot be read raises.
+    // The next row; false after the last, which lets go of the rows. A row
+    // that cannot be read raises.
     bool next();
     // The first row, if any: exec + next in one call.
     bool first(std::initializer_list<QVariant> values = {}) { return exec(values).next(); }
@@ -117,6 +121,8 @@ public:
     const QString& sql() const { return sql_; }
     // Lets go of the rows (and of the read lock they hold).
     void finish();
+    // Stepped to a row and not yet let go: it holds a read snapshot.
+    bool reading() const;
 
 private:
     friend class Database;
@@ -137,6 +143,7 @@ private:
     std::vector<QByteArray> ascii_;  // the texts of bound_ that are ASCII, as SQLite reads them
     int columns_ = 0;
     bool isWrite_;
+    bool needsWriteLock_;     // takes the write lock when run outside a transaction
     bool active_ = false;     // run, and not finished since
     bool firstRead_ = false;  // the run stepped to the first row, which next() has not handed out yet
     bool firstIsRow_ = false;
@@ -177,6 +184,15 @@ public:
 
     // Turns a failed statement into an Error that names it.
     [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
+
+    // SQLite waits for another program's write lock only on a connection that
+    // holds no read snapshot: a statement still being read when a write
+    // begins would make the write fail at once instead of waiting. Every
+    // statement is finished before a transaction or a lone write starts; one
+    // left open is a fault of the program, reported here before anything is
+    // written.
+    void requireNoOpenStatement(const QString& before) const;
+    int openStatements() const;
 
     static int busyTimeoutMs();
 

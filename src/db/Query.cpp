@@ -73,9 +73,18 @@ bool isAscii(const char* text, int n) {
 
 QString utf16(const void* text) { return QString(reinterpret_cast<const QChar*>(text)); }
 
+// Statements that take the write lock when they run on their own: changes to
+// rows and to the schema.
+bool takesWriteLock(const QString& sql) {
+    const QString head = sql.trimmed().left(6).toUpper();
+    return startsWithWrite(sql) || head.startsWith(QLatin1String("CREATE")) ||
+           head.startsWith(QLatin1String("ALTER")) || head.startsWith(QLatin1String("DROP"));
+}
+
 }  // namespace
 
-Query::Query(Database& db, const QString& sql) : db_(&db), sql_(sql), isWrite_(startsWithWrite(sql)) {
+Query::Query(Database& db, const QString& sql)
+    : db_(&db), sql_(sql), isWrite_(startsWithWrite(sql)), needsWriteLock_(takesWriteLock(sql)) {
     const void* tail = nullptr;
     const QChar* text = sql_.constData();
     const int rc = sqlite3_prepare16_v3(db.connection(), text, static_cast<int>(sql_.size() * sizeof(QChar)),
@@ -95,6 +104,20 @@ Query::Query(Database& db, const QString& sql) : db_(&db), sql_(sql), isWrite_(s
     }
     db.queries_.push_back(this);
 }
+
+Query::Query(Query&& other) noexcept
+    : db_(other.db_), sql_(std::move(other.sql_)), stmt_(other.stmt_), bound_(std::move(other.bound_)),
+      ascii_(std::move(other.ascii_)), columns_(other.columns_), isWrite_(other.isWrite_),
+      needsWriteLock_(other.needsWriteLock_), active_(other.active_), firstRead_(other.firstRead_),
+      firstIsRow_(other.firstIsRow_), onRow_(other.onRow_), afterLast_(other.afterLast_),
+      record_(std::move(other.record_)), named_(std::move(other.named_)), nextNamed_(other.nextNamed_) {
+    other.stmt_ = nullptr;
+    other.active_ = other.onRow_ = false;
+    if (db_) std::replace(db_->queries_.begin(), db_->queries_.end(), &other, this);
+    other.db_ = nullptr;
+}
+
+bool Query::reading() const { return stmt_ && sqlite3_stmt_busy(stmt_); }
 
 Query::~Query() {
     sqlite3_finalize(stmt_);
@@ -137,6 +160,9 @@ void Query::run() {
     if (!stmt_) fail("No query", SQLITE_MISUSE);
     active_ = onRow_ = firstRead_ = afterLast_ = false;
     if (const int rc = sqlite3_reset(stmt_); rc != SQLITE_OK) fail("Unable to reset statement", rc);
+    // Running it again ends its own earlier reading; another still open
+    // would keep this write from waiting for the lock.
+    if (needsWriteLock_ && db_->depth_ == 0) db_->requireNoOpenStatement(sql_);
     const int parameters = sqlite3_bind_parameter_count(stmt_);
     if (static_cast<size_t>(parameters) != bound_.size()) {
         db_->fail(QSqlError(QStringLiteral("Parameter count mismatch"), QString(), QSqlError::StatementError), sql_);

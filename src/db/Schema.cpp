@@ -32,7 +32,7 @@ std::vector<Table> historyTables() {
           {"ean_scritti", I}, {"documenti_ricevuti", I}, {"documenti_trattenuti", I},
           {"documenti_rettificati", I}, {"righe_magazzino", I}, {"offerte_create", I}, {"righe_offerte", I},
           {"righe_rifiutate", I}, {"fermate", T}, {"rapporto", T}, {"stampante", T}, {"giorno_rapporto", T},
-          {"registro", T}},
+          {"registro", T}, {"righe_preparate", T}},
          {{"lis06c_esecuzioni_numero", "(numero)", true}},
          true},
         {"lis06c_storico_variatidivulgazioni",
@@ -137,6 +137,13 @@ std::vector<Table> storeTables() {
           {"ric", I}, {"desfor", T}, {"desgru", T}, {"tipmov", T}, {"bflag1", T}, {"marg", R},
           {"codpro", I}, {"codrep", I}, {"soglia", R}, {"omaggio", R}, {"scopro", R}, {"sconto", R}},
          {{"offmo_key", "(bannoc, bnumer, bns)"}, {"offmo_ean", "(bannoc, bnumer, eanrig)"}}},
+        // The program's own record of every supplier document it received: the
+        // digest of the document's lines, to recognise the document when the
+        // chain sends it again with other lines.
+        {"lis06c_documenti_ricevuti",
+         {{"codfor", I}, {"numfa", I}, {"datafa", T}, {"righe", I}, {"impronta", T}},
+         {{"lis06c_documenti_ricevuti_key", "(codfor, numfa, datafa)", true}},
+         true},
     };
     for (Table& t : historyTables()) store.push_back(std::move(t));
     return store;

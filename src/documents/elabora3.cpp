@@ -6,12 +6,15 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
+#include "db/StagedFile.h"
+#include "documents/DocumentDigest.h"
 #include "documents/cre_det.h"
 #include "documents/creot.h"
 #include "documents/stock.h"
 #include "run/Run.h"
 
 #include <QHash>
+#include <QList>
 #include <optional>
 #include <vector>
 
@@ -208,11 +211,11 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
                       b.date.isValid() ? common::dateValue(b.date) : QVariant()});
 }
 
-// Stages every readable "BLE" line of the file in `variati`. A line whose
-// number, packages, quantity or cost cannot be read is left out and recorded
-// in `errors`, which holds its document back.
-void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors, qint32 currentDocument) {
-    Stager stager(run, currentDocument);
+// Stages every readable "BLE" line of the file in `variati`; with no stager,
+// only reads them, for their problems. A line whose number, packages,
+// quantity or cost cannot be read is left out and recorded in `errors`, which
+// holds its document back.
+void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors, Stager* stager) {
     Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
     chainfile::DocumentGrouping grouping(errors);
@@ -228,7 +231,7 @@ void stageLines(const Run& run, const common::ChainFile& file, LineErrors& error
         for (const chainfile::FieldProblem& p : problems) errors.add(d->line, document, p);
         if (!d->numberRead() || !problems.isEmpty()) continue;
         ++accepted;
-        stager.stage(*d, accepted);
+        if (stager) stager->stage(*d, accepted);
     }
 }
 
@@ -236,13 +239,71 @@ void stageLines(const Run& run, const common::ChainFile& file, LineErrors& error
 
 void stageDocumentLines(const Run& run, const common::ChainFile& file, LineErrors& errors,
                         qint32 currentDocument) {
+    const QByteArray digest = file.sha256().toHex();
+    if (run.config.afterUnfinishedRun && !digest.isEmpty() && db::stagedFileBefore(run.store) == digest) {
+        // The run that stopped part-way staged these very lines against the
+        // store as it was before its documents and new articles: staged again
+        // now they would take the costs, articles and subfamilies that run
+        // already wrote, and the documents still to receive would differ
+        // from one uninterrupted run's.
+        db::Transaction tx(run.store);
+        db::recordStagedFile(run.store, digest);
+        tx.commit();
+        stageLines(run, file, errors, nullptr);
+        return;
+    }
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM variati"));
-    stageLines(run, file, errors, currentDocument);
+    Stager stager(run, currentDocument);
+    stageLines(run, file, errors, &stager);
+    db::recordStagedFile(run.store, digest);
     tx.commit();
 }
 
-void clearDocumentLines(const Run& run) { run.store.exec(QStringLiteral("DELETE FROM variati")); }
+void clearDocumentLines(const Run& run) {
+    db::Transaction tx(run.store);
+    run.store.exec(QStringLiteral("DELETE FROM variati"));
+    db::recordStagedFile(run.store, {});
+    tx.commit();
+}
+
+namespace {
+
+// A document received before that came again with other lines.
+struct Revised {
+    SupplierDocument document;
+    LinesDigest received;
+    LinesDigest now;
+};
+
+// The revised document's row in the processing log: the report prints it
+// among the documents' title lines.
+void logRevised(const Run& run, const SupplierDocument& d) {
+    db::LogRow log;
+    log.tipoelaborazione = QStringLiteral("A");
+    log.tipoagg = QStringLiteral("R");
+    log.desart = run.config.supplierName;
+    log.numpro = d.number;
+    log.datain = d.date;
+    log.datafi = d.date;
+    run.log.append(log);
+}
+
+QString revisedMessage(const QList<Revised>& revised) {
+    QStringList lines;
+    for (const Revised& r : revised)
+        lines << QStringLiteral("documento nr. %1 del %2: caricato con %3 righe, ora %4 righe")
+                     .arg(r.document.number)
+                     .arg(common::ddmmyyyy(r.document.date))
+                     .arg(r.received.lines)
+                     .arg(r.now.lines);
+    return QStringLiteral("Attenzione: documenti già caricati sono arrivati di nuovo con righe diverse (altre "
+                          "righe, quantità o costi). NON sono stati caricati di nuovo: controllarli e correggerli "
+                          "a mano.\n") +
+           lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
 
 void receiveDocuments(const Run& run, LineErrors& problems) {
     std::vector<SupplierDocument> documents;
@@ -258,11 +319,18 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
 
     db::Query received = run.store.prepare(
         QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
+    const auto receivedBefore = [&](const SupplierDocument& d) {
+        const bool before = received.first({d.number, common::dateValue(d.date)});
+        received.finish();
+        return before;
+    };
     db::Query staged = run.store.prepare(
         QStringLiteral("SELECT 1 FROM variati WHERE numero = ? AND datafa BETWEEN ? AND ? LIMIT 1"));
+    DocumentDigests digests(run.store, run.config.codfor_affil);
     Creot creot(run);
     StockMovements stock(run);
     CreDet cre_det(run, stock);
+    QList<Revised> revised;
 
     for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
@@ -271,23 +339,45 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             continue;
         }
 
-        const bool before = received.first({d.number, common::dateValue(d.date)});
-        received.finish();
-        if (before) continue;
+        if (receivedBefore(d)) {
+            // Unchanged, it is skipped without a word; with other lines it is
+            // reported, so that the store can act, and never received twice.
+            const LinesDigest now = digests.staged(d);
+            const std::optional<LinesDigest> then = digests.received(d);
+            if (then && *then != now) {
+                revised.append({d, *then, now});
+                logRevised(run, d);
+            } else if (!then) {
+                // Received before its lines were recorded: what comes now is
+                // all there is to compare later runs with.
+                db::Transaction tx(run.store);
+                digests.record(d, now);
+                tx.commit();
+            }
+            continue;
+        }
         const bool hasLines = staged.first(
             {d.number, common::dateValue(QDate(d.year, 1, 1)), common::dateValue(QDate(d.year, 12, 31))});
         staged.finish();
         if (!hasLines) continue;
 
-        // Number, header, lines, stock and log row are one unit of work. The chain's
-        // new costs are committed just before it: setting them again is harmless,
-        // so a crash in between only makes the next run receive the document whole.
+        // Number, header, lines, stock, log row and the digest of the lines are
+        // one unit of work. The chain's new costs are committed just before it:
+        // setting them again is harmless, so a crash in between only makes the
+        // next run receive the document whole.
         QString message;
         {
+            const LinesDigest lines = digests.staged(d);
             db::Transaction storeTx(run.store);
+            // Another program may have received it since the test above: the
+            // test is made again under the write lock.
+            if (receivedBefore(d)) continue;
             db::Transaction chainTx(run.chain);
             const std::optional<ReceivedHeader> header = creot.write(d, message);
-            if (header) cre_det.write(d, *header);
+            if (header) {
+                cre_det.write(d, *header);
+                digests.record(d, lines);
+            }
             chainTx.commit();
             storeTx.commit();
             if (header) ++run.summary.documentsReceived;
@@ -297,8 +387,10 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
+    run.summary.documentsRevised += revised.size();
     run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);
     if (problems.any(LineErrors::Stage::Documents)) run.view.message(problems.documentMessage());
+    if (!revised.isEmpty()) run.view.message(revisedMessage(revised));
 }
 
 void endDocuments(const Run& run) {

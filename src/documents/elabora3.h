@@ -18,7 +18,8 @@ class ChainFile;
 // its document, replacing what an earlier run staged; unreadable lines are
 // recorded in `errors`. An EAN row without article, met on a line whose chain
 // code the store files under an article, joins that article; its log row
-// carries `currentDocument`, the document the document list met last.
+// carries `currentDocument`, the document the document list met last. After a
+// run that stopped part-way, the lines it staged from the same file are kept.
 void stageDocumentLines(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors,
                         qint32 currentDocument);
 // Documents switched off: nothing stays staged.

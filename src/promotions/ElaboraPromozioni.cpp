@@ -110,7 +110,7 @@ private:
 
     const Run& run_;
     const qint32 year_;
-    db::Query deleteHeaders_, deleteLines_;
+    db::Query deleteHeaders_, deleteLines_, deleteUnmatchedLog_;
     db::Query findHeader_, insertHeader_;
     db::Query chainArticle_, chainEans_;
     db::Query storeEan_, storeEanByCode_, listingByCode_, listingByChainCode_;
@@ -159,6 +159,11 @@ PromotionImport::PromotionImport(const Run& run, qint32 year)
       year_(year),
       deleteHeaders_(run.store.prepare(QStringLiteral("DELETE FROM locte"))),
       deleteLines_(run.store.prepare(QStringLiteral("DELETE FROM locmo"))),
+      // The log's rows of unmatched promoted articles are rebuilt with the
+      // staging: after a run that stopped part-way the log keeps its rows,
+      // and these would otherwise be written twice.
+      deleteUnmatchedLog_(run.store.prepare(QStringLiteral(
+          "DELETE FROM variatidivulgazioni WHERE tipoelaborazione = 'P' AND tipoagg = 'E'"))),
       findHeader_(run.store.prepare(QStringLiteral(
           "SELECT dsccliente, Data1, Data2 FROM locte WHERE codutente = 1 AND numero = ? AND anno = ? "
           "ORDER BY rowid LIMIT 1"))),
@@ -195,6 +200,7 @@ PromotionImport::PromotionImport(const Run& run, qint32 year)
 void PromotionImport::emptyStaging() {
     deleteHeaders_.exec();
     deleteLines_.exec();
+    deleteUnmatchedLog_.exec();
 }
 
 void PromotionImport::advanceProgress() { progress_->step(); }

@@ -1,7 +1,5 @@
 #include "report/PainterPrinter.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPdfWriter>
@@ -44,15 +42,14 @@ std::unique_ptr<PainterPrinter> PainterPrinter::forPrinter(const QPrinterInfo& i
     return std::unique_ptr<PainterPrinter>(new PainterPrinter(std::move(printer), info.printerName()));
 }
 
-std::unique_ptr<PainterPrinter> PainterPrinter::forPdf(const QString& path, const QString& title) {
-    const QFileInfo file(path);
-    QDir().mkpath(file.absolutePath());
-    auto writer = std::make_unique<QPdfWriter>(file.absoluteFilePath());
+std::unique_ptr<PainterPrinter> PainterPrinter::forPdf(QIODevice& device, const QString& target,
+                                                      const QString& title) {
+    auto writer = std::make_unique<QPdfWriter>(&device);
     writer->setTitle(title);
     writer->setCreator(QStringLiteral("lis06c"));
     writer->setPageSize(QPageSize(QPageSize::A4));
     writer->setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    return std::unique_ptr<PainterPrinter>(new PainterPrinter(std::move(writer), file.absoluteFilePath()));
+    return std::unique_ptr<PainterPrinter>(new PainterPrinter(std::move(writer), target));
 }
 
 void PainterPrinter::setLandscape() {

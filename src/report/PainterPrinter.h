@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class QIODevice;
 class QPagedPaintDevice;
 
 namespace report {
@@ -19,8 +20,9 @@ class PainterPrinter : public Printer {
 public:
     // The given system printer (its default paper and margins).
     static std::unique_ptr<PainterPrinter> forPrinter(const QPrinterInfo& info, const QString& title);
-    // A PDF file, A4 with 10 mm margins.
-    static std::unique_ptr<PainterPrinter> forPdf(const QString& path, const QString& title);
+    // A PDF, A4 with 10 mm margins, written into `device` (open for
+    // writing); `target` names it in messages.
+    static std::unique_ptr<PainterPrinter> forPdf(QIODevice& device, const QString& target, const QString& title);
 
     ~PainterPrinter() override;
 

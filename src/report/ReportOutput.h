@@ -4,10 +4,17 @@
 #include <QDate>
 #include <QString>
 
+struct Paths;
 struct Run;
 struct RunOptions;
 class RunView;
 class Clock;
+
+// Why the PDF named on the command line must not be written, or empty when it
+// may: a target inside the chain's or the store's folder (a database, the
+// chain's file), a folder, or an existing file that is not a PDF. Checked
+// before the run starts, so a mistyped target never costs a database.
+QString refusedReportTarget(const Paths& paths, const QString& pdfPath);
 
 // Where a report went: a PDF file or a printer.
 struct ReportPlace {
@@ -30,11 +37,13 @@ struct ReportJob {
 
 // Prints the report: to the given PDF, else to a new PDF in the PDF folder,
 // else to the chosen or the default printer, else (no printer) to a PDF in the
-// fallback folder whose path the view is told. Empty when it could not be
+// fallback folder whose path the view is told. A PDF is written beside its
+// target under another name and takes the target's name only once it is
+// whole. Empty when it could not be
 // written anywhere (the view has been told).
 ReportPlace printReport(const ReportJob& job);
 
 // The processing log of the current run, printed today; where it went is
-// recorded in the run's summary. `dataDati` is the date of the data the
+// recorded in the run's summary, and so is a report written nowhere. `dataDati` is the date of the data the
 // catalogue import read.
 void printReport(const Run& run, const QString& dataDati);

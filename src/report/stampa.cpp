@@ -115,6 +115,12 @@ void titleLine(ReportState& r, const db::Query& q) {
         cells.cell(130, text(q, "desart"));
         cells.cell(70, QStringLiteral(" DEL ") + date(q, "datain"));
         cells.cell(40, QStringLiteral("TIPO DOC : ") + text(q, "codafon"));
+    } else if (tipoagg == QLatin1String("R")) {
+        // A document received before that came again with other lines.
+        cells.cell(80, QStringLiteral("DOCUMENTO NR. ") + numpro);
+        cells.cell(130, text(q, "desart"));
+        cells.cell(70, QStringLiteral(" DEL ") + date(q, "datain"));
+        cells.cell(40, QStringLiteral("GIA' CARICATO, ARRIVATO CON RIGHE DIVERSE: NON RICARICATO, CONTROLLARE"));
     }
 }
 

@@ -60,6 +60,7 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
         db::Transaction tx(store);
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codlis = '000000'"));
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codart = 0"));
+        config.afterUnfinishedRun = !newLog;
         if (newLog) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
         tx.commit();
     }

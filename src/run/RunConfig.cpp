@@ -3,6 +3,12 @@
 #include "common/ChainFile.h"
 #include "common/Numbers.h"
 
+double defaultSettleSeconds() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("LIS06C_SETTLE_SECONDS").toDouble(&ok);
+    return ok && seconds >= 0 ? seconds : 5;
+}
+
 qint64 defaultMaxFileBytes() {
     bool ok = false;
     const qint64 mb = qEnvironmentVariable("LIS06C_MAX_FILE_MB").toLongLong(&ok);

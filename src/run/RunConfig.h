@@ -11,8 +11,13 @@ struct Paths {
     QString storeDb() const { return root + QStringLiteral("/quarn/dati.mdb"); }
     QString chainDb() const { return root + QStringLiteral("/nelv/dati.mdb"); }
     QString chainFolder() const { return root + QStringLiteral("/nelv"); }
+    QString storeFolder() const { return root + QStringLiteral("/quarn"); }
     QString chainFile() const { return root + QStringLiteral("/nelv/acq_var.txt"); }
 };
+
+// Seconds the chain's file must stay unchanged before a run reads it:
+// LIS06C_SETTLE_SECONDS when set (the tests set 0), else 5.
+double defaultSettleSeconds();
 
 // The largest chain's file a run reads: 1 GB, or LIS06C_MAX_FILE_MB megabytes.
 qint64 defaultMaxFileBytes();
@@ -24,7 +29,7 @@ struct RunOptions {
     QString pdfFolder;    // else to a new PDF in this folder, named by day and time
     QString printerName;  // else to this printer; the default one when empty
     QString logFile;      // the run's own log file, named in the run history
-    int settleSeconds = 5;                        // the chain's file must rest this long before it is read
+    double settleSeconds = defaultSettleSeconds();  // the chain's file must rest this long before it is read
     qint64 maxFileBytes = defaultMaxFileBytes();  // a larger chain's file is refused
 };
 
@@ -44,6 +49,9 @@ struct RunConfig {
     QString supplierName = QString(45, QLatin1Char(' '));
     // Stage switches of `automa`, as text.
     QString art1, art2, art3;
+    // The run before this one never reached its end: its log rows are kept,
+    // and what it staged from the same file is carried on, not staged again.
+    bool afterUnfinishedRun = false;
 
     // Changes to the store's articles are saved unless `art1` is switched on.
     bool articlesSaved() const { return switchValue(art1) == 0; }

@@ -6,7 +6,9 @@
 #include "run/RunHistory.h"
 #include "run/RunSequence.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
 
 int exitStatusFor(const db::Error& error) {
     switch (error.kind()) {
@@ -21,7 +23,13 @@ int exitStatusFor(const db::Error& error) {
 }
 
 RunCore::RunCore(Paths paths, RunOptions options, RunView& view, const Clock& clock, db::WriteCounter* counter)
-    : paths_(std::move(paths)), options_(std::move(options)), view_(view), clock_(clock), counter_(counter) {}
+    : paths_(std::move(paths)),
+      options_(std::move(options)),
+      view_(view),
+      clock_(clock),
+      counter_(counter),
+      lock_(paths_),
+      chainFile_(paths_.chainFile(), options_.settleSeconds) {}
 
 RunCore::~RunCore() { close(); }
 
@@ -41,18 +49,70 @@ template <class Body> int RunCore::guarded(Body body) {
     }
 }
 
+void RunCore::setWaiting(const QString& text) {
+    if (text == waiting_) return;
+    waiting_ = text;
+    view_.setText(Box::variazioni, text);
+}
+
+int RunCore::locked() {
+    setWaiting(lock_.heldBy());
+    return ExitLocked;
+}
+
 int RunCore::load() {
-    return guarded([this] {
+    const int result = guarded([this] {
+        if (!lock_.acquire()) return locked();
+        setWaiting(QString());
         dbs_ = openDatabases(paths_, counter_);
         config_ = Form_Load(paths_, options_, *dbs_.store, view_);
         if (!config_) return int(ExitNoSupplierCode);
         log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
         return Ready;
     });
+    if (result != Ready) lock_.release();
+    return result;
+}
+
+int RunCore::waitForChainFile() {
+    QElapsedTimer waited;
+    waited.start();
+    while (chainFile_.check() == SettledFile::State::Changing) {
+        if (waited.elapsed() >= chainFile_.waitLimitSeconds() * 1000) {
+            view_.message(QStringLiteral("Il file %1 è ancora in scrittura: la sua dimensione o la sua data sono "
+                                         "cambiate negli ultimi %2 secondi, dopo %3 secondi di attesa. Il file non "
+                                         "è stato letto; riprovare quando la copia è terminata.")
+                              .arg(QDir::toNativeSeparators(chainFile_.path()))
+                              .arg(chainFile_.settleSeconds())
+                              .arg(chainFile_.waitLimitSeconds()),
+                          QStringLiteral("lis06c"));
+            return ExitMissingFile;
+        }
+        QThread::msleep(chainFile_.pollMs());
+    }
+    return Ready;
 }
 
 int RunCore::runOnce() {
     if (!config_) return int(ExitOtherError);
+    const int result = [this] {
+        const int ready = guarded([this] {
+            if (!lock_.acquire()) return locked();
+            if (chainFile_.check() == SettledFile::State::Changing) {
+                setWaiting(QStringLiteral("In attesa che il file %1 sia completo: è ancora in scrittura.")
+                               .arg(QDir::toNativeSeparators(chainFile_.path())));
+                return int(RetryLater);
+            }
+            setWaiting(QString());
+            return int(Ready);
+        });
+        return ready == Ready ? recordedRun() : ready;
+    }();
+    lock_.release();
+    return result;
+}
+
+int RunCore::recordedRun() {
     QElapsedTimer elapsed;
     elapsed.start();
     // The run is in the history from its start, so that one cut short is known as such.
@@ -67,6 +127,9 @@ int RunCore::runOnce() {
     const int status = guarded([this, &reachedEnd] {
         const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
         if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        // A report that could not be written leaves the run short of its end:
+        // the next run keeps the log, so its report lists these changes too.
+        if (summary_.reportFailed) return int(ExitOtherError);
         reachedEnd = true;
         return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
     });
@@ -88,4 +151,5 @@ void RunCore::close() {
     log_.reset();
     dbs_.chain.reset();
     dbs_.store.reset();
+    lock_.release();
 }

@@ -22,6 +22,7 @@ struct RunSummary {
     QString report;      // where the report went, when it was printed to a file
     QString printer;     // the printer it went to, when it was printed on paper
     QDate reportDay;     // the day the report was printed (its page header's date)
+    bool reportFailed = false;  // the report could not be written: the run's data are in, its report is not
 
     // The chain's file the run read, and the date of its data (dd/mm/yyyy).
     qint64 fileBytes = -1;

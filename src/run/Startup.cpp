@@ -1,5 +1,6 @@
 #include "run/Startup.h"
 
+#include "db/Integrity.h"
 #include "db/Schema.h"
 
 #include <QDir>
@@ -42,11 +43,13 @@ Databases openDatabases(const Paths& paths, db::WriteCounter* counter) {
     Databases d;
     d.store = db::Database::open(paths.storeDb(), QStringLiteral("Quarn (negozio)"), counter);
     d.chain = db::Database::open(paths.chainDb(), QStringLiteral("Nelv (catena)"), counter);
-    // The run history is lis06c's own: made here where missing, not asked of the store.
-    db::createOwnTables(*d.store, db::Which::Store);
+    // Both whole and complete before either is written.
+    db::requireIntact(*d.store);
+    db::requireIntact(*d.chain);
     checkSchema(*d.store, db::Which::Store);
     checkSchema(*d.chain, db::Which::Chain);
     db::addStartColumns(*d.store, db::Which::Store);
+    db::createOwnTables(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.chain, db::Which::Chain);
     return d;

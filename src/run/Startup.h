@@ -11,8 +11,9 @@ struct Databases {
     std::unique_ptr<db::Database> chain;
 };
 
-// Throws db::Error: Missing, NotDatabase, ReadOnly, Locked, or Schema with
-// the list of what is missing (database, table, field).
+// Throws db::Error: Missing, NotDatabase, ReadOnly, Locked, Corrupt (found
+// by the integrity check, before anything is written), or Schema with the
+// list of what is missing (database, table, field).
 Databases openDatabases(const Paths& paths, db::WriteCounter* counter = nullptr);
 
 // `--init`: creates the folders nelv and quarn, the two databases where

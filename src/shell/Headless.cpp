@@ -46,11 +46,15 @@ int runHeadless(const HeadlessOptions& options) {
 
     RunCore core(options.paths, runOptions, view, clock, &counter);
     int status = core.load();
+    // Another run holds the root: this one stops at once, having touched nothing.
+    if (status == ExitLocked) view.message(core.waiting(), QStringLiteral("lis06c"));
+    // Headless does not wait for the chain's file to arrive, only for a copy
+    // under way to end.
+    if (status == RunCore::Ready) status = core.waitForChainFile();
     bool ran = false;
     if (status == RunCore::Ready) {
-        // Headless does not wait for the chain's file to arrive.
         status = core.runOnce();
-        ran = status != RunCore::RetryLater;
+        ran = status != RunCore::RetryLater && status != ExitLocked;
         if (status == RunCore::RetryLater) status = ExitMissingFile;
     }
     const double seconds = elapsed.nsecsElapsed() / 1e9;

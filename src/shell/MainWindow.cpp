@@ -238,6 +238,11 @@ bool MainWindow::event(QEvent* e) {
 }
 
 void MainWindow::tick() {
+    if (state_ == State::LoadLater && !view_->dialogOpen()) {
+        state_ = State::Loading;
+        QMetaObject::invokeMethod(worker_, &RunWorker::load, Qt::QueuedConnection);
+        return;
+    }
     // One run at a time; none while Form_Load or a message box is still open.
     if (state_ != State::Waiting || view_->dialogOpen()) return;
     state_ = State::Running;
@@ -246,6 +251,7 @@ void MainWindow::tick() {
 }
 
 void MainWindow::onLoaded(int result) {
+    view_->flush();
     if (result == RunCore::Ready) {
         state_ = State::Waiting;
         // (unless the line already warns that the log file could not be made)
@@ -254,20 +260,27 @@ void MainWindow::onLoaded(int result) {
             setStatus(QStringLiteral("Configurazione letta: l'elaborazione parte da sola fra pochi secondi"));
         return;
     }
+    if (result == ExitLocked) {
+        // The status line says which run holds the root; the timer tries again.
+        closedStatus_ = ExitLocked;
+        state_ = State::LoadLater;
+        return;
+    }
     finish(result);
 }
 
 void MainWindow::onRan(int result) {
     view_->flush();
-    if (result != RunCore::RetryLater) {
+    if (result != RunCore::RetryLater && result != ExitLocked) {
         summary_ = worker_->summary();
         runNumber_ = worker_->runNumber();
     }
-    if (result == RunCore::RetryLater) {
-        // Timer1 stays armed: the next tick looks for the file again.
-        waitingForFile_ = true;
-        setStatus(QStringLiteral("In attesa del file della catena: nuovo tentativo ogni %1 secondi")
-                      .arg(qMax(1, timer1_.interval() / 1000)));
+    if (result == RunCore::RetryLater || result == ExitLocked) {
+        // Timer1 stays armed: the next tick looks for the file, or the root, again.
+        closedStatus_ = result == ExitLocked ? int(ExitLocked) : int(ExitMissingFile);
+        if (result == RunCore::RetryLater)
+            setStatus(QStringLiteral("In attesa del file della catena: nuovo tentativo ogni %1 secondi")
+                          .arg(qMax(1, timer1_.interval() / 1000)));
         state_ = State::Waiting;
         return;
     }
@@ -293,13 +306,14 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->accept();
         return;
     }
-    if (state_ != State::Waiting || view_->dialogOpen()) {
+    const bool between = state_ == State::Waiting || state_ == State::LoadLater;
+    if (!between || view_->dialogOpen()) {
         // A run is written unit by unit to its end; it cannot be left half-way.
         e->ignore();
         return;
     }
     // Closed by the user between runs: the run did not reach its end.
-    exitStatus_ = waitingForFile_ ? int(ExitMissingFile) : int(ExitFinished);
+    exitStatus_ = closedStatus_;
     if (logFile_) log_->finish(exitStatus_, nullptr, 0, elapsed_.nsecsElapsed() / 1e9);
     timer1_.stop();
     stopWorker();

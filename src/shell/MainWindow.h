@@ -48,7 +48,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    enum class State { Loading, Waiting, Running, Closed };
+    // LoadLater: another run held the root when the window loaded; the next
+    // tick loads again.
+    enum class State { Loading, LoadLater, Waiting, Running, Closed };
 
     void build();
     void centre();
@@ -63,7 +65,9 @@ private:
     State state_ = State::Loading;
     int exitStatus_ = 0;
     int runsStarted_ = 0;
-    bool waitingForFile_ = false;
+    // The exit status if the user closes the window while it waits: what it
+    // last waited for (the chain's file, or another run to end).
+    int closedStatus_ = 0;
     QTimer timer1_;
     WindowView* view_ = nullptr;
     QThread* thread_ = nullptr;

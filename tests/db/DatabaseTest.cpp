@@ -483,6 +483,57 @@ TEST(Database, StatementsMisusedAreErrors) {
     EXPECT_THROW(orphan.exec(), db::Error);
 }
 
+// A statement still being read holds a snapshot of the database, and SQLite
+// then does not wait for another program's write lock: the write would fail
+// at once. Such a write is refused before it reaches SQLite, naming both
+// statements; a statement finished, read to its end or gone does not count.
+TEST(Database, NoWriteBeginsWhileAStatementIsBeingRead) {
+    const struct {
+        const char* state;
+        std::function<void(db::Query&)> leave;
+        bool refused;
+    } cases[] = {
+        {"first row read, more to come", [](db::Query& q) { q.first(); }, true},
+        {"executed, nothing read yet", [](db::Query& q) { q.exec(); }, true},
+        {"finished", [](db::Query& q) { q.first(); q.finish(); }, false},
+        {"read to its end", [](db::Query& q) { q.exec(); while (q.next()) {} }, false},
+        {"first row taken with firstRow", [](db::Query& q) { q.firstRow({}, [](const db::Query&) { return 1; }); },
+         false},
+        {"moved while being read", [](db::Query& q) { q.first(); db::Query moved(std::move(q)); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        TestRoot root;
+        db::Database& d = root.store();
+        d.exec(QStringLiteral("INSERT INTO automa (codice) VALUES (1), (2)"));
+        db::Query read = d.prepare(QStringLiteral("SELECT codice FROM automa ORDER BY codice"));
+        c.leave(read);
+        const std::function<void()> writes[] = {
+            [&] { db::Transaction tx(d); tx.commit(); },
+            [&] { d.exec(QStringLiteral("UPDATE automa SET art1 = 'x'")); },
+            [&] { d.exec(QStringLiteral("CREATE TABLE altra (x INTEGER)")); },
+        };
+        for (const auto& write : writes) {
+            try {
+                write();
+                EXPECT_FALSE(c.refused) << "a write began while a statement was being read";
+            } catch (const db::Error& e) {
+                EXPECT_TRUE(c.refused) << e.message().toStdString();
+                EXPECT_TRUE(e.message().contains(QStringLiteral("SELECT codice FROM automa"))) << e.message().toStdString();
+                EXPECT_TRUE(e.message().contains(root.paths().storeDb())) << e.message().toStdString();
+            }
+        }
+        EXPECT_EQ(root.count(d, QStringLiteral("automa"), QStringLiteral("art1 = 'x'")), c.refused ? 0 : 2);
+        // Inside a transaction reading and writing mix freely.
+        if (c.refused) read.finish();
+        db::Transaction tx(d);
+        db::Query again = d.prepare(QStringLiteral("SELECT codice FROM automa ORDER BY codice"));
+        ASSERT_TRUE(again.first());
+        d.exec(QStringLiteral("UPDATE automa SET art2 = 'y'"));
+        tx.commit();
+    }
+}
+
 // A database brought over from another program may hold rows that one of
 // lis06c's unique indexes does not allow: the index comes as a plain one and
 // every row stays.

@@ -128,3 +128,26 @@ TEST_F(NewArticlesFromDocumentsTest, ArticleCodeAtTheTopOfTheRangeStopsTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// Run again over the same staged lines (a run that stopped after this stage,
+// whose staging the next run carries on): the articles it created are not
+// created twice, and a chain code still without article gets one.
+TEST_F(NewArticlesFromDocumentsTest, RunAgainOverTheSameStagedLinesCreatesNothingTwice) {
+    stage(1, 0, "000000123", 5, 1.0);
+    stage(2, 0, "000000124", 6, 1.0, "8000000000124");
+    creo_art_nuovo_forni(root.run(), 1001);
+    ASSERT_EQ(count("listi01"), 2);
+    const qint64 eans = count("codean"), priceList = count("listi02"), log = count("variatidivulgazioni");
+
+    stage(3, 0, "000000125", 7, 1.0, "8000000000125");  // staged, its article lost with the stopped run
+    creo_art_nuovo_forni(root.run(), 1001);
+    EXPECT_EQ(count("listi01"), 3);
+    EXPECT_EQ(count("listi01", "trim(codafo) = '000000125'"), 1);
+    EXPECT_EQ(count("codean"), eans + 1);
+    EXPECT_EQ(count("listi02"), priceList + 1);
+    EXPECT_EQ(count("variatidivulgazioni"), log + 1);
+}
+
+}  // namespace

@@ -92,3 +92,49 @@ TEST_F(StagingTest, EqualCostGivesNoChangeAndTheStagingTableHoldsOneRunOnly) {
 }
 
 }  // namespace
+
+// A run that stopped part-way staged the file's lines against the store as it
+// was before; the next run carries those on (the store has changed since)
+// when it reads the same file, and stages again after a finished run or
+// when the file is another one. Line problems are found either way.
+TEST_F(StagingTest, LinesOfAnUnfinishedRunAreCarriedOnForTheSameFile) {
+    struct Case { const char* what; bool afterUnfinished; bool sameFile; double przvec; };
+    for (const Case& c : {Case{"after an unfinished run, same file", true, true, 1.2},
+                          Case{"after an unfinished run, another file", true, false, 9},
+                          Case{"after a finished run, same file", false, true, 9}}) {
+        SCOPED_TRACE(c.what);
+        root.exec(root.store(), QStringLiteral("DELETE FROM listi01"));
+        root.exec(root.store(), QStringLiteral("DELETE FROM codean"));
+        root.exec(root.chain(), QStringLiteral("DELETE FROM articolo"));
+        root.exec(root.store(), QStringLiteral("DELETE FROM lis06c_esecuzioni"));
+        const auto begin = [&](int number) {
+            root.exec(root.store(), QStringLiteral("INSERT INTO lis06c_esecuzioni (numero, inizio, completa) "
+                                                   "VALUES (?, '2026-12-08 06:30:00', 0)"),
+                      {number});
+        };
+        addArticle(7, 123, 8001234567890, 1.2);
+        Ble line;
+        QByteArray bad = Ble{.number = 1002}.line();
+        bad.replace(rec::ble::quantity.pos - 1, 3, "x!x");
+        const auto stage = [&](const QList<QByteArray>& lines, bool afterUnfinished) {
+            root.writeChainFile(lines);
+            const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
+            const ::Run& run = root.run();
+            root.config().afterUnfinishedRun = afterUnfinished;
+            chainfile::LineErrors errors;
+            stageDocumentLines(run, *file, errors, 0);
+            return errors.holds(1002) && !errors.holds(1001);
+        };
+        begin(1);
+        EXPECT_TRUE(stage({line.line(), bad}, false));
+        // What the stopped run did after staging: the article's cost moved.
+        root.exec(root.store(), QStringLiteral("UPDATE listi01 SET cofart = 9 WHERE codart = 7"));
+
+        Ble more = line;
+        more.quantity = 4;
+        begin(2);
+        EXPECT_TRUE(stage({c.sameFile ? line.line() : more.line(), bad}, c.afterUnfinished));
+        EXPECT_EQ(count(QStringLiteral("variati")), 1);
+        EXPECT_DOUBLE_EQ(staged(root, "przvec", 1).toDouble(), c.przvec);
+    }
+}

@@ -78,7 +78,7 @@ DumpOptions goldenDumpOptions() {
     DumpOptions o;
     o.storeTables = QStringList{"codean", "fatcasa", "fistini", "gruppi", "listi01", "listi02", "locmo",
                                 "locte", "numeri", "offmo", "offtab", "offte", "ordinif", "sottogruppi",
-                                "testaof", "variati", "variatidivulgazioni"};
+                                "testaof", "variati", "variatidivulgazioni", "lis06c_documenti_ricevuti"};
     o.chainTables = QStringList{"articolo", "clienti", "codean", "divuelabo", "gruppi", "listini", "reparti",
                                 "sottogruppi"};
     o.today = kRunDay;

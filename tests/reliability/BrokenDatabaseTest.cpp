@@ -47,6 +47,25 @@ void sql(const QString& path, const QString& statement) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// The first page of a table's tree.
+int rootPage(const QString& path, const QString& table) {
+    const QString name = QUuid::createUuid().toString();
+    int page = 0;
+    {
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        d.setDatabaseName(path);
+        if (d.open()) {
+            QSqlQuery q(d);
+            q.prepare(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ?"));
+            q.addBindValue(table);
+            if (q.exec() && q.next()) page = q.value(0).toInt();
+        }
+        d.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return page;
+}
+
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -249,5 +268,44 @@ TEST(BrokenDatabase, AccessOrOtherFileAtTheDatabasePath) {
             f.write(good);
         }
         expectRecovery(r);
+    }
+}
+
+// A database damaged inside (a page of a table overwritten) is found by the
+// check at start: the run names the database and stops before either
+// database is written, instead of failing part-way with SQLite's words.
+TEST(BrokenDatabase, DamagedInsideIsFoundBeforeAnythingIsWritten) {
+    const struct {
+        bool store;
+        const char* label;
+        const char* table;  // whose first page is damaged
+    } cases[] = {{true, "Quarn (negozio)", "listi01"}, {false, "Nelv (catena)", "articolo"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScenarioRoot r;
+        const QString path = c.store ? r.paths.storeDb() : r.paths.chainDb();
+        const QString other = c.store ? r.paths.chainDb() : r.paths.storeDb();
+        // Everything in the main file, so that the damage is what SQLite reads.
+        sql(path, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        QByteArray bytes = fileBytes(path);
+        const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+        const int page = rootPage(path, QLatin1String(c.table));
+        ASSERT_GT(page, 1);
+        // The page's header: a kind of page that does not exist.
+        bytes[qsizetype(page - 1) * pageSize] = '\x55';
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes);
+        }
+        const QByteArray otherBefore = fileBytes(other);
+        const scenario::Outcome o = scenario::runProgram(r.root());
+        EXPECT_FALSE(o.crashed) << o.err.toStdString();
+        EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(QStringLiteral("Archivio %1 danneggiato").arg(QLatin1String(c.label))))
+            << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(QStringLiteral("Nessun dato è stato modificato"))) << o.err.toStdString();
+        EXPECT_EQ(fileBytes(path), bytes) << "the damaged database was written";
+        EXPECT_EQ(fileBytes(other), otherBefore) << "the other database was written";
     }
 }

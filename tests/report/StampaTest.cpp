@@ -186,6 +186,8 @@ TEST(Stampa, TitleLinesOfDocumentsAndPromotions) {
                .datafi = "2026-12-15"});
     addLog(t, {.kind = "A", .agg = "X", .desart = "NON STAMPATO", .numpro = 9});
     addLog(t, {.kind = "B", .agg = "A", .codafon = "000111", .desart = "PASTA"});
+    // A document received before that came again with other lines.
+    addLog(t, {.kind = "A", .agg = "R", .desart = "FORNITURA NELV", .numpro = 16, .datain = "2026-12-07"});
 
     RecordingPrinter p;
     stampa(t.run(), p, QString());
@@ -198,6 +200,10 @@ TEST(Stampa, TitleLinesOfDocumentsAndPromotions) {
     EXPECT_EQ(p.at(1, 222, 62), "VALIDA DAL 01/12/2026");
     // "VALIDA DAL ..." runs past its cell: the end date follows it.
     EXPECT_EQ(p.at(1, 309, 62), "AL 15/12/2026");
+    EXPECT_EQ(p.at(1, 12, 74), "DOCUMENTO NR. 16");
+    EXPECT_EQ(p.at(1, 92, 74), "FORNITURA NELV");
+    EXPECT_EQ(p.at(1, 222, 74), " DEL 07/12/2026");
+    EXPECT_EQ(p.at(1, 292, 74), "GIA' CARICATO, ARRIVATO CON RIGHE DIVERSE: NON RICARICATO, CONTROLLARE");
     // Titles come before the sections.
     EXPECT_LT(p.allTexts().indexOf("AL 15/12/2026"), p.allTexts().indexOf("ELABORAZIONI ARTICOLI"));
 

@@ -122,3 +122,4 @@ TEST(FormLoad, SwitchesAndCircles) {
         EXPECT_TRUE(config->documentsOn());
     }
 }
+

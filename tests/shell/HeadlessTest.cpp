@@ -216,3 +216,18 @@ TEST(Headless, OffersAreNumberedInTheYearOfTheRun) {
     EXPECT_EQ(value("SELECT group_concat(tipo || anno || '=' || ultnum, ' ') FROM numeri WHERE tipo = 'OP'"),
               "OP2026=9 OP2027=2");
 }
+
+// A store kept by an earlier version lacks the program's own table: start-up
+// adds it (with its index) instead of reporting the store incomplete.
+TEST(Headless, StartUpAddsTheProgramsOwnTableToAnOlderStore) {
+    TestRoot root;
+    root.writeChainFile({});
+    root.exec(root.store(), QStringLiteral("DROP TABLE lis06c_documenti_ricevuti"));
+    EXPECT_TRUE(db::missing(root.store(), db::Which::Store).isEmpty());
+    const ProgramResult r = headless(root);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(root.scalar(root.store(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                                                       "('lis06c_documenti_ricevuti', 'lis06c_documenti_ricevuti_key')"))
+                  .toInt(),
+              2);
+}

@@ -1,5 +1,8 @@
 // The processing log: each row is written whole, as its stage built it.
+#include "Program.h"
 #include "TestRoot.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,4 +66,47 @@ TEST(ProcessingLog, RowsAreWrittenAsBuilt) {
         EXPECT_EQ(second.value(zero).toDouble(), 0.0) << zero;
     EXPECT_TRUE(second.value("desrep").isNull());
     EXPECT_TRUE(second.value("umart").isNull());
+}
+
+// Runs of the program one after the other on one root: a run whose report
+// could not be written never reached its end, so the next run keeps the log
+// (and its report lists those changes too); the run after a finished one
+// starts a fresh log.
+TEST(ProcessingLog, KeptAfterARunThatNeverReachedItsEnd) {
+    TestRoot root;
+    root.writeChainFile({});
+    QTemporaryDir elsewhere;
+    const QString blocked = elsewhere.path() + QStringLiteral("/occupato");
+    QFile(blocked).open(QIODevice::WriteOnly);  // a file where the report's folder should be
+    const auto logRows = [&] {
+        const qint64 n = root.count(root.store(), QStringLiteral("variatidivulgazioni"));
+        root.close();
+        return n;
+    };
+    const auto ended = [&] {
+        const bool e = root.scalar(root.store(), QStringLiteral("SELECT completa FROM lis06c_esecuzioni "
+                                                                "ORDER BY numero DESC LIMIT 1")).toInt() == 1;
+        root.close();
+        return e;
+    };
+
+    // A change the run made (the empty file makes none), then its report fails.
+    root.exec(root.store(), QStringLiteral("INSERT INTO variatidivulgazioni (codart, tipoelaborazione, tipoagg) VALUES (7, 'B', 'A')"));
+    root.exec(root.store(), QStringLiteral("INSERT INTO lis06c_esecuzioni (numero, inizio, completa) "
+                                           "VALUES (1, '2026-12-07 06:30:00', 0)"));
+    root.close();
+    ProgramResult r = runProgram({"--headless", "--print", "yes", "--pdf", blocked + "/rapporto.pdf", "--root", root.root()});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(logRows(), 1);
+    EXPECT_FALSE(ended());
+
+    r = runProgram({"--headless", "--root", root.root()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(logRows(), 1);
+    EXPECT_TRUE(ended());
+
+    r = runProgram({"--headless", "--root", root.root()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(logRows(), 0);
+    EXPECT_TRUE(ended());
 }

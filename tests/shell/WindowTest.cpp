@@ -2,6 +2,7 @@
 // creation, the timer's runs on their own thread, message boxes and the rate
 // at which the boxes are repainted.
 #include "TestRoot.h"
+#include "run/RootLock.h"
 #include "shell/MainWindow.h"
 #include "shell/WindowView.h"
 
@@ -331,6 +332,47 @@ TEST(Window, ViewRefreshRateAndBlockingMessages) {
     ASSERT_TRUE(waitFor([&] { return step == 3; }));
     yes.join();
     EXPECT_TRUE(answer);
+}
+
+TEST(Window, WaitsWhileAnotherRunHoldsTheRootThenRuns) {
+    app();
+    TestRoot root;
+    root.writeChainFile({});
+    root.close();
+    RootLock other(root.paths());
+    ASSERT_TRUE(other.acquire());
+    Answerer answerer;
+    MainWindow w(root.paths(), {}, 20);
+    w.show();
+    auto* status = w.findChild<QLabel*>(QStringLiteral("variazioni"));
+    ASSERT_TRUE(status);
+    // No message box to click away: the status line says why it waits, the timer tries again.
+    ASSERT_TRUE(waitFor([&] { return status->text().contains(QStringLiteral("Un'altra elaborazione")); }));
+    waitFor([] { return false; }, 200);
+    EXPECT_FALSE(w.finished());
+    EXPECT_TRUE(answerer.seen.isEmpty());
+    other.release();
+    ASSERT_TRUE(waitFor([&] { return w.finished(); }));
+    EXPECT_EQ(w.exitStatus(), 0);
+    EXPECT_EQ(status->text(), QString());
+}
+
+TEST(Window, WaitsForAFileStillBeingCopied) {
+    app();
+    TestRoot root;
+    root.close();
+    root.writeChainFile({});
+    RunOptions options;
+    options.settleSeconds = 3;
+    Answerer answerer;
+    MainWindow w(root.paths(), options, 40);
+    w.show();
+    auto* status = w.findChild<QLabel*>(QStringLiteral("variazioni"));
+    ASSERT_TRUE(status);
+    ASSERT_TRUE(waitFor([&] { return status->text().contains(QStringLiteral("In attesa che il file")); }));
+    EXPECT_FALSE(w.finished());
+    ASSERT_TRUE(waitFor([&] { return w.finished(); }));
+    EXPECT_EQ(w.exitStatus(), 0);
 }
 
 TEST(Window, SummaryWhileThePrintQuestionIsOpenAndAPresetAnswer) {

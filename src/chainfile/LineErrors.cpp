@@ -1,7 +1,5 @@
 #include "chainfile/LineErrors.h"
 
-#include <QMap>
-
 namespace chainfile {
 
 namespace {
@@ -53,35 +51,38 @@ QString LineErrors::catalogueMessage() const {
                    .arg(total);
         for (qsizetype i = 0; i < std::min<qsizetype>(total, kCatalogueListed); ++i) {
             const Entry& e = entries_[i];
-            out << QStringLiteral("riga %1, record %2, campo %3: \"%4\"")
-                           .arg(e.line)
-                           .arg(e.kind, withColumns(e.problem), e.problem.found) +
-                       (e.problem.cut ? kCut : QString());
+            out << QStringLiteral("riga %1, record %2, ").arg(e.line).arg(e.kind) + catalogueReason(e);
         }
         if (total > kCatalogueListed) out << QStringLiteral("... e altre %1 righe.").arg(total - kCatalogueListed);
     }
     return out.join(QLatin1Char('\n'));
 }
 
-QString LineErrors::documentMessage() const {
+QMap<int, QString> LineErrors::documentReasons() const {
     QMap<int, QStringList> fields;  // by line, in file order
     for (const Entry& e : entries_) {
         fields[e.line] << QStringLiteral("campo %1 \"%2\"").arg(e.problem.name, e.problem.found) +
                               (e.problem.cut ? kCut : QString());
     }
-    QStringList out;
-    out << QStringLiteral(
-        "Attenzione: righe documento (BLE) non valide nel file acq_var.txt. "
-        "I documenti indicati non sono stati caricati; lo saranno con il file corretto.");
+    QMap<int, QString> out;
     for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
         const Documents d = documents_.value(it.key());
         QString documents = QString::number(d.document);
         if (d.nextDocument != 0 && d.nextDocument != d.document)
             documents += QStringLiteral(" o %1").arg(d.nextDocument);
-        out << QStringLiteral("riga %1, documento %2: %3")
-                   .arg(it.key())
-                   .arg(documents, it.value().join(QStringLiteral(", ")));
+        out.insert(it.key(), QStringLiteral("documento %1: %2").arg(documents, it.value().join(QStringLiteral(", "))));
     }
+    return out;
+}
+
+QString LineErrors::documentMessage() const {
+    QStringList out;
+    out << QStringLiteral(
+        "Attenzione: righe documento (BLE) non valide nel file acq_var.txt. "
+        "I documenti indicati non sono stati caricati; lo saranno con il file corretto.");
+    const QMap<int, QString> reasons = documentReasons();
+    for (auto it = reasons.cbegin(); it != reasons.cend(); ++it)
+        out << QStringLiteral("riga %1, ").arg(it.key()) + it.value();
     return out.join(QLatin1Char('\n'));
 }
 
@@ -90,14 +91,43 @@ QString LineErrors::promotionMessage() const {
     out << QStringLiteral("Attenzione: record promozioni non validi nel file acq_var.txt, non caricati:");
     for (qsizetype i = 0; i < std::min<qsizetype>(entries_.size(), kPromotionsListed); ++i) {
         const Entry& e = entries_[i];
-        out << QStringLiteral("riga %1, record %2: campo %3 \"%4\"")
-                       .arg(e.line)
-                       .arg(e.kind, e.problem.name, e.problem.found) +
-                   (e.problem.cut ? kCut : QString());
+        out << QStringLiteral("riga %1, record %2: ").arg(e.line).arg(e.kind) + promotionReason(e);
     }
     if (entries_.size() > kPromotionsListed)
         out << QStringLiteral("... e altri %1").arg(entries_.size() - kPromotionsListed);
     return out.join(QLatin1Char('\n'));
+}
+
+QString LineErrors::catalogueReason(const Entry& e) {
+    return QStringLiteral("campo %1: \"%2\"").arg(withColumns(e.problem), e.problem.found) +
+           (e.problem.cut ? kCut : QString());
+}
+
+QString LineErrors::promotionReason(const Entry& e) {
+    return QStringLiteral("campo %1 \"%2\"").arg(e.problem.name, e.problem.found) + (e.problem.cut ? kCut : QString());
+}
+
+QList<Refusal> LineErrors::catalogueRefusals() const {
+    QList<Refusal> out;
+    for (const Entry& e : entries_) out.append({e.line, e.kind, catalogueReason(e)});
+    return out;
+}
+
+QList<Refusal> LineErrors::documentRefusals() const {
+    QList<Refusal> out;
+    const QMap<int, QString> reasons = documentReasons();
+    for (auto it = reasons.cbegin(); it != reasons.cend(); ++it) out.append({it.key(), QStringLiteral("BLE"), it.value()});
+    return out;
+}
+
+QList<Refusal> LineErrors::promotionRefusals() const {
+    QList<Refusal> out;
+    for (const Entry& e : entries_) out.append({e.line, e.kind, promotionReason(e)});
+    return out;
+}
+
+QString LineErrors::heldReason(qint32 document) {
+    return QStringLiteral("documento %1 non caricato; lo sarà con il file corretto").arg(document);
 }
 
 }  // namespace chainfile

@@ -6,9 +6,11 @@
 // file can still bring them whole. Each stage shows them in one message at
 // its end, in its own words.
 #include "chainfile/LineRecord.h"
+#include "chainfile/RefusedLines.h"
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -46,6 +48,15 @@ public:
     // The promotions' message: the first 30 problems, and how many more.
     QString promotionMessage() const;
 
+    // Every line recorded, each with its reason in the words of the
+    // catalogue's, the supplier documents' or the promotions' message.
+    QList<Refusal> catalogueRefusals() const;
+    QList<Refusal> documentRefusals() const;
+    QList<Refusal> promotionRefusals() const;
+    // The documents held back, and the reason given for each of their lines.
+    const QSet<qint32>& heldDocuments() const { return held_; }
+    static QString heldReason(qint32 document);
+
     static constexpr int kCatalogueListed = 20;
     static constexpr int kPromotionsListed = 30;
 
@@ -59,6 +70,11 @@ private:
         qint32 document = 0;      // the document of the last report
         qint32 nextDocument = 0;  // set for a line whose own number is unreadable
     };
+
+    static QString catalogueReason(const Entry& e);
+    static QString promotionReason(const Entry& e);
+    // The supplier-document reason of each line, in file order.
+    QMap<int, QString> documentReasons() const;
 
     QList<Entry> entries_;
     QSet<QString> seen_;

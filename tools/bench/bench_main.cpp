@@ -10,6 +10,7 @@
 // any program doing this job through SQLite would spend.
 // With --window the same workload, generated again, is then run through the
 // window (offscreen unless a display is asked for) and timed against headless.
+#include "SafekeepTimes.h"
 #include "WindowRun.h"
 #include "generator/Generator.h"
 
@@ -268,6 +269,7 @@ int main(int argc, char* argv[]) {
     std::printf("root: %s%s\n", qPrintable(paths.root), parser.isSet(keepOpt) ? " (kept)" : "");
     std::printf("generated in %.2f s: %s\n", clockGen.nsecsElapsed() / 1e9, qPrintable(summary.describe()));
     std::printf("peak memory after generation: %.1f MB\n", peakMb());
+    if (!reportSafekeeping(paths, stdout)) return 1;
     std::fflush(stdout);
 
     std::vector<StageResult> stages;

@@ -45,7 +45,7 @@ find_program(LIS06C_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(LIS06C_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # the Qt libraries, with their versions
 else()
-  list(PREPEND LIS06C_DEPENDS libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6printsupport6)
+  list(PREPEND LIS06C_DEPENDS libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6printsupport6 libssl3)
 endif()
 list(JOIN LIS06C_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 

@@ -30,7 +30,7 @@ for path in "${unexpected[@]}"; do grep -qxF "$path" <<<"$contents" && fail "$pa
 
 # The libraries and data the program loads, by package name.
 depends=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6printsupport6
-         fonts-liberation qt6-translations-l10n)
+         libssl3 fonts-liberation qt6-translations-l10n)
 declared=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
 for p in "${depends[@]}"; do grep -qxF "$p" <<<"$declared" || fail "Depends lacks $p"; done
 

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
           libgtest-dev fonts-liberation poppler-utils xvfb xauth sqlite3 libsqlite3-dev clang libclang-rt-14-dev
           qt6-translations-l10n
+          libssl-dev  # the chain file's digest (libcrypto)
           mdbtools-dev mdbtools pkg-config  # reading a store's Access databases
           dpkg-dev groff-base man-db desktop-file-utils)  # the Debian package and its checks
 missing=()

@@ -1,6 +1,8 @@
 #include "catalogue/for2_lis.h"
 
-#include "catalogue/LineProblems.h"
+#include "chainfile/BadBytes.h"
+#include "chainfile/CatalogueRecords.h"
+#include "chainfile/LineErrors.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
@@ -10,8 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <algorithm>
 
+using chainfile::LineErrors;
 using common::ChainLine;
 
 namespace {
@@ -33,37 +35,10 @@ QString textOrDot(const QVariant& v) {
     return s.trimmed().isEmpty() ? QStringLiteral(".") : s;
 }
 
-bool allDigits(const QString& s) {
-    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c >= '0' && c <= '9'; });
-}
-
-QString fieldName(const char* what, const rec::Field& f) {
-    return QStringLiteral("%1 (colonne %2-%3)").arg(QLatin1String(what)).arg(f.pos).arg(f.pos + f.len - 1);
-}
-
-// A numeric field present in full: listed (and false) when it is cut short or
-// not a number.
-bool wholeNumber(const ChainLine& line, const QString& kind, const char* what, const rec::Field& f,
-                 LineProblems& problems) {
-    if (line.cutShort(f)) {
-        problems.addCut(line.number(), kind, fieldName(what, f), line.text(f));
-        return false;
-    }
-    if (!line.numeric(f)) {
-        problems.add(line.number(), kind, fieldName(what, f), line.text(f));
-        return false;
-    }
-    return true;
-}
-
-// An optional numeric field: its default when missing, cut short or not a number.
-bool optionalNumber(const ChainLine& line, const rec::Field& f) { return line.numeric(f) && !line.cutShort(f); }
-
-// Notes about the file as a whole that the user must see: bytes that are not
-// text. (A byte-order mark or LF-only line ends are read as intended.)
-bool shownNote(const QString& note) {
-    return note.contains(QLatin1String("NUL")) || note.contains(QLatin1String("Windows-1252"));
-}
+// Notes about the file as a whole that the user must see: bytes undefined in
+// Windows-1252. (A byte-order mark or LF-only line ends are read as intended;
+// a NUL byte is named with its field from the walk.)
+bool shownNote(const QString& note) { return note.contains(QLatin1String("Windows-1252")); }
 
 // Looks up the store's classification of each subgroup once per stage: the
 // store's classification tables do not change while the articles are read.
@@ -105,8 +80,9 @@ private:
 };
 
 // First pass: departments, groups and subgroups missing from the two
-// databases are added; existing rows keep what they hold.
-void readClassification(const Run& run, const common::ChainFile& file, LineProblems& problems) {
+// databases are added; existing rows keep what they hold. The walk also names
+// the first line that holds a NUL byte.
+void readClassification(const Run& run, const common::ChainFile& file, LineErrors& errors) {
     db::Database& chain = run.chain;
     db::Database& store = run.store;
     db::Query chainSubgroup = chain.prepare(QStringLiteral("SELECT 1 FROM sottogruppi WHERE codsot = ? LIMIT 1"));
@@ -134,37 +110,37 @@ void readClassification(const Run& run, const common::ChainFile& file, LineProbl
     db::Transaction chainTx(chain);
     db::Transaction storeTx(store);
     Progress progress(run.view, Bar::ProgressBar2, file.lineCount());
+    bool nulNamed = false;
     for (const ChainLine line : file) {
         progress.step();
-        if (!line.is(rec::kind, "TAB") || !line.is(rec::tab::table, "0127")) continue;
-        const QString kind = QStringLiteral("TAB");
-        if (line.cutShort(rec::tab::code)) {
-            problems.addCut(line.number(), kind, fieldName("codice", rec::tab::code), line.text(rec::tab::code));
+        if (!nulNamed) {
+            if (const std::optional<QString> note = chainfile::nulNote(line)) {
+                errors.addNote(*note);
+                nulNamed = true;
+            }
+        }
+        const std::optional<chainfile::TabRecord> tab = chainfile::readTab(line);
+        if (!tab) continue;
+        if (!tab->ok()) {
+            errors.add(LineErrors::Stage::Catalogue, *tab);
             continue;
         }
-        if (line.raw(rec::tab::tableKind).size() < rec::tab::tableKind.len) {
-            problems.addCut(line.number(), kind, fieldName("tipo tabella", rec::tab::tableKind),
-                            line.text(rec::tab::tableKind));
-            continue;
-        }
-        const QString description = line.text(rec::tab::description);
-        if (line.is(rec::tab::tableKind, "01")) {
-            if (!wholeNumber(line, kind, "codice sottogruppo", rec::tab::code, problems)) continue;
-            if (!wholeNumber(line, kind, "codice gruppo", rec::tab::parent, problems)) continue;
-            const qint64 code = common::wholeValue(line.text(rec::tab::code));
-            const qint64 group = common::wholeValue(line.text(rec::tab::parent));
-            if (missing(chainSubgroup, code)) addChainSubgroup.exec({code, description, group});
-            if (missing(storeSubgroup, code)) addStoreSubgroup.exec({code, description, group});
-        } else if (line.is(rec::tab::tableKind, "02")) {
-            if (!wholeNumber(line, kind, "codice gruppo", rec::tab::code, problems)) continue;
-            const qint64 code = common::wholeValue(line.text(rec::tab::code));
-            const QString department = line.text(rec::tab::parent);
-            if (missing(chainGroup, code)) addChainGroup.exec({code, description, department});
-            if (missing(storeGroup, code)) addStoreGroup.exec({code, description, department});
-        } else if (line.is(rec::tab::tableKind, "03")) {
-            if (!wholeNumber(line, kind, "codice reparto", rec::tab::departmentCode, problems)) continue;
-            const QString code = line.text(rec::tab::departmentCode);
-            if (missing(chainDepartment, code)) addChainDepartment.exec({code, description});
+        using Table = chainfile::TabRecord::Table;
+        switch (tab->table) {
+        case Table::Subgroup:
+            if (missing(chainSubgroup, tab->code)) addChainSubgroup.exec({tab->code, tab->description, tab->parentGroup});
+            if (missing(storeSubgroup, tab->code)) addStoreSubgroup.exec({tab->code, tab->description, tab->parentGroup});
+            break;
+        case Table::Group:
+            if (missing(chainGroup, tab->code)) addChainGroup.exec({tab->code, tab->description, tab->department});
+            if (missing(storeGroup, tab->code)) addStoreGroup.exec({tab->code, tab->description, tab->department});
+            break;
+        case Table::Department:
+            if (missing(chainDepartment, tab->department))
+                addChainDepartment.exec({tab->department, tab->description});
+            break;
+        case Table::Other:
+            break;
         }
     }
     storeTx.commit();
@@ -174,7 +150,7 @@ void readClassification(const Run& run, const common::ChainFile& file, LineProbl
 // Second pass: the chain's articles and EAN codes; an "MDA" record marks its
 // article changed for the store update. Returns the date of the data, taken
 // from the last line that is not blank.
-QString readArticles(const Run& run, const common::ChainFile& file, LineProblems& problems) {
+QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& errors) {
     RunView& view = run.view;
     db::Database& chain = run.chain;
     const QVariant today = common::dateValue(run.clock.today());
@@ -197,6 +173,19 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineProblems
     db::Query addEan = chain.prepare(QStringLiteral("INSERT INTO codean (codare, eanare) VALUES (?, ?)"));
     db::Query moveEan = chain.prepare(QStringLiteral("UPDATE codean SET codare = ? WHERE rowid = ?"));
 
+    auto rowidOf = [&](qint64 code) {
+        const bool exists = article.first({code});
+        const qint64 rowid = exists ? article.whole("rowid") : 0;
+        article.finish();
+        return rowid;
+    };
+    // A record with a bad field is listed; one of article code 0 names no article.
+    auto usable = [&](const chainfile::ArticleLine& r) {
+        if (r.ok()) return r.code != 0;
+        errors.add(LineErrors::Stage::Catalogue, r);
+        return false;
+    };
+
     // The boxes show the values last read.
     QString shownEan, shownDescription, shownVat;
     double shownCost = 0, shownPrice = 0;
@@ -205,118 +194,56 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineProblems
     db::Batch batch(chain, kBatch);
     int counter = 0;
     for (const ChainLine line : file) {
-        if (!line.bytes().trimmed().isEmpty()) {
-            dataDati = line.text(rec::day) + QLatin1Char('/') + line.text(rec::month) + QLatin1Char('/') +
-                           line.text(rec::year);
-        }
+        if (const std::optional<QString> date = chainfile::dateOfData(line)) dataDati = *date;
         ++counter;
         view.setText(Box::cntw, common::displayNumber(counter));
 
-        const QString kind = line.text(rec::kind);
-        const bool mda = kind == QLatin1String("MDA"), mha = kind == QLatin1String("MHA"),
-                   mhe = kind == QLatin1String("MHE"), mhn = kind == QLatin1String("MHN");
-        if (!mda && !mha && !mhe && !mhn) continue;
-
-        bool codeOk = false;
-        const QString codeText = line.text(rec::articleCode);
-        const qint64 code = common::wholeValue(codeText, &codeOk);
-        if (line.cutShort(rec::articleCode)) {
-            problems.addCut(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
-            continue;
-        }
-        if (!codeOk) {
-            problems.add(line.number(), kind, fieldName("codice articolo", rec::articleCode), codeText);
-            continue;
-        }
-        if (code == 0) continue;  // no article: nothing to file it under
-
-        if (mda) {
-            bool subgroupOk = false;
-            const QString subgroupText = line.text(rec::mda::subgroup);
-            const qint64 subgroup = common::wholeValue(subgroupText, &subgroupOk);
-            if (line.cutShort(rec::mda::subgroup)) {
-                problems.addCut(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
-                                subgroupText);
-                continue;
-            }
-            if (!subgroupOk) {
-                problems.add(line.number(), kind, fieldName("codice sottogruppo", rec::mda::subgroup),
-                             subgroupText);
-                continue;
-            }
-            // A VAT code that cannot be read holds the whole record back: filed
-            // as "00" the article would be sold without VAT. A blank code (or a
-            // line ending before it) is no code: "00".
-            const QString vatText = line.text(rec::mda::vat);
-            if (line.cutShort(rec::mda::vat) || (!vatText.trimmed().isEmpty() && !line.numeric(rec::mda::vat))) {
-                if (line.cutShort(rec::mda::vat))
-                    problems.addCut(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
-                else
-                    problems.add(line.number(), kind, fieldName("codice IVA", rec::mda::vat), vatText);
-                continue;
-            }
-            const Classification c = classification.of(subgroup);
-            const QString description = line.text(rec::mda::description).left(30);
-            const QString vat = common::zeroPad(common::wholeValue(vatText), 2);
-            const double imbart = optionalNumber(line, rec::mda::imbart) ? line.value(rec::mda::imbart) : 1;
-            double tipart = optionalNumber(line, rec::mda::tipart) ? line.value(rec::mda::tipart) : 0;
-            if (tipart == 0) tipart = 1;
-            QString umart = line.text(rec::mda::umart);
-            if (umart.trimmed().isEmpty()) umart = QStringLiteral("PZ");
-            QString umconf = line.text(rec::mda::umconf);
-            if (umconf.trimmed().isEmpty()) umconf = QStringLiteral("PZ");
-            const QVariant pezzatura =
-                optionalNumber(line, rec::mda::pezzatura) ? QVariant(line.value(rec::mda::pezzatura)) : QVariant();
+        qint64 code = 0;
+        if (const auto mda = chainfile::readArticle(line)) {
+            if (!usable(*mda)) continue;
+            code = mda->code;
+            const Classification c = classification.of(mda->subgroup);
+            const QVariant pezzatura = mda->pezzatura ? QVariant(*mda->pezzatura) : QVariant();
             const QString now = common::isoTime(run.clock.now());
-            shownDescription = description;
-            shownVat = vat;
-
-            const bool exists = article.first({code});
-            const qint64 rowid = exists ? article.whole("rowid") : 0;
-            article.finish();
-            if (exists) {
-                editDescribed.execList({vat, imbart, description, tipart, umart, pezzatura, c.group,
-                                        c.groupText.left(20), subgroup, c.subgroupText.left(20), c.department,
-                                        c.departmentText.left(20), umconf, today, now, rowid});
+            shownDescription = mda->description;
+            shownVat = mda->vat;
+            if (const qint64 rowid = rowidOf(code)) {
+                editDescribed.execList({mda->vat, mda->imbart, mda->description, mda->tipart, mda->umart, pezzatura,
+                                        c.group, c.groupText.left(20), mda->subgroup, c.subgroupText.left(20),
+                                        c.department, c.departmentText.left(20), mda->umconf, today, now, rowid});
             } else {
-                addDescribed.execList({code, 0.001, vat, imbart, description, tipart, umart, pezzatura, c.group,
-                                       c.groupText.left(20), subgroup, c.subgroupText.left(20), c.department,
-                                       c.departmentText.left(20), umconf, today, now});
+                addDescribed.execList({code, 0.001, mda->vat, mda->imbart, mda->description, mda->tipart,
+                                       mda->umart, pezzatura, c.group, c.groupText.left(20), mda->subgroup,
+                                       c.subgroupText.left(20), c.department, c.departmentText.left(20),
+                                       mda->umconf, today, now});
             }
-        } else if (mha) {
-            const QString read = line.text(rec::mha::ean).trimmed();
-            if (line.cutShort(rec::mha::ean)) {
-                problems.addCut(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
-                continue;
-            }
-            if (!allDigits(read)) {
-                problems.add(line.number(), kind, fieldName("EAN", rec::mha::ean), line.text(rec::mha::ean));
-                continue;
-            }
-            const QString code13 = read.rightJustified(13, QLatin1Char('0'));
-            shownEan = code13;
-            if (ean.first({code13})) {
+        } else if (const auto mha = chainfile::readEan(line)) {
+            if (!usable(*mha)) continue;
+            code = mha->code;
+            shownEan = mha->ean;
+            if (ean.first({mha->ean})) {
                 const qint64 rowid = ean.whole("rowid");
                 const bool elsewhere = ean.whole("codare") != code || ean.isNull("codare");
                 ean.finish();
                 if (elsewhere) moveEan.exec({code, rowid});
             } else {
                 ean.finish();
-                addEan.exec({code, code13});
+                addEan.exec({code, mha->ean});
             }
-        } else if (mhe) {
-            if (!wholeNumber(line, kind, "prezzo di vendita", rec::mhe::price, problems)) continue;
-            const double price = common::toSingle(line.value(rec::mhe::price) / 1000);
-            shownPrice = price;
-            const bool exists = article.first({code});
-            const qint64 rowid = exists ? article.whole("rowid") : 0;
-            article.finish();
-            if (exists)
-                editPriced.exec({price, rowid});
+        } else if (const auto mhe = chainfile::readPrice(line)) {
+            if (!usable(*mhe)) continue;
+            code = mhe->code;
+            shownPrice = mhe->price.toDouble();
+            if (const qint64 rowid = rowidOf(code))
+                editPriced.exec({shownPrice, rowid});
             else
-                addPriced.exec({code, 0.001, price});
+                addPriced.exec({code, 0.001, shownPrice});
+        } else if (const auto mhn = chainfile::readCost(line)) {
+            if (!usable(*mhn)) continue;
+            code = mhn->code;
+            shownCost = mhn->cost.toDouble();
         } else {
-            shownCost = line.value(rec::mhn::cost) / 1000;
+            continue;
         }
 
         view.setText(Box::c2w, shownEan);
@@ -333,7 +260,7 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineProblems
 
 }  // namespace
 
-std::optional<CatalogueRead> for2_lis(const Run& run) {
+std::optional<CatalogueRead> for2_lis(const Run& run, LineErrors& errors) {
     const Paths& paths = run.config.paths;
     RunView& view = run.view;
     const QDate today = run.clock.today();
@@ -361,24 +288,31 @@ std::optional<CatalogueRead> for2_lis(const Run& run) {
     for (const QString& name : folder.entryList({QStringLiteral("*.zip")}, QDir::Files | QDir::Hidden))
         QFile::remove(folder.filePath(name));
 
-    std::optional<common::ChainFile> file = common::ChainFile::load(paths.chainFile());
+    // A file that is missing, is no regular file or is too large: the run
+    // waits for the next tick, as for a file not there yet.
+    QString error;
+    common::ReadLimits limits;
+    limits.maxBytes = run.config.options.maxFileBytes;
+    std::optional<common::ChainFile> file = common::ChainFile::load(paths.chainFile(), &error, limits);
     if (!file) {
-        view.message(QStringLiteral("Attenzione ... File ") + QDir::toNativeSeparators(paths.chainFile()) +
-                     QStringLiteral(" non esiste"));
+        view.message(QStringLiteral("Attenzione ... ") + error);
         return std::nullopt;
     }
 
-    LineProblems problems;
+    if (file->encoding() == common::ChainFile::Encoding::Utf8) {
+        errors.addNotice(QStringLiteral("Il file acq_var.txt è in UTF-8, non in Windows-1252: letto come UTF-8, "
+                                        "colonne contate in caratteri."));
+    }
     for (const QString& note : file->notes())
-        if (shownNote(note)) problems.addNote(note);
-    readClassification(run, *file, problems);
-    const QString dataDati = readArticles(run, *file, problems);
+        if (shownNote(note)) errors.addNote(note);
+    readClassification(run, *file, errors);
+    const QString dataDati = readArticles(run, *file, errors);
 
     run.chain.exec(QStringLiteral("INSERT INTO divuelabo (dataelaborazione, oraelaborazione) VALUES (?, ?)"),
                    {dataDati, common::isoTime(run.clock.now())});
     view.setText(Box::datadw, dataDati);
 
-    run.summary.refusedLines += problems.size();
-    if (!problems.isEmpty()) view.message(problems.message());
+    run.summary.refusedLines += errors.tally(LineErrors::Stage::Catalogue);
+    if (errors.any(LineErrors::Stage::Catalogue)) view.message(errors.catalogueMessage());
     return CatalogueRead{std::move(*file), dataDati};
 }

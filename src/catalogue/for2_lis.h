@@ -7,6 +7,9 @@
 #include <optional>
 
 struct Run;
+namespace chainfile {
+class LineErrors;
+}
 
 // What the catalogue import hands to the later stages: the chain's file, read
 // once, and the date of the data (dd/mm/yyyy) that the report prints.
@@ -16,5 +19,6 @@ struct CatalogueRead {
 };
 
 // Nullopt when the run stops here (the store database or the chain's file is
-// missing; the window tries again at its next tick).
-std::optional<CatalogueRead> for2_lis(const Run& run);
+// missing, or the file cannot be used; the window tries again at its next
+// tick). The lines it cannot apply go into `errors` and are shown at its end.
+std::optional<CatalogueRead> for2_lis(const Run& run, chainfile::LineErrors& errors);

@@ -70,7 +70,7 @@ std::optional<TabRecord> readTab(const ChainLine& line) {
         return r;
     }
     // The table kind decides what the code is: a line that ends before it is cut short.
-    if (line.raw(tab::tableKind).size() < tab::tableKind.len) {
+    if (line.width(tab::tableKind) < tab::tableKind.len) {
         r.problems << problemAt(line, tab::tableKind, "tipo tabella", true);
         return r;
     }

@@ -13,66 +13,80 @@ QString withColumns(const FieldProblem& p) {
 
 }  // namespace
 
-bool LineErrors::add(int line, const QString& kind, const FieldProblem& problem) {
-    const QString key = QString::number(line) + QChar(0x1F) + problem.name + QChar(0x1F) + problem.found +
-                        (problem.cut ? QStringLiteral("\x1F+") : QStringLiteral("\x1F-"));
-    if (seen_.contains(key)) return false;
-    seen_.insert(key);
-    entries_.append({line, kind, problem});
-    return true;
+void LineErrors::add(Stage stage, int line, const QString& kind, const FieldProblem& problem) {
+    Q_ASSERT(stage != Stage::Documents);  // a document line is added with its document
+    Listed& l = listed(stage);
+    const qsizetype keep = stage == Stage::Catalogue ? kCatalogueListed : kPromotionsListed;
+    if (l.first.size() < keep) l.first.append({line, kind, problem});
+    ++l.total;
+    refused(stage, line);
+    if (refused_)
+        refused_->add({line, kind, stage == Stage::Catalogue ? catalogueReason(problem) : promotionReason(problem)});
 }
 
-void LineErrors::add(const LineRecord& record) {
-    for (const FieldProblem& p : record.problems) add(record.line, record.kind, p);
+void LineErrors::add(Stage stage, const LineRecord& record) {
+    for (const FieldProblem& p : record.problems) add(stage, record.line, record.kind, p);
 }
 
 bool LineErrors::add(int line, qint32 document, const FieldProblem& problem) {
-    documents_[line].document = document;
+    const bool known = documentLines_.contains(line);
+    DocumentLine& d = documentLines_[line];
+    d.document = document;
     held_.insert(document);
-    return add(line, QStringLiteral("BLE"), problem);
+    if (!known) refused(Stage::Documents, line);
+    const QString field = QStringLiteral("campo %1 \"%2\"").arg(problem.name, problem.found) +
+                          (problem.cut ? kCut : QString());
+    if (d.fields.contains(field)) return false;
+    d.fields << field;
+    return true;
 }
 
 void LineErrors::alsoBelongsTo(int line, qint32 document) {
-    documents_[line].nextDocument = document;
+    documentLines_[line].nextDocument = document;
     held_.insert(document);
 }
 
+bool LineErrors::any(Stage stage) const {
+    switch (stage) {
+    case Stage::Catalogue:
+        return catalogue_.total > 0 || !notes_.isEmpty() || !notices_.isEmpty();
+    case Stage::Documents:
+        return !documentLines_.isEmpty();
+    case Stage::Promotions:
+        return promotions_.total > 0;
+    }
+    return false;
+}
+
+int LineErrors::tally(Stage stage) {
+    int counted = 0;
+    for (const int line : std::as_const(unTallied_[int(stage)])) {
+        if (line >= tallied_.size()) tallied_.resize(std::max<qsizetype>(line + 1, tallied_.size() * 2));
+        if (tallied_.testBit(line)) continue;
+        tallied_.setBit(line);
+        ++counted;
+    }
+    unTallied_[int(stage)].clear();
+    return counted;
+}
+
 QString LineErrors::catalogueMessage() const {
-    QStringList out;
+    QStringList out = notices_;
     if (!notes_.isEmpty()) {
         out << QStringLiteral("Attenzione: il file acq_var.txt contiene caratteri non validi:");
         out << notes_;
     }
-    const qsizetype total = entries_.size();
+    const qsizetype total = catalogue_.total;
     if (total > 0) {
         out << QStringLiteral(
                    "Attenzione: %1 righe del file acq_var.txt non elaborate (campo non numerico o "
                    "troncato).")
                    .arg(total);
-        for (qsizetype i = 0; i < std::min<qsizetype>(total, kCatalogueListed); ++i) {
-            const Entry& e = entries_[i];
-            out << QStringLiteral("riga %1, record %2, ").arg(e.line).arg(e.kind) + catalogueReason(e);
-        }
+        for (const Entry& e : catalogue_.first)
+            out << QStringLiteral("riga %1, record %2, ").arg(e.line).arg(e.kind) + catalogueReason(e.problem);
         if (total > kCatalogueListed) out << QStringLiteral("... e altre %1 righe.").arg(total - kCatalogueListed);
     }
     return out.join(QLatin1Char('\n'));
-}
-
-QMap<int, QString> LineErrors::documentReasons() const {
-    QMap<int, QStringList> fields;  // by line, in file order
-    for (const Entry& e : entries_) {
-        fields[e.line] << QStringLiteral("campo %1 \"%2\"").arg(e.problem.name, e.problem.found) +
-                              (e.problem.cut ? kCut : QString());
-    }
-    QMap<int, QString> out;
-    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
-        const Documents d = documents_.value(it.key());
-        QString documents = QString::number(d.document);
-        if (d.nextDocument != 0 && d.nextDocument != d.document)
-            documents += QStringLiteral(" o %1").arg(d.nextDocument);
-        out.insert(it.key(), QStringLiteral("documento %1: %2").arg(documents, it.value().join(QStringLiteral(", "))));
-    }
-    return out;
 }
 
 QString LineErrors::documentMessage() const {
@@ -80,54 +94,44 @@ QString LineErrors::documentMessage() const {
     out << QStringLiteral(
         "Attenzione: righe documento (BLE) non valide nel file acq_var.txt. "
         "I documenti indicati non sono stati caricati; lo saranno con il file corretto.");
-    const QMap<int, QString> reasons = documentReasons();
-    for (auto it = reasons.cbegin(); it != reasons.cend(); ++it)
-        out << QStringLiteral("riga %1, ").arg(it.key()) + it.value();
+    for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it)
+        out << QStringLiteral("riga %1, ").arg(it.key()) + documentReason(it.value());
     return out.join(QLatin1Char('\n'));
 }
 
 QString LineErrors::promotionMessage() const {
     QStringList out;
     out << QStringLiteral("Attenzione: record promozioni non validi nel file acq_var.txt, non caricati:");
-    for (qsizetype i = 0; i < std::min<qsizetype>(entries_.size(), kPromotionsListed); ++i) {
-        const Entry& e = entries_[i];
-        out << QStringLiteral("riga %1, record %2: ").arg(e.line).arg(e.kind) + promotionReason(e);
-    }
-    if (entries_.size() > kPromotionsListed)
-        out << QStringLiteral("... e altri %1").arg(entries_.size() - kPromotionsListed);
+    for (const Entry& e : promotions_.first)
+        out << QStringLiteral("riga %1, record %2: ").arg(e.line).arg(e.kind) + promotionReason(e.problem);
+    if (promotions_.total > kPromotionsListed)
+        out << QStringLiteral("... e altri %1").arg(promotions_.total - kPromotionsListed);
     return out.join(QLatin1Char('\n'));
 }
 
-QString LineErrors::catalogueReason(const Entry& e) {
-    return QStringLiteral("campo %1: \"%2\"").arg(withColumns(e.problem), e.problem.found) +
-           (e.problem.cut ? kCut : QString());
+QString LineErrors::catalogueReason(const FieldProblem& p) {
+    return QStringLiteral("campo %1: \"%2\"").arg(withColumns(p), p.found) + (p.cut ? kCut : QString());
 }
 
-QString LineErrors::promotionReason(const Entry& e) {
-    return QStringLiteral("campo %1 \"%2\"").arg(e.problem.name, e.problem.found) + (e.problem.cut ? kCut : QString());
+QString LineErrors::promotionReason(const FieldProblem& p) {
+    return QStringLiteral("campo %1 \"%2\"").arg(p.name, p.found) + (p.cut ? kCut : QString());
 }
 
-QList<Refusal> LineErrors::catalogueRefusals() const {
-    QList<Refusal> out;
-    for (const Entry& e : entries_) out.append({e.line, e.kind, catalogueReason(e)});
-    return out;
-}
-
-QList<Refusal> LineErrors::documentRefusals() const {
-    QList<Refusal> out;
-    const QMap<int, QString> reasons = documentReasons();
-    for (auto it = reasons.cbegin(); it != reasons.cend(); ++it) out.append({it.key(), QStringLiteral("BLE"), it.value()});
-    return out;
-}
-
-QList<Refusal> LineErrors::promotionRefusals() const {
-    QList<Refusal> out;
-    for (const Entry& e : entries_) out.append({e.line, e.kind, promotionReason(e)});
-    return out;
+QString LineErrors::documentReason(const DocumentLine& d) {
+    QString documents = QString::number(d.document);
+    if (d.nextDocument != 0 && d.nextDocument != d.document) documents += QStringLiteral(" o %1").arg(d.nextDocument);
+    return QStringLiteral("documento %1: %2").arg(documents, d.fields.join(QStringLiteral(", ")));
 }
 
 QString LineErrors::heldReason(qint32 document) {
     return QStringLiteral("documento %1 non caricato; lo sarà con il file corretto").arg(document);
+}
+
+void LineErrors::refuseDocuments() const {
+    if (!refused_) return;
+    for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it)
+        refused_->add({it.key(), QStringLiteral("BLE"), documentReason(it.value())});
+    for (const qint32 document : held_) refused_->addDocument(document, heldReason(document));
 }
 
 }  // namespace chainfile

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <span>
 
 namespace chainfile {
@@ -25,6 +26,10 @@ struct LineRecord {
     QList<FieldProblem> problems;
 
     bool ok() const { return problems.isEmpty(); }
+    // The line ends inside a field the record needs.
+    bool cutShort() const {
+        return std::any_of(problems.begin(), problems.end(), [](const FieldProblem& p) { return p.cut; });
+    }
     // The problem reported for the field, or nullptr.
     const FieldProblem* problem(const rec::Field& f) const {
         for (const FieldProblem& p : problems)
@@ -42,10 +47,10 @@ Record recordOf(const common::ChainLine& line, const QString& kind) {
     return r;
 }
 
-// A problem of the line's field, with the text found there.
+// A problem of the line's field, with the text found there as a message shows it.
 inline FieldProblem problemAt(const common::ChainLine& line, const rec::Field& f, const char* name,
                               bool cut = false) {
-    return FieldProblem{&f, QString::fromUtf8(name), line.text(f), cut};
+    return FieldProblem{&f, QString::fromUtf8(name), line.shown(f), cut};
 }
 
 struct NamedField {

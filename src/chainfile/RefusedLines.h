@@ -10,14 +10,20 @@
 // refused for several reasons has them joined by "; ". Every line of a
 // supplier document held back or found revised is refused with the
 // document's reason. No file is written when nothing was refused.
+//
+// A file of bad lines must not cost memory per line: the refusals wait in a
+// temporary file, in the order the stages walk the file, and are merged with
+// one more walk over the chain's file when the refused lines are written.
 #include "common/ChainFile.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QString>
-#include <QStringList>
+#include <memory>
+
+class QIODevice;
+class QTemporaryFile;
 
 namespace chainfile {
 
@@ -30,33 +36,41 @@ struct Refusal {
 
 class RefusedLines {
 public:
+    RefusedLines();
+    ~RefusedLines();
+    RefusedLines(const RefusedLines&) = delete;
+    RefusedLines& operator=(const RefusedLines&) = delete;
+
+    // Throws common::ChainFileError when the temporary file cannot be written.
     void add(const Refusal& refusal);
-    void add(const QList<Refusal>& refusals);
     // Every line of supplier document `document` is refused, for `reason`
     // (after the line's own reasons, when it has some).
     void addDocument(qint32 document, const QString& reason);
 
-    bool isEmpty() const { return lines_.isEmpty() && documents_.isEmpty(); }
+    bool isEmpty() const { return refusals_ == 0 && documents_.isEmpty(); }
 
-    // The file's contents: one walk over `file`. Throws common::ChainFileError
-    // when the file cannot be read again or changed since it was loaded.
-    QByteArray render(const common::ChainFile& file) const;
+    // Writes the lines to `out` in one walk over `file`; returns how many.
+    // Throws common::ChainFileError when the file cannot be read again or
+    // changed since it was loaded.
+    qint64 writeTo(QIODevice& out, const common::ChainFile& file) const;
 
     // The file's name for a run at `when`.
     static QString fileName(const QDateTime& when);
 
+    struct Written {
+        QString path;  // empty when nothing was refused
+        qint64 lines = 0;
+    };
     // Writes the file into `folder` whole (never half a file); an earlier file
     // of the same second is kept and this one gets a number after its name.
-    // Returns its path, or an empty text when nothing was refused. Throws
-    // common::ChainFileError when the file cannot be read or written.
-    QString write(const common::ChainFile& file, const QString& folder, const QDateTime& when) const;
+    // Throws common::ChainFileError when it cannot be read or written.
+    Written write(const common::ChainFile& file, const QString& folder, const QDateTime& when) const;
 
 private:
-    struct Line {
-        QString kind;
-        QStringList reasons;
-    };
-    QMap<int, Line> lines_;
+    std::unique_ptr<QTemporaryFile> spool_;
+    QList<qint64> walks_;  // where each walk's refusals start in the spool (each walk goes in file order)
+    int lastLine_ = 0;
+    qint64 refusals_ = 0;
     QHash<qint32, QString> documents_;
 };
 

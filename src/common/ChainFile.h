@@ -1,9 +1,11 @@
 #pragma once
-// The chain's file: Windows-1252 bytes, one record per line, columns counting
-// bytes. It is read as a stream: loading makes one pass (line count, notes,
-// size and digest), and every walk over its lines reads the file again from
-// disk in chunks, so memory stays flat whatever the file's size. A walk over a
-// file that changed since it was loaded fails rather than read another file.
+// The chain's file: one record per line, in Windows-1252, columns counting
+// bytes; or, when the chain's tool exported it in UTF-8, columns counting
+// characters. It is read as a stream: loading makes one pass (line count,
+// encoding, notes, size and digest), and every walk over its lines reads the
+// file again from disk in chunks, so memory stays flat whatever the file's
+// size. A walk over a file that changed since it was loaded fails rather than
+// read another file.
 #include "common/ChainRecords.h"
 
 #include <QByteArray>
@@ -12,7 +14,9 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <utility>
 
 namespace common {
 
@@ -21,17 +25,30 @@ namespace common {
 class ChainLine {
 public:
     ChainLine(int number, QByteArrayView bytes) : number_(number), bytes_(bytes) {}
+    // A line of a UTF-8 file that holds multi-byte characters: `starts` gives
+    // the byte where each character starts, then the line's size, so that
+    // columns count characters.
+    ChainLine(int number, QByteArrayView bytes, std::span<const int> starts)
+        : number_(number), bytes_(bytes), starts_(starts) {}
 
     int number() const { return number_; }  // from 1, as an editor shows it
     QByteArrayView bytes() const { return bytes_; }
+    // Columns on the line: bytes, or characters in a UTF-8 line.
+    qsizetype columns() const { return starts_.empty() ? bytes_.size() : qsizetype(starts_.size()) - 1; }
 
     // The field's bytes; a line shorter than the field gives a short or empty field.
     QByteArrayView raw(int pos, int len) const;
     QByteArrayView raw(const rec::Field& f) const { return raw(f.pos, f.len); }
+    // How many columns of the field the line holds (its whole width, or fewer
+    // when the line ends inside it).
+    int width(const rec::Field& f) const;
 
-    // The field as text (Windows-1252 decoded), unchanged: no trimming.
+    // The field as text, unchanged: no trimming. A NUL byte is no text: it
+    // reads as U+FFFD, as do the bytes Windows-1252 leaves undefined.
     QString text(const rec::Field& f) const;
     QString text(int pos, int len) const;
+    // The field as a message shows it: a NUL byte written \0.
+    QString shown(const rec::Field& f) const;
 
     // The field compared byte for byte, untrimmed.
     bool is(const rec::Field& f, QByteArrayView value) const { return raw(f) == value; }
@@ -42,14 +59,19 @@ public:
     // The line ends inside the field: some of its bytes are there, not all. A
     // number read from what is left would be a different number.
     bool cutShort(const rec::Field& f) const {
-        const qsizetype n = raw(f).size();
+        const int n = width(f);
         return n > 0 && n < f.len;
     }
     double value(const rec::Field& f) const;  // 0 when not numeric
 
 private:
+    // The byte range of columns [pos, pos + len), clipped to the line.
+    std::pair<qsizetype, qsizetype> span(int pos, int len) const;
+    QString decode(QByteArrayView bytes, QStringView nul) const;
+
     int number_;
     QByteArrayView bytes_;
+    std::span<const int> starts_;  // empty: one byte per column
 };
 
 // The file could not be read again: it vanished, a read failed, or it changed
@@ -69,21 +91,37 @@ public:
     using ChainFileError::ChainFileError;
 };
 
+// How the file is read.
+struct ReadLimits {
+    static constexpr qint64 kDefaultMaxBytes = qint64(1) << 30;
+    qint64 maxBytes = kDefaultMaxBytes;  // a larger file is refused
+    qsizetype chunkSize = 1 << 20;       // each read from disk (small in tests)
+};
+
 class ChainFile {
     class Reader;
 
 public:
-    static constexpr qsizetype kChunkSize = 1 << 20;
+    static constexpr qsizetype kChunkSize = ReadLimits().chunkSize;
+    // No record reaches this far: the bytes of a longer line past it are not
+    // kept, so that a file without line ends cannot fill the memory.
+    static constexpr qsizetype kLongestLine = 64 * 1024;
 
-    // Reads the file through once. Nullopt when it does not exist or cannot be
-    // opened (`error` says which); ChainFileError when it changes while read.
-    // `chunkSize` is the size of each read from disk (small in tests).
-    static std::optional<ChainFile> load(const QString& path, QString* error = nullptr,
-                                         qsizetype chunkSize = kChunkSize);
+    enum class Encoding { Windows1252, Utf8 };
+
+    // Reads the file through once. Nullopt when it cannot be used: it does
+    // not exist, is not a regular file (a folder, a pipe, a device), is larger
+    // than the limit or cannot be opened; `error` then says which, naming the
+    // file. ChainFileError when it changes while read.
+    static std::optional<ChainFile> load(const QString& path, QString* error = nullptr, ReadLimits limits = {});
     // A file held in memory (tests, tools).
     static ChainFile fromBytes(QByteArray bytes, qsizetype chunkSize = kChunkSize);
 
     int lineCount() const { return lineCount_; }
+
+    // Decided by the loading pass and kept for every walk: UTF-8 when the
+    // file is valid UTF-8 and holds multi-byte characters, else Windows-1252.
+    Encoding encoding() const { return encoding_; }
 
     // What was odd about the file as a whole (a byte-order mark that was
     // dropped, LF-only or CR-only line ends, NUL bytes, bytes undefined in
@@ -133,6 +171,7 @@ private:
     QString path_;
     QByteArray bytes_;  // a file held in memory
     qsizetype chunkSize_ = kChunkSize;
+    Encoding encoding_ = Encoding::Windows1252;
     qint64 size_ = 0;
     QDateTime modified_;
     QByteArray sha256_;

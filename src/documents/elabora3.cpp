@@ -1,10 +1,11 @@
 #include "documents/elabora3.h"
 
+#include "chainfile/DocumentLine.h"
+#include "chainfile/LineErrors.h"
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "documents/BleProblems.h"
 #include "documents/cre_det.h"
 #include "documents/creot.h"
 #include "documents/stock.h"
@@ -19,105 +20,7 @@ using common::toCurrency;
 
 namespace {
 
-const QString kBlankEan(13, QLatin1Char(' '));
-
-// One "BLE" line decoded by the rules of the record.
-struct BleLine {
-    qint32 number = 0;
-    QString lineClass;
-    QString lineType;  // "F" or "B"
-    QString chainCode;  // nine digits, or empty
-    QString description;
-    QString umart;
-    QString unita2;
-    QString quaco;
-    QString imbart;
-    QString vat;
-    qint32 subfamily = 0;
-    QString ean;  // thirteen digits, or thirteen blanks
-    qint32 packages = 0;
-    double quantity = 0;
-    double cost = 0;
-    double listValue = 0;
-    double price = 0;
-};
-
-// Decodes the line; a number, packages, quantity or cost field that cannot be
-// read is recorded in `problems` and the line is not staged.
-std::optional<BleLine> decode(const common::ChainLine& line, qint32& carried, BleProblems& problems) {
-    namespace ble = rec::ble;
-    BleLine b;
-    bool ok = true;
-
-    bool numberOk = false;
-    const qint64 number = common::wholeValue(line.text(ble::number), &numberOk);
-    numberOk = numberOk && !line.cutShort(ble::number);
-    if (numberOk) {
-        carried = static_cast<qint32>(number);
-        problems.numberRead(carried);
-    } else {
-        problems.numberUnreadable(line.number(), carried, line.text(ble::number));
-        ok = false;
-    }
-    b.number = carried;
-
-    // A line that ends inside one of its amounts would be read as a smaller amount.
-    const struct {
-        const rec::Field& field;
-        const char* name;
-    } amounts[] = {{ble::packages, "colli"}, {ble::quantity, "quantità"}, {ble::cost, "costo unitario"},
-                   {ble::price, "prezzo di vendita"}};
-    for (const auto& a : amounts) {
-        if (!line.cutShort(a.field)) continue;
-        problems.add(line.number(), carried, QString::fromUtf8(a.name), line.text(a.field), true);
-        return std::nullopt;  // the fields after it are missing too: one mention is enough
-    }
-
-    bool packagesOk = false;
-    b.packages = static_cast<qint32>(common::wholeValue(line.text(ble::packages), &packagesOk));
-    if (!packagesOk) {
-        problems.add(line.number(), carried, QStringLiteral("colli"), line.text(ble::packages));
-        ok = false;
-    }
-    if (!line.numeric(ble::quantity)) {
-        problems.add(line.number(), carried, QStringLiteral("quantità"), line.text(ble::quantity));
-        ok = false;
-    }
-    if (!line.numeric(ble::cost)) {
-        problems.add(line.number(), carried, QStringLiteral("costo unitario"), line.text(ble::cost));
-        ok = false;
-    }
-    if (!ok) return std::nullopt;
-
-    b.lineClass = line.text(ble::lineClass);
-    b.lineType = line.is(ble::lineType, "R") ? QStringLiteral("F") : QStringLiteral("B");
-    b.chainCode = line.numeric(ble::chainCode)
-                      ? common::zeroPad(static_cast<qint64>(line.value(ble::chainCode)), 9)
-                      : QString();
-    b.description = line.text(ble::description);
-    b.umart = line.text(ble::umart);
-    if (b.umart.trimmed().isEmpty()) b.umart = QStringLiteral("PZ");
-    b.unita2 = line.text(ble::unita2);
-    b.quaco = line.text(ble::quaco);
-    b.imbart = line.text(ble::imbart);
-    b.vat = line.text(ble::vat);
-    b.subfamily = line.numeric(ble::subfamily) ? static_cast<qint32>(line.value(ble::subfamily)) : 0;
-    b.ean = line.numeric(ble::ean) ? common::zeroPad(static_cast<qint64>(line.value(ble::ean)), 13)
-                                   : kBlankEan;
-    b.quantity = toCurrency(line.value(ble::quantity) / 100);
-    b.cost = toCurrency(line.value(ble::cost) / 100000);
-
-    // The selling price: dashes and commas stand for zeros.
-    if (line.numeric(ble::price)) {
-        b.listValue = line.value(ble::price);
-    } else {
-        QString text = line.text(ble::price);
-        text.replace(QLatin1Char('-'), QLatin1Char('0')).replace(QLatin1Char(','), QLatin1Char('0'));
-        b.listValue = common::numericValue(text);
-    }
-    b.price = toCurrency(common::toSingle(roundHalfEven(b.listValue / 1000, 4)));
-    return b;
-}
+using chainfile::LineErrors;
 
 // Classification rows looked up by code, each read once per stage.
 struct Subfamily {
@@ -155,7 +58,7 @@ public:
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
               "?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
 
-    void stage(const BleLine& b, int accepted);
+    void stage(const chainfile::DocumentLine& b, int accepted);
 
 private:
     std::optional<Subfamily> subfamily(qint32 code);
@@ -192,9 +95,12 @@ std::optional<QString> Stager::department(qint32 code) {
     });
 }
 
-void Stager::stage(const BleLine& b, int accepted) {
+void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     const RunConfig& config = run_.config;
     RunView& view = run_.view;
+    // The arithmetic below is done in double.
+    const double lineCost = b.cost.toDouble();
+    const double linePrice = b.price.toDouble();
 
     QString status;
     qint32 storeCode = 0;
@@ -216,10 +122,10 @@ void Stager::stage(const BleLine& b, int accepted) {
     view.setText(Box::cntfw, common::displayNumber(accepted));
     view.setText(Box::d2w, b.ean);
     view.setText(Box::d3w, b.description);
-    view.setText(Box::d4w, common::displayNumber(b.cost));
+    view.setText(Box::d4w, common::displayNumber(lineCost));
     view.setText(Box::d5w, b.vat);
     view.setText(Box::d1w, b.chainCode);
-    view.setText(Box::d6w, common::displayNumber(b.price));
+    view.setText(Box::d6w, common::displayNumber(linePrice));
 
     double margin = 30, previousCost = 0, publicPrice = 0, offerPrice = 0;
     qint32 groupCode = 0, departmentCode = 0, subfamilyCode = b.subfamily;
@@ -240,7 +146,7 @@ void Stager::stage(const BleLine& b, int accepted) {
     article_.finish();
 
     previousCost = toCurrency(previousCost);
-    const double cost = toCurrency(b.cost);
+    const double cost = toCurrency(lineCost);
     double change = 0;
     if (previousCost == 0)
         change = 100;
@@ -273,41 +179,48 @@ void Stager::stage(const BleLine& b, int accepted) {
     insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
                       b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
                       groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode,
-                      groupCode, departmentText.left(20), b.packages, b.quantity, b.lineType,
-                      QStringLiteral("S"), previousCost, change, margin, b.price, toCurrency(publicPrice),
-                      status, offerPrice, config.codfor_affil, b.listValue, b.unita2, b.quaco, b.number,
-                      lineSeq_});
+                      groupCode, departmentText.left(20), b.packages, b.quantity.toDouble(), b.lineType,
+                      QStringLiteral("S"), previousCost, change, margin, linePrice, toCurrency(publicPrice),
+                      status, offerPrice, config.codfor_affil, b.listValue.toDouble(), b.unita2, b.quaco,
+                      b.number, lineSeq_});
 }
 
-// Stages every readable "BLE" line of the file in `variati`.
-void stageLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+// Stages every readable "BLE" line of the file in `variati`. A line whose
+// number, packages, quantity or cost cannot be read is left out and recorded
+// in `errors`, which holds its document back.
+void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
     Stager stager(run);
     Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
-    qint32 carried = 0;
+    chainfile::DocumentGrouping grouping(errors);
     for (const common::ChainLine line : file) {
         progress.step();
-        if (!line.isTrimmed(rec::kind, "BLE")) continue;
-        if (line.isTrimmed(rec::ble::exclusion, "IE")) continue;
-        const std::optional<BleLine> b = decode(line, carried, problems);
-        if (!b) continue;
+        const std::optional<chainfile::DocumentLine> d = chainfile::readDocumentLine(line);
+        if (!d) continue;
+        // An excluded line still tells which document the lines around it
+        // belong to, as it does for the document list.
+        const qint32 document = grouping.place(*d);
+        if (d->excluded) continue;
+        const QList<chainfile::FieldProblem> problems = d->amountProblems();
+        for (const chainfile::FieldProblem& p : problems) errors.add(d->line, document, p);
+        if (!d->numberRead() || !problems.isEmpty()) continue;
         ++accepted;
-        stager.stage(*b, accepted);
+        stager.stage(*d, accepted);
     }
 }
 
 }  // namespace
 
-void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+void stageDocumentLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM variati"));
-    stageLines(run, file, problems);
+    stageLines(run, file, errors);
     tx.commit();
 }
 
 void clearDocumentLines(const Run& run) { run.store.exec(QStringLiteral("DELETE FROM variati")); }
 
-void receiveDocuments(const Run& run, const BleProblems& problems) {
+void receiveDocuments(const Run& run, LineErrors& problems) {
     std::vector<SupplierDocument> documents;
     {
         db::Query list = run.store.prepare(
@@ -358,8 +271,8 @@ void receiveDocuments(const Run& run, const BleProblems& problems) {
             run.view.message(message);
         }
     }
-    run.summary.refusedLines += problems.size();
-    if (!problems.isEmpty()) run.view.message(problems.message());
+    run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);
+    if (problems.any(LineErrors::Stage::Documents)) run.view.message(problems.documentMessage());
 }
 
 void endDocuments(const Run& run) {

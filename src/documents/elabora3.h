@@ -5,18 +5,21 @@
 // calls these in order, with the new articles made from the staged lines in
 // between.
 struct Run;
-class BleProblems;
+namespace chainfile {
+class LineErrors;
+}
 namespace common {
 class ChainFile;
 }
 
 // Stages every readable "BLE" line of the file in `variati`, replacing what
-// an earlier run staged; unreadable lines are recorded in `problems`.
-void stageDocumentLines(const Run& run, const common::ChainFile& file, BleProblems& problems);
+// an earlier run staged; unreadable lines are recorded in `errors`.
+void stageDocumentLines(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors);
 // Documents switched off: nothing stays staged.
 void clearDocumentLines(const Run& run);
 // Receives every listed document not yet received, each one whole or not at
-// all, except those `problems` holds back; then shows the problems.
-void receiveDocuments(const Run& run, const BleProblems& problems);
+// all, except those `problems` holds back; then shows the document lines'
+// problems.
+void receiveDocuments(const Run& run, chainfile::LineErrors& problems);
 // Hides the documents' progress bar.
 void endDocuments(const Run& run);

@@ -1,15 +1,15 @@
 #include "documents/elaborap.h"
 
+#include "chainfile/DocumentLine.h"
+#include "chainfile/LineErrors.h"
 #include "common/ChainFile.h"
 #include "common/Dates.h"
-#include "common/Numbers.h"
-#include "documents/BleProblems.h"
 #include "run/Run.h"
 
 #include <optional>
 #include <utility>
 
-ListedDocument elaborap(const Run& run, const common::ChainFile& file, BleProblems& problems) {
+ListedDocument elaborap(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors) {
     const qint16 user = RunConfig::userCode;
     ListedDocument current;
     db::Transaction tx(run.store);
@@ -21,41 +21,25 @@ ListedDocument elaborap(const Run& run, const common::ChainFile& file, BleProble
         "INSERT INTO fatcasa (codutente, anno, numero, dataor, tipo) VALUES (?, ?, ?, ?, ?)"));
 
     std::optional<std::pair<qint32, int>> previous;  // number and year of the document met last
-    qint32 carried = 0;  // the number of the last readable line
+    chainfile::DocumentGrouping grouping(errors);
     for (const common::ChainLine line : file) {
-        if (!line.is(rec::kind, "BLE")) continue;
+        const std::optional<chainfile::DocumentLine> d = chainfile::readDocumentLine(line);
+        if (!d) continue;
 
-        bool numberOk = false;
-        const qint32 number = static_cast<qint32>(
-            common::wholeValue(line.text(rec::ble::number), &numberOk));
-        numberOk = numberOk && !line.cutShort(rec::ble::number);
-        const QDate date = common::dateFromParts(line.text(rec::day), line.text(rec::month),
-                                                 line.text(rec::year));
-        if (!numberOk || !date.isValid()) {
-            // The line is left out, the listing goes on; its document is held back.
-            const qint32 document = numberOk ? number : carried;
-            if (!numberOk)
-                problems.numberUnreadable(line.number(), document, line.text(rec::ble::number));
-            else
-                problems.numberRead(number);
-            if (!date.isValid())
-                problems.add(line.number(), document, QStringLiteral("data documento"), line.text(rec::dateYmd));
-            if (numberOk) carried = number;
-            continue;
-        }
-        carried = number;
-        problems.numberRead(number);
-        current.year = date.year();
+        // A line whose number or date cannot be read is left out and the
+        // listing goes on; its document is held back.
+        const qint32 document = grouping.place(*d);
+        if (!d->dateRead()) errors.add(d->line, document, *d->problem(rec::dateYmd));
+        if (!d->numberRead() || !d->dateRead()) continue;
+        current.year = d->date.year();
 
         // Consecutive lines of one document give one row.
-        if (previous && previous->first == number && previous->second == date.year()) continue;
-        previous = std::make_pair(number, date.year());
-        current.number = number;
+        if (previous && previous->first == d->number && previous->second == d->date.year()) continue;
+        previous = std::make_pair(d->number, d->date.year());
+        current.number = d->number;
 
-        if (!listed.first({user, current.year, number})) {
-            const QString type = line.is(rec::ble::headerType, "R") ? QStringLiteral("F") : QStringLiteral("B");
-            add.exec({user, current.year, number, common::dateValue(date), type});
-        }
+        if (!listed.first({user, current.year, d->number}))
+            add.exec({user, current.year, d->number, common::dateValue(d->date), d->headerType});
         listed.finish();
     }
     tx.commit();

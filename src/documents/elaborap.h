@@ -4,7 +4,9 @@
 #include <QtGlobal>
 
 struct Run;
-class BleProblems;
+namespace chainfile {
+class LineErrors;
+}
 namespace common {
 class ChainFile;
 }
@@ -17,5 +19,5 @@ struct ListedDocument {
 };
 
 // Lines whose number or date cannot be read are left out and recorded in
-// `problems`, which holds their documents back.
-ListedDocument elaborap(const Run& run, const common::ChainFile& file, BleProblems& problems);
+// `errors`, which holds their documents back.
+ListedDocument elaborap(const Run& run, const common::ChainFile& file, chainfile::LineErrors& errors);

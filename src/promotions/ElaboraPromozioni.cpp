@@ -1,18 +1,18 @@
 #include "promotions/ElaboraPromozioni.h"
 
+#include "chainfile/LineErrors.h"
+#include "chainfile/PromotionRecords.h"
 #include "common/ChainFile.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
-#include "promotions/PromoProblems.h"
 #include "run/Run.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <optional>
-#include <span>
 
-using common::numericValue;
+using chainfile::LineErrors;
 using common::padCut;
 using common::roundHalfEven;
 using common::toSingle;
@@ -85,14 +85,16 @@ public:
     PromotionImport(const Run& run, qint32 year);
 
     void emptyStaging();
-    void read(const common::ChainFile& file);
+    // Stages the file's promotions; the records it cannot read go into `errors`.
+    void read(const common::ChainFile& file, LineErrors& errors);
 
 private:
     void advanceProgress();
-    void stageHeader(const common::ChainLine& line);
+    void stageHeader(const chainfile::PromotionHeader& header);
     void takeHeaderOf(qint32 number);
     std::optional<StagedHeader> stagedHeader(qint32 number, qint32 year);
-    void processLine(const common::ChainLine& line, const char* kind);
+    void takeOffer(const chainfile::PromotionLine& offer);
+    void processLine(double value);
     void classifyOffer();
     void stageLines();
     void logUnmatched(const QVariant& desrep);
@@ -105,7 +107,6 @@ private:
     std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
     std::optional<ListingRow> listing(qint32 storeCode);
     QString chainDescription(qint32 chainCode);
-    bool cutShortField(const common::ChainLine& line, bool ofd);
 
     const Run& run_;
     const qint32 year_;
@@ -125,7 +126,6 @@ private:
     QHash<double, qint32> offerBySconto_Cache_;
     QHash<qint32, std::optional<QString>> offerDescriptions_;
 
-    PromoProblems problems_;
     QDate today_;
     std::optional<Progress> progress_;
     int processed_ = 0;
@@ -138,10 +138,12 @@ private:
     QDate promoStart_;
     QDate promoEnd_;
 
-    // The last "OFD" record and the offer it carries.
+    // The last "OFD" record and the offer it carries; a "G" line brings a new
+    // value for its article.
     double offerKind_ = 0;
-    QString articleText_;
-    QString valueText_;
+    qint32 chainCode_ = 0;
+    QString paddedChainCode_;
+    double value_ = 0;
     float promoPrice_ = 0;
     double discount_ = 0;
     qint32 offerCode_ = 0;
@@ -196,7 +198,7 @@ void PromotionImport::emptyStaging() {
 
 void PromotionImport::advanceProgress() { progress_->step(); }
 
-void PromotionImport::read(const common::ChainFile& file) {
+void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
     progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
@@ -204,87 +206,38 @@ void PromotionImport::read(const common::ChainFile& file) {
     db::Batch batch(run_.store, 500);
     for (const common::ChainLine line : file) {
         advanceProgress();
-        const bool oft = line.is(rec::kind, "OFT");
-        const bool ofd = line.is(rec::kind, "OFD");
-        const bool marked = line.is(rec::gval::mark, "G");
-        if (oft) {
-            stageHeader(line);
+        if (const std::optional<chainfile::PromotionHeader> header = chainfile::readPromotionHeader(line)) {
+            if (header->ok())
+                stageHeader(*header);
+            else
+                errors.add(LineErrors::Stage::Promotions, *header);
             batch.step();
             continue;
         }
-        if (line.is(rec::kind, "DIE") || (!ofd && !marked)) continue;
-
-        if (cutShortField(line, ofd)) continue;
-        if (ofd) {
-            bool ok = false;
-            const qint64 number = common::wholeValue(line.text(rec::ofd::number), &ok);
-            if (!ok) {
-                problems_.add(line.number(), QStringLiteral("OFD"), QStringLiteral("numero promozione"),
-                              line.text(rec::ofd::number));
-                continue;
-            }
-            promoNumber_ = static_cast<qint32>(number);
-            takeHeaderOf(promoNumber_);
-            ++processed_;
-            offerKind_ = line.value(rec::ofd::offerKind);
-            articleText_ = line.text(rec::ofd::chainCode);
-            valueText_ = line.text(rec::ofd::value);
-        }
-        if (marked) valueText_ = QLatin1Char('0') + line.text(rec::gval::value);
-        processLine(line, ofd ? "OFD" : nullptr);
+        const std::optional<chainfile::PromotionLine> offer = chainfile::readPromotionLine(line);
+        if (!offer) continue;
+        errors.add(LineErrors::Stage::Promotions, *offer);
+        // A line that ends inside a field it needs would be read as another
+        // number or another article; one without a promotion number belongs
+        // to none: both are left out.
+        if (offer->cutShort() || !offer->numberRead()) continue;
+        if (offer->ofd) takeOffer(*offer);
+        // A value that cannot be read would silently carry the price of the
+        // line before into this one: the line is not staged.
+        if (offer->valueRead()) processLine(offer->value.toDouble());
         batch.step();
     }
     batch.commit();
-    run_.summary.refusedLines += problems_.size();
-    if (!problems_.isEmpty()) run_.view.message(problems_.message());
+    run_.summary.refusedLines += errors.tally(LineErrors::Stage::Promotions);
+    if (errors.any(LineErrors::Stage::Promotions)) run_.view.message(errors.promotionMessage());
 }
 
-// A line that ends inside a field it needs would be read as another number or
-// another article: it is reported and not staged.
-bool PromotionImport::cutShortField(const common::ChainLine& line, bool ofd) {
-    struct Named {
-        const rec::Field& field;
-        const char* name;
-    };
-    const Named ofdFields[] = {{rec::ofd::number, "numero promozione"},
-                               {rec::ofd::offerKind, "tipo offerta"},
-                               {rec::ofd::chainCode, "codice articolo"},
-                               {rec::ofd::value, "valore"}};
-    const Named gFields[] = {{rec::gval::value, "valore G"}};
-    for (const Named& n : ofd ? std::span<const Named>(ofdFields) : std::span<const Named>(gFields)) {
-        if (!line.cutShort(n.field)) continue;
-        problems_.add(line.number(), ofd ? QStringLiteral("OFD") : line.text(rec::kind),
-                      QString::fromUtf8(n.name), line.text(n.field), true);
-        return true;
-    }
-    return false;
-}
-
-void PromotionImport::stageHeader(const common::ChainLine& line) {
-    bool ok = false;
-    const qint64 number = common::wholeValue(line.text(rec::oft::number), &ok);
-    if (!ok) {
-        problems_.add(line.number(), QStringLiteral("OFT"), QStringLiteral("numero promozione"),
-                      line.text(rec::oft::number));
-        return;
-    }
-    // yyyymmdd
-    const QString s = line.text(rec::oft::start);
-    const QString e = line.text(rec::oft::end);
-    const QDate start = common::dateFromParts(QStringView(s).mid(6, 2), QStringView(s).mid(4, 2), QStringView(s).left(4));
-    const QDate end = common::dateFromParts(QStringView(e).mid(6, 2), QStringView(e).mid(4, 2), QStringView(e).left(4));
-    if (!start.isValid() || !end.isValid()) {
-        const bool endBad = start.isValid();
-        problems_.add(line.number(), QStringLiteral("OFT"),
-                      endBad ? QStringLiteral("data fine") : QStringLiteral("data inizio"), endBad ? e : s);
-        return;
-    }
-    promoNumber_ = static_cast<qint32>(number);
+void PromotionImport::stageHeader(const chainfile::PromotionHeader& header) {
+    promoNumber_ = header.number;
     if (stagedHeader(promoNumber_, year_)) return;  // the same promotion again: its lines join the first
-    const QString description = line.text(rec::oft::description).trimmed();
-    insertHeader_.exec({promoNumber_, year_, common::dateValue(today_), description, common::dateValue(start),
-                        common::dateValue(end)});
-    headers_.insert(qMakePair(promoNumber_, year_), StagedHeader{description, start, end});
+    insertHeader_.exec({promoNumber_, year_, common::dateValue(today_), header.description,
+                        common::dateValue(header.start), common::dateValue(header.end)});
+    headers_.insert(qMakePair(promoNumber_, year_), StagedHeader{header.description, header.start, header.end});
 }
 
 std::optional<StagedHeader> PromotionImport::stagedHeader(qint32 number, qint32 year) {
@@ -306,24 +259,25 @@ void PromotionImport::takeHeaderOf(qint32 number) {
     }
 }
 
-void PromotionImport::processLine(const common::ChainLine& line, const char* kind) {
-    const QString kindText = kind ? QString::fromLatin1(kind) : line.text(rec::kind);
+// The "OFD" record's promotion, offer kind and article, for this line and the
+// "G" lines after it.
+void PromotionImport::takeOffer(const chainfile::PromotionLine& offer) {
+    promoNumber_ = offer.number;
+    takeHeaderOf(promoNumber_);
+    ++processed_;
+    offerKind_ = offer.offerKind;
+    chainCode_ = offer.chainCode;
+    paddedChainCode_ = offer.paddedChainCode;
+}
 
-    // A value that cannot be read would silently carry the price of the line
-    // before into this one: the line is reported and not staged.
-    if (!common::isNumeric(valueText_)) {
-        const bool fromG = line.is(rec::gval::mark, "G");
-        problems_.add(line.number(), kindText, fromG ? QStringLiteral("valore G") : QStringLiteral("valore"),
-                      line.text(fromG ? rec::gval::value : rec::ofd::value));
-        return;
-    }
-    promoPrice_ = static_cast<float>(numericValue(valueText_) / 1000);
+// `value`: the line's value in units (the price, or the discount percentage).
+void PromotionImport::processLine(double value) {
+    value_ = value;
+    promoPrice_ = static_cast<float>(value);
 
     a_ = Article();
-    if (!articleText_.trimmed().isEmpty() && common::isNumeric(articleText_)) {
-        a_.chainCode = static_cast<qint32>(common::wholeValue(articleText_));
-        a_.paddedChainCode = common::zeroPad(a_.chainCode, 9);
-    }
+    a_.chainCode = chainCode_;
+    a_.paddedChainCode = paddedChainCode_;
 
     const QStringList eans = chainBarcodes(a_.chainCode);
     if (eans.isEmpty()) {
@@ -399,7 +353,7 @@ void PromotionImport::classifyOffer() {
     offerDescription_ = QStringLiteral("TAGLIO PREZZO");
     discount_ = 0;
     if (offerKind_ == 10) {
-        discount_ = numericValue(valueText_) / 1000;
+        discount_ = value_;
         auto known = offerBySconto_Cache_.constFind(discount_);
         if (known != offerBySconto_Cache_.cend()) {
             offerCode_ = *known;
@@ -522,7 +476,7 @@ QString PromotionImport::chainDescription(qint32 chainCode) {
 
 }  // namespace
 
-bool ElaboraPromozioni(const Run& run, const common::ChainFile& file, qint32 year) {
+bool ElaboraPromozioni(const Run& run, const common::ChainFile& file, qint32 year, LineErrors& errors) {
     if (!QFileInfo::exists(run.config.paths.chainDb())) return false;
 
     PromotionImport import(run, year);
@@ -532,6 +486,6 @@ bool ElaboraPromozioni(const Run& run, const common::ChainFile& file, qint32 yea
         tx.commit();
     }
     if (!run.config.promotionsOn()) return true;
-    import.read(file);
+    import.read(file, errors);
     return true;
 }

@@ -14,9 +14,13 @@ struct Paths {
     QString chainFile() const { return root + QStringLiteral("/nelv/acq_var.txt"); }
 };
 
+// The largest chain's file a run reads: 1 GB, or LIS06C_MAX_FILE_MB megabytes.
+qint64 defaultMaxFileBytes();
+
 // Choices made on the command line, before the databases are opened.
 struct RunOptions {
     QString pdfPath;  // the report goes to this PDF instead of the printer
+    qint64 maxFileBytes = defaultMaxFileBytes();  // a larger chain's file is refused
 };
 
 // The numeric value of a stage switch: an empty or non-numeric text counts as 0.

@@ -3,7 +3,7 @@
 #include "articles/creo_art_nuovo_forni.h"
 #include "catalogue/aggiorno_tutto.h"
 #include "catalogue/for2_lis.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
@@ -12,8 +12,12 @@
 #include "run/Run.h"
 
 RunEnd runSequence(const Run& run) {
+    // The lines of the chain's file that no stage could apply, shown by each
+    // stage at its end.
+    chainfile::LineErrors lineErrors;
+
     // The chain's catalogue into the chain database, then the store's articles.
-    const std::optional<CatalogueRead> catalogue = for2_lis(run);
+    const std::optional<CatalogueRead> catalogue = for2_lis(run, lineErrors);
     if (!catalogue) return RunEnd::RetryLater;
     const common::ChainFile& file = catalogue->file;
     aggiorno_tutto(run);
@@ -21,12 +25,11 @@ RunEnd runSequence(const Run& run) {
     // Supplier documents: listed always; staged, completed with new articles
     // and received unless switched off.
     run.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
-    BleProblems documentProblems;
-    const ListedDocument lastListed = elaborap(run, file, documentProblems);
+    const ListedDocument lastListed = elaborap(run, file, lineErrors);
     if (run.config.documentsOn()) {
-        stageDocumentLines(run, file, documentProblems);
+        stageDocumentLines(run, file, lineErrors);
         creo_art_nuovo_forni(run);
-        receiveDocuments(run, documentProblems);
+        receiveDocuments(run, lineErrors);
     } else {
         clearDocumentLines(run);
     }
@@ -35,7 +38,7 @@ RunEnd runSequence(const Run& run) {
     // Promotions and offer documents, filed under the year of the last
     // supplier document listed (this year's when the file has none).
     const qint32 offerYear = lastListed.year != 0 ? lastListed.year : run.clock.today().year();
-    if (!ElaboraPromozioni(run, file, offerYear)) return RunEnd::Finished;
+    if (!ElaboraPromozioni(run, file, offerYear, lineErrors)) return RunEnd::Finished;
     creo_off(run, offerYear);
 
     run.view.setVisible(Bar::ProgressBar3, false);

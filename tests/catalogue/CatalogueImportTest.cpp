@@ -3,12 +3,19 @@
 #include "RecordBuilder.h"
 #include "TestRoot.h"
 #include "catalogue/for2_lis.h"
+#include "chainfile/LineErrors.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
+
+// The catalogue stage on its own, with the run's collection of bad lines.
+std::optional<CatalogueRead> readCatalogue(const ::Run& run) {
+    chainfile::LineErrors errors;
+    return for2_lis(run, errors);
+}
 
 QByteArray tab(const char* kind, const QString& code, const QString& description, const QString& parent,
                const QString& table = QStringLiteral("0127")) {
@@ -65,7 +72,7 @@ TEST(CatalogueImport, ClassificationTablesAddOnlyWhatIsMissing) {
         tab("01", QStringLiteral("000071"), QStringLiteral("DOPPIONE"), QStringLiteral("009")),
     });
     ::Run& run = root.run();
-    ASSERT_TRUE(for2_lis(run));
+    ASSERT_TRUE(readCatalogue(run));
     db::Database& c = root.chain();
     db::Database& s = root.store();
 
@@ -112,7 +119,7 @@ TEST(CatalogueImport, ArticlesEansAndPricesIntoTheChain) {
         RecordBuilder("MHN").num(rec::articleCode, 10).amount(rec::mhn::cost, 1.25),
     });
     ::Run& run = root.run();
-    ASSERT_TRUE(for2_lis(run));
+    ASSERT_TRUE(readCatalogue(run));
 
     db::Query a = c.prepare(QStringLiteral("SELECT * FROM articolo WHERE codart = ?"));
     ASSERT_TRUE(a.first({10}));
@@ -189,7 +196,7 @@ TEST(CatalogueImport, DateOfTheDataAndStamp) {
         RecordBuilder("XYZ", QDate(2026, 12, 2)),  // not an article line, still dates the data
     });
     ::Run& run = root.run();
-    const std::optional<CatalogueRead> read = for2_lis(run);
+    const std::optional<CatalogueRead> read = readCatalogue(run);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->dataDati, "02/12/2026");
     EXPECT_EQ(root.view.text("datadw"), "02/12/2026");
@@ -205,7 +212,7 @@ TEST(CatalogueImport, DateOfTheDataAndStamp) {
     TestRoot empty;
     empty.writeChainBytes(QByteArray());
     ::Run& r2 = empty.run();
-    ASSERT_TRUE(for2_lis(r2));
+    ASSERT_TRUE(readCatalogue(r2));
     EXPECT_EQ(empty.count(empty.chain(), "divuelabo", "dataelaborazione = ''"), 1);
     EXPECT_EQ(empty.count(empty.chain(), "articolo"), 0);
 }
@@ -217,7 +224,7 @@ TEST(CatalogueImport, MissingFileOrStoreStopsTheRun) {
     ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
     zip.close();
     ::Run& run = root.run();
-    EXPECT_FALSE(for2_lis(run));
+    EXPECT_FALSE(readCatalogue(run));
     ASSERT_EQ(root.view.messages.size(), 1);
     EXPECT_TRUE(root.view.messages[0].startsWith("Attenzione ... File "));
     EXPECT_TRUE(root.view.messages[0].endsWith("acq_var.txt non esiste"));
@@ -226,13 +233,13 @@ TEST(CatalogueImport, MissingFileOrStoreStopsTheRun) {
 
     // The file arrives: the next try runs.
     root.writeChainFile({mhe(1, 1)});
-    EXPECT_TRUE(for2_lis(root.run()));
+    EXPECT_TRUE(readCatalogue(root.run()));
 
     TestRoot noStore;
     noStore.writeChainFile({mhe(1, 1)});
     ::Run& r2 = noStore.run();
     QFile::remove(noStore.paths().storeDb());
-    EXPECT_FALSE(for2_lis(r2));
+    EXPECT_FALSE(readCatalogue(r2));
     EXPECT_EQ(noStore.view.messages, QStringList{"Archivio Quarn non esiste"});
     EXPECT_EQ(noStore.count(noStore.chain(), "articolo"), 0);
 }
@@ -250,7 +257,7 @@ TEST(CatalogueImport, UnreadableCodesAreListedOnceAndSkipped) {
     lines << mhe(9, 4.5);  // a good line after the bad ones
     root.writeChainFile(lines);
     ::Run& run = root.run();
-    ASSERT_TRUE(for2_lis(run));
+    ASSERT_TRUE(readCatalogue(run));
 
     EXPECT_EQ(root.count(root.chain(), "articolo"), 1);
     EXPECT_EQ(root.count(root.chain(), "codean"), 0);
@@ -284,7 +291,7 @@ TEST(CatalogueImport, FieldsCutShortOrUnreadableAreListedNotApplied) {
     lines << mda(9, "SALSA").cut(rec::mda::imbart.pos - 1 + 2);  // pieces cut: 1
     root.writeChainFile(lines);
     ::Run& run = root.run();
-    ASSERT_TRUE(for2_lis(run));
+    ASSERT_TRUE(readCatalogue(run));
 
     EXPECT_EQ(root.count(root.chain(), "articolo", "codart = 7"), 0);
     EXPECT_EQ(root.count(root.chain(), "sottogruppi"), 0);
@@ -315,7 +322,7 @@ TEST(CatalogueImport, BytesThatAreNotTextAreNamedInTheMessage) {
     withNul.append(QByteArray("\0\0", 2));
     root.writeChainBytes("\xEF\xBB\xBF" + good + "\n" + withNul + "\r\n" + good + "\x81\x9D\r\n" + withNul + "\r\n");
     ::Run& run = root.run();
-    ASSERT_TRUE(for2_lis(run));
+    ASSERT_TRUE(readCatalogue(run));
     EXPECT_EQ(root.count(root.chain(), "articolo"), 2);
     ASSERT_EQ(root.view.messages.size(), 1);
     const QString m = root.view.messages[0];
@@ -328,6 +335,6 @@ TEST(CatalogueImport, BytesThatAreNotTextAreNamedInTheMessage) {
 
     TestRoot clean;
     clean.writeChainBytes("\xEF\xBB\xBF" + good + "\n");
-    ASSERT_TRUE(for2_lis(clean.run()));
+    ASSERT_TRUE(readCatalogue(clean.run()));
     EXPECT_TRUE(clean.view.messages.isEmpty());
 }

@@ -130,7 +130,7 @@ TEST(DocumentGrouping, TwoWalksReportALineOnceAndEachStartsAfresh) {
     walk(lines, errors);
     EXPECT_TRUE(errors.holds(2));
     EXPECT_FALSE(errors.holds(1));
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.tally(LineErrors::Stage::Documents), 1);
     EXPECT_TRUE(errors.documentMessage().endsWith("\nriga 3, documento 2: campo numero documento \"X      \""));
 }
 

@@ -9,6 +9,7 @@
 #include "chainfile/PromotionRecords.h"
 #include "chainfile/RefusedLines.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,35 +47,44 @@ const QList<QByteArray> kLines = {
     RecordBuilder("OFD").num(rec::ofd::number, 4).num(rec::ofd::offerKind, 1).num(rec::ofd::chainCode, 1234).set(rec::ofd::value, "0000014,90"),
 };
 
-// What the stages of a run find in those lines.
-RefusedLines refusedBy(const common::ChainFile& file) {
-    LineErrors catalogue, documents, promotions;
-    DocumentGrouping grouping(documents);
-    for (const common::ChainLine& line : file) {
+// What the stages of a run find in those lines, into the run's one collection.
+void refuse(const common::ChainFile& file, RefusedLines& refused) {
+    LineErrors errors;
+    errors.keepRefusals(refused);
+    using Stage = LineErrors::Stage;
+    // The catalogue walks the file twice: the classification, then the articles.
+    for (const common::ChainLine& line : file)
+        if (const auto tab = readTab(line)) errors.add(Stage::Catalogue, *tab);
+    for (const common::ChainLine& line : file)
         for (const std::optional<LineRecord>& r :
-             {std::optional<LineRecord>(readTab(line)), std::optional<LineRecord>(readArticle(line)),
-              std::optional<LineRecord>(readEan(line)), std::optional<LineRecord>(readPrice(line)),
-              std::optional<LineRecord>(readCost(line))})
-            if (r) catalogue.add(*r);
+             {std::optional<LineRecord>(readArticle(line)), std::optional<LineRecord>(readEan(line)),
+              std::optional<LineRecord>(readPrice(line)), std::optional<LineRecord>(readCost(line))})
+            if (r) errors.add(Stage::Catalogue, *r);
+    DocumentGrouping grouping(errors);
+    for (const common::ChainLine& line : file)
         if (const auto d = readDocumentLine(line)) {
             const qint32 document = grouping.place(*d);
-            for (const FieldProblem& p : d->amountProblems()) documents.add(d->line, document, p);
+            for (const FieldProblem& p : d->amountProblems()) errors.add(d->line, document, p);
         }
-        if (const auto h = readPromotionHeader(line)) promotions.add(*h);
-        if (const auto o = readPromotionLine(line)) promotions.add(*o);
-    }
-    RefusedLines refused;
-    refused.add(catalogue.catalogueRefusals());
-    refused.add(documents.documentRefusals());
-    for (qint32 held : documents.heldDocuments()) refused.addDocument(held, LineErrors::heldReason(held));
+    errors.refuseDocuments();
     refused.addDocument(102, QStringLiteral("documento nr. 102 del 01/12/2026: caricato con 3 righe, ora 2 righe"));
-    refused.add(promotions.promotionRefusals());
-    return refused;
+    for (const common::ChainLine& line : file) {
+        if (const auto h = readPromotionHeader(line)) errors.add(Stage::Promotions, *h);
+        if (const auto o = readPromotionLine(line)) errors.add(Stage::Promotions, *o);
+    }
+}
+
+QByteArray rendered(const RefusedLines& refused, const common::ChainFile& file) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    refused.writeTo(out, file);
+    return out.data();
 }
 
 TEST(RefusedLines, OneLinePerRefusedLineWithItsReasonAndTheLineUnchanged) {
     const common::ChainFile file = common::ChainFile::fromBytes(chainFileBytes(kLines));
-    const RefusedLines refused = refusedBy(file);
+    RefusedLines refused;
+    refuse(file, refused);
     const QByteArray expected =
         "2\tTAB\tcampo codice sottogruppo (colonne 51-56): \"12A456\"\t" + kLines[1] + "\r\n" +
         "3\tMDA\tcampo codice articolo (colonne 47-53): \"12\xC8" "4567\"\t" + kLines[2] + "\r\n" +
@@ -87,18 +97,18 @@ TEST(RefusedLines, OneLinePerRefusedLineWithItsReasonAndTheLineUnchanged) {
         "11\tBLE\tdocumento nr. 102 del 01/12/2026: caricato con 3 righe, ora 2 righe\t" + kLines[10] + "\r\n" +
         "12\tOFT\tcampo numero promozione \"12A45\"\t" + kLines[11] + "\r\n" +
         "13\tOFD\tcampo valore \"0000014,90  \"\t" + kLines[12] + "\r\n";
-    const QByteArray rendered = refused.render(file);
-    EXPECT_EQ(rendered.toStdString(), expected.toStdString());
+    EXPECT_EQ(rendered(refused, file).toStdString(), expected.toStdString());
 
     QTemporaryDir dir;
     const QDateTime when(QDate(2026, 12, 8), QTime(10, 30, 5));
-    const QString path = refused.write(file, dir.path(), when);
-    EXPECT_EQ(path, dir.filePath("scarti-20261208-103005.txt"));
-    QFile written(path);
+    const RefusedLines::Written first = refused.write(file, dir.path(), when);
+    EXPECT_EQ(first.path, dir.filePath("scarti-20261208-103005.txt"));
+    EXPECT_EQ(first.lines, 10);
+    QFile written(first.path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), expected);
     // A second run in the same second keeps the first file.
-    EXPECT_EQ(refused.write(file, dir.path(), when), dir.filePath("scarti-20261208-103005-2.txt"));
+    EXPECT_EQ(refused.write(file, dir.path(), when).path, dir.filePath("scarti-20261208-103005-2.txt"));
 }
 
 TEST(RefusedLines, NoFileWhenNothingWasRefused) {
@@ -106,11 +116,11 @@ TEST(RefusedLines, NoFileWhenNothingWasRefused) {
     QTemporaryDir dir;
     RefusedLines none;
     EXPECT_TRUE(none.isEmpty());
-    EXPECT_EQ(none.write(file, dir.path(), QDateTime::currentDateTime()), "");
+    EXPECT_EQ(none.write(file, dir.path(), QDateTime::currentDateTime()).path, "");
     // A document refused that the file does not hold writes nothing either.
     none.addDocument(555, QStringLiteral("documento 555 non caricato"));
     EXPECT_FALSE(none.isEmpty());
-    EXPECT_EQ(none.write(file, dir.path(), QDateTime::currentDateTime()), "");
+    EXPECT_EQ(none.write(file, dir.path(), QDateTime::currentDateTime()).path, "");
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 

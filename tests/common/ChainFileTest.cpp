@@ -3,9 +3,12 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using common::ChainFile;
 using common::ChainLine;
@@ -100,7 +103,7 @@ TEST(ChainFile, LineEndsAcrossChunkBoundaries) {
             EXPECT_EQ(linesOf(memory), row.lines);
             EXPECT_EQ(memory.lineCount(), row.lines.size());
             EXPECT_EQ(memory.notes(), row.notes);
-            const std::optional<ChainFile> disk = ChainFile::load(path, nullptr, chunk);
+            const std::optional<ChainFile> disk = ChainFile::load(path, nullptr, {.chunkSize = chunk});
             ASSERT_TRUE(disk);
             EXPECT_EQ(linesOf(*disk), row.lines);
             EXPECT_EQ(disk->lineCount(), row.lines.size());
@@ -114,7 +117,7 @@ TEST(ChainFile, SizeAndDigestOfTheFileLoaded) {
     const QString path = dir.filePath("acq_var.txt");
     const QByteArray bytes = chainFileBytes({RecordBuilder("MDA"), RecordBuilder("BLE")});
     write(path, bytes);
-    const auto f = ChainFile::load(path, nullptr, 100);
+    const auto f = ChainFile::load(path, nullptr, {.chunkSize = 100});
     ASSERT_TRUE(f);
     EXPECT_EQ(f->size(), bytes.size());
     EXPECT_EQ(f->sha256(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
@@ -162,7 +165,7 @@ TEST(ChainFile, AWalkOverAChangedFileFails) {
     expectChanged(*f);
 
     write(path, bytes);
-    f = ChainFile::load(path, nullptr, 8);
+    f = ChainFile::load(path, nullptr, {.chunkSize = 8});
     {
         auto it = f->begin();
         QFile grow(path);
@@ -177,6 +180,126 @@ TEST(ChainFile, AWalkOverAChangedFileFails) {
 
     QFile::remove(path);
     EXPECT_THROW(walkAll(*f), common::ChainFileError);
+}
+
+// The encoding is decided once, by the loading pass: UTF-8 only for a file
+// that is valid UTF-8 throughout and holds a multi-byte character. Columns
+// then count characters, so the fields of a line with accented letters stay
+// where the layout puts them.
+TEST(ChainFile, Utf8ReadByCharactersOnlyWhenValidThroughout) {
+    const QByteArray accented = "QUALIT\xC3\x80 12";  // "QUALITÀ 12" in UTF-8
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool utf8;
+        QString firstLine;  // columns 1-20 of line 1 as text
+        QString field;      // columns 9-10 of line 1
+    } rows[] = {
+        {"UTF-8", accented + "\r\nplain\r\n", true, QString::fromUtf8("QUALITÀ 12"), "12"},
+        {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" + accented, true, QString::fromUtf8("QUALITÀ 12"), "12"},
+        {"four-byte character", "\xF0\x9F\x8D\x9D ab", true, QString::fromUtf8("🍝 ab"), ""},
+        {"ASCII only", "QUALITA 12\r\n", false, "QUALITA 12", "12"},
+        {"Windows-1252", "QUALIT\xC0 12", false, QString::fromUtf8("QUALITÀ 12"), "12"},
+        {"UTF-8, then a Windows-1252 line", accented + "\r\ncaff\xE8\r\n", false, QString::fromUtf8("QUALITÃ€ 12"),
+         " 1"},
+        {"overlong form", "\xC0\xAF 12", false, QString::fromUtf8("À¯ 12"), ""},
+        {"surrogate", "\xED\xA0\x80 12", false, QString::fromUtf8("í\u00A0€ 12"), ""},
+        {"cut short at the line's end", "ab\xC3\r\n", false, QString::fromUtf8("abÃ"), ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ChainFile f = ChainFile::fromBytes(row.bytes, 3);
+        EXPECT_EQ(f.encoding() == ChainFile::Encoding::Utf8, row.utf8);
+        for (const ChainLine line : f) {
+            EXPECT_EQ(line.text(1, 20), row.firstLine);
+            EXPECT_EQ(line.text(9, 2), row.field);
+            break;
+        }
+    }
+}
+
+TEST(ChainFile, Utf8FieldsLineUpAndAreCutByCharacters) {
+    const QByteArray line = QStringLiteral("%1").arg(QString::fromUtf8("ÈÈÈ"), -10).toUtf8() + "0000012345";
+    const ChainFile f = ChainFile::fromBytes(line + "\r\n" + line.left(16) + "\r\n");
+    ASSERT_EQ(f.encoding(), ChainFile::Encoding::Utf8);
+    const rec::Field number{"number", 11, 10};
+    QList<int> widths;
+    for (const ChainLine l : f) {
+        widths << l.width(number);
+        if (l.number() == 1) {
+            EXPECT_EQ(l.value(number), 12345);
+            EXPECT_EQ(l.columns(), 20);
+            EXPECT_EQ(l.text(rec::Field{"d", 1, 10}), QString::fromUtf8("ÈÈÈ       "));
+        } else {
+            EXPECT_TRUE(l.cutShort(number));
+            EXPECT_EQ(l.raw(number), "000");
+        }
+    }
+    EXPECT_EQ(widths, (QList<int>{10, 3}));
+}
+
+// A NUL byte reads as U+FFFD, as the bytes Windows-1252 leaves undefined, and
+// a message shows it as \0; in a UTF-8 line too.
+TEST(ChainFile, NulIsNoText) {
+    const rec::Field f{"f", 1, 6};
+    const ChainLine plain(1, QByteArray("A\0B\x81", 4));
+    EXPECT_EQ(plain.text(f), QStringLiteral("A\uFFFDB\uFFFD"));
+    EXPECT_EQ(plain.shown(f), QStringLiteral("A\\0B\uFFFD"));
+    const ChainFile utf8 = ChainFile::fromBytes(QByteArray("\xC3\x80\0B", 4));
+    for (const ChainLine l : utf8) {
+        EXPECT_EQ(l.text(f), QString::fromUtf8("À\uFFFDB"));
+        EXPECT_EQ(l.shown(f), QString::fromUtf8("À\\0B"));
+    }
+}
+
+// A line far longer than any record keeps its first kLongestLine bytes, so
+// that a file without line ends cannot fill the memory; the lines after it
+// are read as usual, and the digest covers every byte.
+TEST(ChainFile, ALineLongerThanAnyRecordIsCut) {
+    const QByteArray huge(3 * ChainFile::kLongestLine + 5, 'A');
+    const QByteArray bytes = "first\r\n" + huge + "\r\nlast";
+    for (const qsizetype chunk : {qsizetype(1000), ChainFile::kChunkSize}) {
+        const ChainFile f = ChainFile::fromBytes(bytes, chunk);
+        EXPECT_EQ(f.lineCount(), 3);
+        const QList<QByteArray> lines = linesOf(f);
+        ASSERT_EQ(lines.size(), 3);
+        EXPECT_EQ(lines[0], "first");
+        EXPECT_EQ(lines[1].size(), ChainFile::kLongestLine);
+        EXPECT_EQ(lines[2], "last");
+        EXPECT_EQ(f.sha256(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+    }
+}
+
+// What cannot be the chain's file is never opened: a folder, a pipe (opening
+// it would wait for a writer), a device; a file over the size limit is refused.
+TEST(ChainFile, OnlyARegularFileWithinTheLimitIsRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("acq_var.txt");
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        qint64 maxBytes;
+        const char* error;  // empty: loaded
+    } rows[] = {
+        {"regular file", [&] { write(path, "0123456789"); }, 10, ""},
+        {"one byte over the limit", [&] { write(path, "0123456789"); }, 9, "troppo grande"},
+        {"folder", [&] { QDir().mkpath(path); }, 10, "è una cartella, non un file"},
+        {"pipe", [&] { ::mkfifo(QFile::encodeName(path).constData(), 0600); }, 10, "è una pipe (FIFO), non un file"},
+        {"device through a link", [&] { QFile::link("/dev/null", path); }, 10, "è un dispositivo a caratteri"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(path);
+        QDir().rmdir(path);
+        row.make();
+        QString error;
+        const std::optional<ChainFile> f = ChainFile::load(path, &error, {.maxBytes = row.maxBytes});
+        EXPECT_EQ(f.has_value(), *row.error == 0);
+        if (*row.error) {
+            EXPECT_TRUE(error.contains(QString::fromUtf8(row.error))) << error.toStdString();
+            EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "common/ChainRecords.h"
 #include "articles/creo_art_nuovo_forni.h"
 #include "common/ChainFile.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 
@@ -87,12 +87,12 @@ protected:
         const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& run = root.run();
         root.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
-        BleProblems problems;
-        elaborap(run, *file, problems);
+        chainfile::LineErrors errors;
+        elaborap(run, *file, errors);
         if (run.config.documentsOn()) {
-            stageDocumentLines(run, *file, problems);
+            stageDocumentLines(run, *file, errors);
             creo_art_nuovo_forni(run);
-            receiveDocuments(run, problems);
+            receiveDocuments(run, errors);
         } else {
             clearDocumentLines(run);
         }

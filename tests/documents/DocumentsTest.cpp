@@ -186,6 +186,42 @@ TEST_F(DocumentsTest, BadLineHoldsItsDocumentOnlyAndIsNamed) {
         << root.view.messages.first().toStdString();
 }
 
+// Both walks over the file (the document list, then the staging) put a line
+// whose number cannot be read in the same documents, and hold back those only.
+TEST_F(DocumentsTest, AnUnreadableNumberHoldsOnlyItsNeighbours) {
+    addArticle(7, 123, 8001234567890, 1.5);
+    const auto line = [](qint32 number, const char* change = nullptr) {
+        Ble b;
+        b.number = number;
+        QByteArray l = b.line();
+        if (change && QByteArray(change) == "IE") l.replace(rec::ble::exclusion.pos - 1, 2, "IE");
+        if (change && QByteArray(change) == "?") l.replace(rec::ble::number.pos - 1, 7, "10O5   ");
+        return l;
+    };
+    const struct {
+        const char* name;
+        QList<QByteArray> lines;
+        QList<int> received, held;
+        const char* named;
+    } rows[] = {
+        // The staging walk once took the file's first number as the one after the last line.
+        {"the last line", {line(2001), line(2002), line(0, "?")}, {2001}, {2002}, "riga 3, documento 2002: "},
+        // The staging walk once passed over the excluded line's number.
+        {"after an excluded line", {line(3001), line(3002, "IE"), line(0, "?"), line(3003)}, {3001}, {3003},
+         "riga 3, documento 3002 o 3003: "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        root.view.messages.clear();
+        runWith(row.lines);
+        for (const int d : row.received) EXPECT_EQ(count("testaof", QStringLiteral("numfa = %1").arg(d)), 1) << d;
+        for (const int d : row.held) EXPECT_EQ(count("testaof", QStringLiteral("numfa = %1").arg(d)), 0) << d;
+        ASSERT_EQ(root.view.messages.size(), 1);
+        EXPECT_TRUE(root.view.messages.first().contains(QString::fromUtf8(row.named)))
+            << root.view.messages.first().toStdString();
+    }
+}
+
 TEST_F(DocumentsTest, InterruptedDocumentIsReceivedWholeByTheNextRun) {
     addArticle(7, 123, 8001234567890, 1.5, 10, 15.00);
     Ble a, b, c;
@@ -219,9 +255,9 @@ TEST_F(DocumentsTest, DocumentListOneRowPerDocument) {
     Ble c = a;
     c.date = QDate(2023, 3, 1);
     root.writeChainFile({a.line(), a.line(), a.line(), b.line(), b.line(), c.line()});
-    BleProblems problems;
+    chainfile::LineErrors errors;
     const ListedDocument last =
-        elaborap(root.run(), *common::ChainFile::load(root.paths().chainFile()), problems);
+        elaborap(root.run(), *common::ChainFile::load(root.paths().chainFile()), errors);
     EXPECT_EQ(last.number, 1234);  // the current document is the one met last
     EXPECT_EQ(last.year, 2023);
     ASSERT_EQ(count("fatcasa"), 2);

@@ -4,6 +4,7 @@
 // the "OFT"/"OFD" lines of the chain's file.
 #include "RecordBuilder.h"
 #include "TestRoot.h"
+#include "chainfile/LineErrors.h"
 #include "common/ChainRecords.h"
 #include "common/ChainFile.h"
 #include "promotions/ElaboraPromozioni.h"
@@ -82,7 +83,8 @@ protected:
         root.writeChainFile(lines);
         const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& r = root.run();
-        if (!ElaboraPromozioni(r, *file, kYear)) return false;
+        chainfile::LineErrors errors;
+        if (!ElaboraPromozioni(r, *file, kYear, errors)) return false;
         creo_off(r, kYear);
         return true;
     }
@@ -92,7 +94,8 @@ protected:
         const std::optional<common::ChainFile> file = common::ChainFile::load(root.paths().chainFile());
         ::Run& base = root.run();
         const ::Run r{base.config, base.store, base.chain, view, base.clock, base.log, base.summary};
-        ASSERT_TRUE(ElaboraPromozioni(r, *file, kYear));
+        chainfile::LineErrors errors;
+        ASSERT_TRUE(ElaboraPromozioni(r, *file, kYear, errors));
         creo_off(r, kYear);
     }
 

@@ -114,7 +114,8 @@ TEST_F(Promotions, SwitchedOffOrWithoutChainDatabaseStagesNothing) {
         const std::optional<common::ChainFile> file = common::ChainFile::load(noChain.paths().chainFile());
         ::Run& r = noChain.run();
         QFile::remove(noChain.paths().chainDb());
-        EXPECT_FALSE(ElaboraPromozioni(r, *file, kYear));
+        chainfile::LineErrors errors;
+        EXPECT_FALSE(ElaboraPromozioni(r, *file, kYear, errors));
         EXPECT_EQ(noChain.count(noChain.store(), QStringLiteral("locte")), 1);
     }
 

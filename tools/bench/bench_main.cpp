@@ -20,7 +20,7 @@
 #include "db/Database.h"
 #include "articles/creo_art_nuovo_forni.h"
 #include "db/ProcessingLog.h"
-#include "documents/BleProblems.h"
+#include "chainfile/LineErrors.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
@@ -294,7 +294,7 @@ int main(int argc, char* argv[]) {
         std::optional<Run> run;
         // What the stages hand each other, as the run sequence does.
         std::optional<CatalogueRead> catalogue;
-        BleProblems documentProblems;
+        chainfile::LineErrors lineErrors;
         ListedDocument lastListed;
 
         auto stage = [&](const char* name, qint64 records, double lookups, const std::function<bool()>& body) {
@@ -339,7 +339,7 @@ int main(int argc, char* argv[]) {
         const qint64 catalogueLines = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
         stage("for2_lis", catalogueLines,
               kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe, [&] {
-                  catalogue = for2_lis(*run);
+                  catalogue = for2_lis(*run, lineErrors);
                   return catalogue.has_value();
               });
         stage("aggiorno_tutto", summary.mda, kArticle * summary.mda + kArticleEan * summary.mha, [&] {
@@ -347,15 +347,15 @@ int main(int argc, char* argv[]) {
             return true;
         });
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
-            lastListed = elaborap(*run, catalogue->file, documentProblems);
-            stageDocumentLines(*run, catalogue->file, documentProblems);
+            lastListed = elaborap(*run, catalogue->file, lineErrors);
+            stageDocumentLines(*run, catalogue->file, lineErrors);
             creo_art_nuovo_forni(*run);
-            receiveDocuments(*run, documentProblems);
+            receiveDocuments(*run, lineErrors);
             return true;
         });
         const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
-            return ElaboraPromozioni(*run, catalogue->file, offerYear);
+            return ElaboraPromozioni(*run, catalogue->file, offerYear, lineErrors);
         });
         qint64 staged = 0;
         if (!failed) {

@@ -1,42 +1,56 @@
 // lis06c: carries the chain's file into the store database in one unattended run.
 #include "Display.h"
 #include "Italian.h"
+#include "Options.h"
+#include "db/Database.h"
 #include "mdbimport/ImportMdb.h"
 #include "shell/Headless.h"
+#include "shell/HistoryCommands.h"
 #include "shell/MainWindow.h"
 #include "run/Startup.h"
+#include "run/StoreSetup.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
+#include <QDate>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-QString defaultRoot() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:/");
-#else
-    const QString env = qEnvironmentVariable("LIS06C_ROOT");
-    return env.isEmpty() ? QDir::currentPath() : env;
-#endif
+void say(const QString& line, FILE* to = stderr) {
+    std::fputs(line.toLocal8Bit().constData(), to);
+    std::fputc('\n', to);
 }
 
-void say(const QString& line) {
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
+// Qt's own warnings (no XDG_RUNTIME_DIR, a font, the platform) are not the
+// store's business: they stay out of the run's output unless asked for.
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIntValue("LIS06C_QT_MESSAGES") == 1)
+        say(message);
+    if (type == QtFatalMsg) std::abort();
+}
+
+int init(const ProgramOptions& options) {
+    try {
+        for (const QString& line : initRoot(options.paths)) say(line);
+        if (options.setup.supplier || options.setup.year) {
+            auto store = db::Database::open(options.paths.storeDb(), QStringLiteral("Quarn (negozio)"));
+            const QStringList done = setUpStore(*store, options.setup, QDate::currentDate().year());
+            for (const QString& line : done) say(line);
+            if (done.isEmpty()) say(QStringLiteral("configurazione del negozio già completa"));
+        }
+        return ExitFinished;
+    } catch (const db::Error& e) {
+        say(e.message());
+        return exitStatusFor(e);
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool headless = false;
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--headless") == 0 || qstrcmp(argv[i], "--init") == 0 ||
-            qstrcmp(argv[i], "--version") == 0 || qstrcmp(argv[i], "--help") == 0 ||
-            qstrcmp(argv[i], "--import-mdb") == 0)
-            headless = true;
+    qInstallMessageHandler(quietQt);
+    bool headless = wantsNoWindow(argc, argv);
     // Started by cron or over ssh there is no display: run as --headless would.
     const bool noDisplay = !headless && !displayAvailable(QProcessEnvironment::systemEnvironment());
     if (noDisplay) {
@@ -51,65 +65,44 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(LIS06C_VERSION));
     loadItalian(app);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi del negozio."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption rootOpt(QStringLiteral("root"),
-                                     QStringLiteral("Cartella che fa da unità C: (contiene nelv e quarn)."),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption headlessOpt(QStringLiteral("headless"),
-                                         QStringLiteral("Senza finestra: avanzamento e messaggi su stderr."));
-    const QCommandLineOption printOpt(QStringLiteral("print"),
-                                      QStringLiteral("Risposta alla domanda di stampa finale (yes|no, predefinito no)."),
-                                      QStringLiteral("yes|no"), QStringLiteral("no"));
-    const QCommandLineOption pdfOpt(QStringLiteral("pdf"),
-                                    QStringLiteral("Il rapporto va in questo file PDF invece che alla stampante."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption initOpt(QStringLiteral("init"),
-                                     QStringLiteral("Crea cartelle, archivi, tabelle, campi e indici mancanti, ed esce."));
-    const QCommandLineOption importOpt(QStringLiteral("import-mdb"),
-                                       QStringLiteral("Crea l'archivio SQLite da un file Access (.mdb/.accdb) ed esce."),
-                                       QStringLiteral("FILE"));
-    const QCommandLineOption intoOpt(QStringLiteral("into"),
-                                     QStringLiteral("Con --import-mdb: store (quarn/dati.mdb) o chain (nelv/dati.mdb)."),
-                                     QStringLiteral("store|chain"));
-    const QCommandLineOption replaceOpt(QStringLiteral("replace"),
-                                        QStringLiteral("Con --import-mdb: sposta da parte l'archivio che c'è già."));
-    parser.addOptions({rootOpt, headlessOpt, printOpt, pdfOpt, initOpt, importOpt, intoOpt, replaceOpt});
-    parser.process(app);
-
-    const QString printAnswer = parser.value(printOpt).toLower();
-    if (printAnswer != QLatin1String("yes") && printAnswer != QLatin1String("no")) {
-        say(QStringLiteral("--print vuole yes oppure no, non \"%1\"").arg(parser.value(printOpt)));
+    CommandLine commandLine;
+    const std::optional<ProgramOptions> parsed =
+        commandLine.parse(QApplication::arguments(), QProcessEnvironment::systemEnvironment());
+    if (!parsed) {
+        say(commandLine.error());
         return ExitOtherError;
     }
+    const ProgramOptions& options = *parsed;
 
-    Paths paths;
-    paths.root = QDir::cleanPath(parser.isSet(rootOpt) ? parser.value(rootOpt) : defaultRoot());
-    RunOptions runOptions;
-    if (parser.isSet(pdfOpt)) runOptions.pdfPath = QFileInfo(parser.value(pdfOpt)).absoluteFilePath();
-
-    if (parser.isSet(importOpt))
-        return importMdbCommand(paths.root, parser.value(importOpt), parser.value(intoOpt), parser.isSet(replaceOpt), say);
-
-    if (parser.isSet(initOpt)) {
-        try {
-            for (const QString& line : initRoot(paths)) say(line);
-            return 0;
-        } catch (const db::Error& e) {
-            say(e.message());
-            return exitStatusFor(e);
-        }
+    switch (options.mode) {
+    case ProgramOptions::Mode::Help:
+        std::fputs(commandLine.helpText().toLocal8Bit().constData(), stdout);
+        return ExitFinished;
+    case ProgramOptions::Mode::Version:
+        say(QStringLiteral("lis06c ") + QStringLiteral(LIS06C_VERSION), stdout);
+        return ExitFinished;
+    case ProgramOptions::Mode::Init:
+        return init(options);
+    case ProgramOptions::Mode::ImportMdb:
+        return importMdbCommand(options.paths.root, options.importFile, options.importInto, options.importReplace,
+                                [](const QString& line) { say(line); });
+    case ProgramOptions::Mode::History:
+        return listRuns(options.paths, options.json);
+    case ProgramOptions::Mode::ReportRun:
+        return reprintRun(options.paths, options.reportRun, options.run);
+    case ProgramOptions::Mode::Headless:
+    case ProgramOptions::Mode::Window:
+        break;
     }
 
-    if (parser.isSet(headlessOpt) || noDisplay) {
-        HeadlessOptions options;
-        options.paths = paths;
-        options.printAnswer = printAnswer == QLatin1String("yes");
-        options.run = runOptions;
-        return runHeadless(options);
+    if (options.mode == ProgramOptions::Mode::Headless || noDisplay) {
+        HeadlessOptions headlessOptions;
+        headlessOptions.paths = options.paths;
+        headlessOptions.printAnswer = options.printAnswer.value_or(false);
+        headlessOptions.run = options.run;
+        headlessOptions.output = options.output;
+        headlessOptions.json = options.json;
+        return runHeadless(headlessOptions);
     }
-    return runWindow(paths, runOptions);
+    return runWindow(options.paths, options.run, WindowOptions{options.output, options.printAnswer});
 }

@@ -10,16 +10,41 @@ constexpr const char* I = "INTEGER";
 constexpr const char* R = "REAL";
 constexpr const char* T = "TEXT";
 
-std::vector<Table> storeTables() {
+// The processing log's fields, shared by the log and by its history.
+std::vector<Column> logColumns() {
+    return {{"codart", I}, {"costov", R}, {"coston", R}, {"codafov", T}, {"codafon", T}, {"ean", T},
+            {"ivart", T}, {"desart", T}, {"numpro", I}, {"datain", T}, {"datafi", T}, {"despro", T},
+            {"prezpubn", R}, {"prezpubv", R}, {"rica", R}, {"desrep", T}, {"umart", T},
+            {"tipoelaborazione", T}, {"tipoagg", T}};
+}
+
+// The run history: one row per run, and the processing log of each run as it
+// was when the run ended (or, for a run that was cut short, when the next one began).
+std::vector<Table> historyTables() {
+    std::vector<Column> logHistory = {{"esecuzione", I}};
+    for (const Column& c : logColumns()) logHistory.push_back(c);
     return {
+        {"lis06c_esecuzioni",
+         {{"numero", I}, {"inizio", T}, {"fine", T}, {"secondi", R}, {"esito", I}, {"completa", I}, {"data_dati", T},
+          {"file_byte", I}, {"file_sha256", T}, {"articoli_aggiornati", I}, {"articoli_creati", I},
+          {"ean_scritti", I}, {"documenti_ricevuti", I}, {"documenti_trattenuti", I},
+          {"documenti_rettificati", I}, {"righe_magazzino", I}, {"offerte_create", I}, {"righe_offerte", I},
+          {"righe_rifiutate", I}, {"fermate", T}, {"rapporto", T}, {"stampante", T}, {"giorno_rapporto", T},
+          {"registro", T}},
+         {{"lis06c_esecuzioni_numero", "(numero)", true}},
+         true},
+        {"lis06c_storico_variatidivulgazioni",
+         logHistory,
+         {{"lis06c_storico_variatidivulgazioni_esecuzione", "(esecuzione, tipoelaborazione, tipoagg)"}},
+         true},
+    };
+}
+
+std::vector<Table> storeTables() {
+    std::vector<Table> store = {
         {"utenti", {{"codutente", I}, {"codfor_affil", I}}, {{"utenti_codutente", "(codutente)"}}},
         {"automa", {{"codice", I}, {"art1", T}, {"art2", T}, {"art3", T}}, {{"automa_codice", "(codice)"}}},
-        {"variatidivulgazioni",
-         {{"codart", I}, {"costov", R}, {"coston", R}, {"codafov", T}, {"codafon", T}, {"ean", T},
-          {"ivart", T}, {"desart", T}, {"numpro", I}, {"datain", T}, {"datafi", T}, {"despro", T},
-          {"prezpubn", R}, {"prezpubv", R}, {"rica", R}, {"desrep", T}, {"umart", T},
-          {"tipoelaborazione", T}, {"tipoagg", T}},
-         {{"variatidivulgazioni_tipo", "(tipoelaborazione, tipoagg)"}}},
+        {"variatidivulgazioni", logColumns(), {{"variatidivulgazioni_tipo", "(tipoelaborazione, tipoagg)"}}},
         {"listi01",
          {{"codart", I}, {"desart", T}, {"descas", T}, {"codafo", T}, {"codfor", I}, {"desfor", T},
           {"umart", T}, {"imbart", R}, {"ivart", T}, {"tipart", I}, {"colore", I}, {"codgru", I},
@@ -109,6 +134,8 @@ std::vector<Table> storeTables() {
           {"codpro", I}, {"codrep", I}, {"soglia", R}, {"omaggio", R}, {"scopro", R}, {"sconto", R}},
          {{"offmo_key", "(bannoc, bnumer, bns)"}, {"offmo_ean", "(bannoc, bnumer, eanrig)"}}},
     };
+    for (Table& t : historyTables()) store.push_back(std::move(t));
+    return store;
 }
 
 std::vector<Table> chainTables() {
@@ -155,29 +182,63 @@ const std::vector<Table>& tables(Which which) {
     return which == Which::Store ? store : chain;
 }
 
+namespace {
+
+void createTable(Database& db, const Table& t) {
+    if (!db.hasTable(QString::fromUtf8(t.name))) {
+        QStringList cols;
+        for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
+        db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QLatin1String(", "))));
+    } else {
+        const QStringList have = db.columns(QString::fromUtf8(t.name));
+        for (const Column& c : t.columns) {
+            if (!have.contains(QString::fromUtf8(c.name).toLower()))
+                db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                            .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
+        }
+    }
+    for (const Index& i : t.indexes) createIndex(db, t, i);
+}
+
+// Every field and index of `t` is there.
+bool isComplete(Database& db, const Table& t) {
+    const QString name = QString::fromUtf8(t.name);
+    if (!db.hasTable(name)) return false;
+    const QStringList have = db.columns(name);
+    for (const Column& c : t.columns)
+        if (!have.contains(QString::fromUtf8(c.name).toLower())) return false;
+    Query index = db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+    for (const Index& i : t.indexes) {
+        const bool exists = index.first({QString::fromUtf8(i.name)});
+        index.finish();
+        if (!exists) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void createMissing(Database& db, Which which) {
     Transaction tx(db);
-    for (const Table& t : tables(which)) {
-        if (!db.hasTable(QString::fromUtf8(t.name))) {
-            QStringList cols;
-            for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
-            db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QLatin1String(", "))));
-        } else {
-            const QStringList have = db.columns(QString::fromUtf8(t.name));
-            for (const Column& c : t.columns) {
-                if (!have.contains(QString::fromUtf8(c.name).toLower()))
-                    db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
-            }
-        }
-        for (const Index& i : t.indexes) createIndex(db, t, i);
-    }
+    for (const Table& t : tables(which)) createTable(db, t);
+    tx.commit();
+}
+
+void createOwnTables(Database& db, Which which) {
+    bool complete = true;
+    for (const Table& t : tables(which))
+        if (t.own && !isComplete(db, t)) complete = false;
+    if (complete) return;  // the common case: nothing to write, no write lock taken
+    Transaction tx(db);
+    for (const Table& t : tables(which))
+        if (t.own) createTable(db, t);
     tx.commit();
 }
 
 void createMissingIndexes(Database& db, Which which) {
     db::Query have = db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
     for (const Table& t : tables(which)) {
+        if (t.own) continue;  // created whole, with their indexes, by createOwnTables
         for (const Index& i : t.indexes) {
             const bool exists = have.first({QString::fromUtf8(i.name)});
             have.finish();
@@ -190,6 +251,7 @@ QStringList missing(Database& db, Which which) {
     QStringList out;
     const QString label = which == Which::Store ? QStringLiteral("negozio") : QStringLiteral("catena");
     for (const Table& t : tables(which)) {
+        if (t.own) continue;
         const QString table = QString::fromUtf8(t.name);
         if (!db.hasTable(table)) {
             out << QStringLiteral("archivio %1 (%2): manca la tabella %3").arg(label, db.path(), table);

@@ -25,6 +25,9 @@ struct Table {
     const char* name;
     std::vector<Column> columns;
     std::vector<Index> indexes;
+    // A table of lis06c's own (the run history), which no other store program
+    // uses: start-up creates it where missing instead of refusing to run.
+    bool own = false;
 };
 
 enum class Which { Store, Chain };
@@ -35,12 +38,16 @@ const std::vector<Table>& tables(Which which);
 // exists. A unique index the rows already there do not allow becomes a plain one.
 void createMissing(Database& db, Which which);
 
+// Creates lis06c's own tables, fields and indexes where missing (start-up).
+void createOwnTables(Database& db, Which which);
+
 // Creates the lookup indexes the run relies on where a store's database lacks
 // them (a database kept by another program). A unique index that the data
 // does not allow is created as a plain one.
 void createMissingIndexes(Database& db, Which which);
 
-// Every table and field the program uses that the database lacks, as
+// Every table and field the program uses that the database lacks (its own
+// tables aside, which start-up creates), as
 // "archivio store, tabella listi01, campo marg". Empty when all is there.
 QStringList missing(Database& db, Which which);
 

@@ -340,7 +340,7 @@ void PromotionImport::show() {
     v.setText(Box::e4w, common::displayNumber(a_.cost));
     v.setText(Box::e5w, a_.vat);
     v.setText(Box::e1w, a_.paddedChainCode);
-    v.setText(Box::e6w, common::displayNumber(a_.price));
+    v.setText(Box::e6w, common::displayNumber(toSingle(a_.price)));  // the stored price, not the float widened
     v.setText(Box::e7w, a_.group);
     v.setText(Box::e8w, a_.subgroup);
 }

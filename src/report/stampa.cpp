@@ -173,7 +173,12 @@ void articleLine(ReportState& r, const db::Query& q) {
 }  // namespace
 
 void stampa(const Run& run, Printer& printer, const QString& dataDati) {
-    ReportState r{printer, common::ddmmyyyy(run.clock.today()), dataDati};
+    stampa(run.store, LogRows{}, printer, common::ddmmyyyy(run.clock.today()), dataDati);
+}
+
+void stampa(db::Database& store, const LogRows& source, Printer& printer, const QString& today,
+            const QString& dataDati) {
+    ReportState r{printer, today, dataDati};
 
     printer.setLandscape();
     printer.setScale(650, 450);
@@ -186,10 +191,15 @@ void stampa(const Run& run, Printer& printer, const QString& dataDati) {
     bool invoicesHeading = false;
     bool articlesHeading = false;
 
-    // Within one kind the rows keep the order in which the run logged them.
-    db::Query rows = run.store.prepare(QStringLiteral(
-        "SELECT * FROM variatidivulgazioni ORDER BY tipoelaborazione, tipoagg, rowid"));
-    rows.exec();
+    // Within one kind the rows keep the order in which the run logged them
+    // (the history copies a run's rows in that order).
+    db::Query rows = source.pastRun == 0
+                         ? store.prepare(QStringLiteral(
+                               "SELECT * FROM variatidivulgazioni ORDER BY tipoelaborazione, tipoagg, rowid"))
+                         : store.prepare(QStringLiteral("SELECT * FROM lis06c_storico_variatidivulgazioni "
+                                                        "WHERE esecuzione = ? ORDER BY tipoelaborazione, tipoagg, rowid"));
+    if (source.pastRun == 0) rows.exec();
+    else rows.exec({source.pastRun});
     while (rows.next()) {
         const QString kind = rows.text("tipoelaborazione");
         if (kind == QLatin1String("A")) {

@@ -2,6 +2,7 @@
 
 #include "common/Numbers.h"
 #include "db/Database.h"
+#include "run/RunHistory.h"
 #include "run/RunView.h"
 
 #include <limits>
@@ -40,11 +41,15 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
     if (code.fits) config.codfor_affil = static_cast<qint32>(code.value);
 
     {
-        // The three deletions are one unit: all of them or none.
+        // The deletions are one unit: all of them or none. The previous run's
+        // log goes only when that run went through to its end; after a run
+        // that was cut short the new run appends, and its report still shows
+        // the changes made before the cut (labels not yet printed).
+        const bool newLog = RunHistory(store).lastRunReachedItsEnd();
         db::Transaction tx(store);
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codlis = '000000'"));
         store.exec(QStringLiteral("DELETE FROM listi02 WHERE codart = 0"));
-        store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
+        if (newLog) store.exec(QStringLiteral("DELETE FROM variatidivulgazioni"));
         tx.commit();
     }
 

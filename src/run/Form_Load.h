@@ -1,7 +1,8 @@
 #pragma once
 // Loading the window: the store's configuration is read once into a RunConfig,
-// the previous run's log and the leftover price-list rows are emptied, and the
-// switched-off stages' circles are painted red.
+// the leftover price-list rows are emptied and so is the previous run's log
+// when that run reached its end, and the switched-off stages' circles are
+// painted red.
 #include "run/RunConfig.h"
 
 #include <optional>

@@ -17,9 +17,14 @@ struct Paths {
 // The largest chain's file a run reads: 1 GB, or LIS06C_MAX_FILE_MB megabytes.
 qint64 defaultMaxFileBytes();
 
-// Choices made on the command line, before the databases are opened.
+// Choices made on the command line or in the configuration file, before the
+// databases are opened.
 struct RunOptions {
-    QString pdfPath;  // the report goes to this PDF instead of the printer
+    QString pdfPath;      // the report goes to this PDF instead of the printer
+    QString pdfFolder;    // else to a new PDF in this folder, named by day and time
+    QString printerName;  // else to this printer; the default one when empty
+    QString logFile;      // the run's own log file, named in the run history
+    int settleSeconds = 5;                        // the chain's file must rest this long before it is read
     qint64 maxFileBytes = defaultMaxFileBytes();  // a larger chain's file is refused
 };
 

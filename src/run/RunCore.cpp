@@ -3,7 +3,10 @@
 #include "db/ProcessingLog.h"
 #include "run/Form_Load.h"
 #include "run/Run.h"
+#include "run/RunHistory.h"
 #include "run/RunSequence.h"
+
+#include <QElapsedTimer>
 
 int exitStatusFor(const db::Error& error) {
     switch (error.kind()) {
@@ -49,14 +52,37 @@ int RunCore::load() {
 }
 
 int RunCore::runOnce() {
-    return guarded([this] {
-        if (!config_) return int(ExitOtherError);
-        summary_ = RunSummary{};
+    if (!config_) return int(ExitOtherError);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // The run is in the history from its start, so that one cut short is known as such.
+    const int begun = guarded([this] {
+        runNumber_ = RunHistory(*dbs_.store).begin(now(), options_.logFile);
+        return Ready;
+    });
+    if (begun != Ready) return begun;
+
+    summary_ = RunSummary{};
+    bool reachedEnd = false;
+    const int status = guarded([this, &reachedEnd] {
         const Run run{*config_, *dbs_.store, *dbs_.chain, view_, clock_, *log_, summary_};
         if (runSequence(run) == RunEnd::RetryLater) return RetryLater;
+        reachedEnd = true;
         return summary_.incomplete() ? int(ExitIncomplete) : int(ExitFinished);
     });
+
+    const int recorded = guarded([&] {
+        RunHistory history(*dbs_.store);
+        if (status == RetryLater) history.forget(runNumber_);
+        else history.end(runNumber_, now(), elapsed.nsecsElapsed() / 1e9, status, reachedEnd, summary_);
+        return Ready;
+    });
+    // A run whose end could not be recorded is not reported as a success.
+    if (recorded != Ready && (status == ExitFinished || status == RetryLater)) return recorded;
+    return status;
 }
+
+QDateTime RunCore::now() const { return QDateTime(clock_.today(), clock_.now()); }
 
 void RunCore::close() {
     log_.reset();

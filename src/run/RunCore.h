@@ -46,13 +46,15 @@ public:
     // One run of the whole sequence: ExitFinished, ExitIncomplete, RetryLater,
     // or the exit status of an error.
     int runOnce();
-    // What the last run did.
+    // What the last run did, and its number in the run history.
     const RunSummary& summary() const { return summary_; }
+    qint64 runNumber() const { return runNumber_; }
     // Closes the databases (on the thread that opened them).
     void close();
 
 private:
     template <class Body> int guarded(Body body);
+    QDateTime now() const;
 
     Paths paths_;
     RunOptions options_;
@@ -63,4 +65,5 @@ private:
     std::optional<RunConfig> config_;
     std::unique_ptr<db::ProcessingLog> log_;
     RunSummary summary_;
+    qint64 runNumber_ = 0;
 };

@@ -2,6 +2,7 @@
 // What one run did, counted as the stages go: the summary the operator reads
 // at the end, and whether anything was held back, refused or left undone,
 // which the exit status reports.
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +19,14 @@ struct RunSummary {
     qint64 refusedLines = 0;       // lines of the chain's file that could not be read
     // Stages that stopped with a message (a missing numbering series or document type).
     QStringList stops;
-    QString report;  // where the report went, when it was printed to a file
+    QString report;      // where the report went, when it was printed to a file
+    QString printer;     // the printer it went to, when it was printed on paper
+    QDate reportDay;     // the day the report was printed (its page header's date)
+
+    // The chain's file the run read, and the date of its data (dd/mm/yyyy).
+    qint64 fileBytes = -1;
+    QByteArray fileSha256;  // hexadecimal
+    QString dataDati;
 
     // The run reached its end, but not everything in the file came in.
     bool incomplete() const {

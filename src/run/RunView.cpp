@@ -21,6 +21,11 @@ const char* nameOf(Circle circle) {
     return names[static_cast<int>(circle)];
 }
 
+const char* nameOf(Stage stage) {
+    static const char* const names[] = {"Catalogo", "Articoli", "Documenti", "Promozioni", "Stampa"};
+    return names[static_cast<int>(stage)];
+}
+
 Progress::Progress(RunView& view, Bar bar, qint64 total) : view_(view), bar_(bar), total_(std::max<qint64>(total, 1)) {
     view_.setProgress(bar_, 0);
     view_.setVisible(bar_, true);

@@ -3,6 +3,8 @@
 // boxes and the yes/no question. The window, the console and the tests'
 // recording view implement it; no stage touches a widget. Boxes are named by
 // enumerators, so a misspelt box does not compile.
+#include "run/RunSummary.h"
+
 #include <QString>
 
 // The window's text boxes, under the names the store's operators know them by.
@@ -21,10 +23,16 @@ enum class Box { LIS06C_BOXES(LIS06C_ENUMERATOR) };
 enum class Bar { ProgressBar1, ProgressBar2, ProgressBar3 };
 enum class Circle { Shape1, Shape2, Shape3 };
 
+// The stages of a run as the operator knows them: the catalogue import, the
+// store's articles, the supplier documents, the promotions and the report.
+enum class Stage { Catalogo, Articoli, Documenti, Promozioni, Stampa };
+
 // The names the window gives its widgets.
 const char* nameOf(Box box);
 const char* nameOf(Bar bar);
 const char* nameOf(Circle circle);
+// The stage in words ("Catalogo", "Articoli", ...).
+const char* nameOf(Stage stage);
 // Every box, in the order above.
 inline constexpr Box kAllBoxes[] = {
 #define LIS06C_ENUMERATOR(name) Box::name,
@@ -47,6 +55,13 @@ public:
     virtual void message(const QString& text, const QString& title = QString()) = 0;
     // A yes/no question whose default button is No; true for Yes.
     virtual bool ask(const QString& text, const QString& title) = 0;
+
+    // A stage begins: what follows belongs to it (the console names it on
+    // every line; the window's boxes already say where the run is).
+    virtual void stage(Stage) {}
+    // The run's counts are complete (just before the print question), so the
+    // window can show what the run did while the question is open.
+    virtual void counted(const RunSummary&) {}
 };
 
 // A view that shows nothing and answers every question with its default.

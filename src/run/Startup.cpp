@@ -42,6 +42,8 @@ Databases openDatabases(const Paths& paths, db::WriteCounter* counter) {
     Databases d;
     d.store = db::Database::open(paths.storeDb(), QStringLiteral("Quarn (negozio)"), counter);
     d.chain = db::Database::open(paths.chainDb(), QStringLiteral("Nelv (catena)"), counter);
+    // The run history is lis06c's own: made here where missing, not asked of the store.
+    db::createOwnTables(*d.store, db::Which::Store);
     checkSchema(*d.store, db::Which::Store);
     checkSchema(*d.chain, db::Which::Chain);
     db::createMissingIndexes(*d.store, db::Which::Store);

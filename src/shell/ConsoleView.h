@@ -1,14 +1,28 @@
 #pragma once
-// The view of a headless run: message boxes printed verbatim on stderr,
-// questions answered with a preset answer, progress as a few lines per stage.
+// The run's output for people and for a scheduler: one line per event, with
+// the time and the stage in words ("10:30:02 Documenti: CARICO DOCUMENTO NR.
+// 15"), progress in per cent at most every few seconds, every message, and a
+// summary in words at the end. The same lines go to standard error and to the
+// run's log file; the window keeps a log file the same way. Questions are
+// answered with a preset answer.
+#include "run/Clock.h"
 #include "run/RunView.h"
 
-#include <QHash>
-#include <QTextStream>
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdio>
+#include <optional>
+
+class QIODevice;
 
 class ConsoleView : public RunView {
 public:
-    explicit ConsoleView(bool printAnswer) : printAnswer_(printAnswer) {}
+    // `progressSeconds`: the least time between two progress lines of a stage.
+    ConsoleView(const Clock& clock, bool printAnswer, int progressSeconds = 5);
+
+    // Where the lines go; either may be left out.
+    void setConsole(FILE* console) { console_ = console; }
+    void setLogFile(QIODevice* file) { file_ = file; }
 
     void setText(Box box, const QString& text) override;
     void setProgress(Bar bar, int value) override;
@@ -16,8 +30,26 @@ public:
     void setCircleRed(Circle circle, bool red) override;
     void message(const QString& text, const QString& title) override;
     bool ask(const QString& text, const QString& title) override;
+    void stage(Stage stage) override;
+
+    // The question as someone else answered it (the window).
+    void answered(const QString& text, const QString& title, bool yes);
+    // A line of the program's own: the start, the end, a warning.
+    void note(const QString& text);
+    // The end of the program: what the run did, how it ended, how long it took.
+    void finish(int status, const RunSummary* summary, qint64 runNumber, double seconds);
 
 private:
+    void say(const QString& text);
+
+    const Clock& clock_;
     bool printAnswer_;
-    QHash<int, int> lastTenth_;  // last tenth of each bar printed
+    qint64 progressMs_;
+    FILE* console_ = nullptr;
+    QIODevice* file_ = nullptr;
+    std::optional<Stage> stage_;
+    QString lastText_;        // the status text last shown, so that a repeat is not shown again
+    int lastPercent_ = -1;    // the progress last shown
+    int percent_ = -1;        // the progress reached
+    QElapsedTimer sinceProgress_;  // since the stage began or its progress was last shown
 };

@@ -1,14 +1,39 @@
 #include "shell/Headless.h"
 
 #include "shell/ConsoleView.h"
+#include "shell/JsonSummary.h"
+#include "shell/LogFolder.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <cstdio>
 
 int runHeadless(const HeadlessOptions& options) {
-    ConsoleView console(options.printAnswer);
-    RunView& view = options.view ? *options.view : console;
+    QElapsedTimer elapsed;
+    elapsed.start();
     const Clock systemClock;
     const Clock& clock = options.clock ? *options.clock : systemClock;
+    ConsoleView console(clock, options.printAnswer, options.output.progressSeconds);
+    if (options.console) console.setConsole(stderr);
+    RunView& view = options.view ? *options.view : console;
+
+    RunOptions runOptions = options.run;
+    std::unique_ptr<QFile> log;
+    if (!options.output.logFolder.isEmpty()) {
+        QString error;
+        log = openRunLog(options.output.logFolder, QDateTime(clock.today(), clock.now()), options.output.runsKept,
+                         &error);
+        if (log) {
+            console.setLogFile(log.get());
+            runOptions.logFile = QDir::toNativeSeparators(log->fileName());
+        } else {
+            // The run itself matters more than its log file: it goes on, and says so.
+            console.note(QStringLiteral("Attenzione: ") + error);
+        }
+    }
+    console.note(QStringLiteral("lis06c %1: corsa su %2")
+                     .arg(QStringLiteral(LIS06C_VERSION), QDir::toNativeSeparators(options.paths.root)));
+
     db::WriteCounter counter = db::WriteCounter::fromEnvironment();
     // LIS06C_REPORT_WRITES=1: the crash tests learn how many writes a run makes.
     struct WriteReport {
@@ -19,10 +44,23 @@ int runHeadless(const HeadlessOptions& options) {
         }
     } report{counter};
 
-    RunCore core(options.paths, options.run, view, clock, &counter);
-    const int loaded = core.load();
-    if (loaded != RunCore::Ready) return loaded;
-    // Headless does not wait for the chain's file to arrive.
-    const int ran = core.runOnce();
-    return ran == RunCore::RetryLater ? int(ExitMissingFile) : ran;
+    RunCore core(options.paths, runOptions, view, clock, &counter);
+    int status = core.load();
+    bool ran = false;
+    if (status == RunCore::Ready) {
+        // Headless does not wait for the chain's file to arrive.
+        status = core.runOnce();
+        ran = status != RunCore::RetryLater;
+        if (status == RunCore::RetryLater) status = ExitMissingFile;
+    }
+    const double seconds = elapsed.nsecsElapsed() / 1e9;
+    console.finish(status, ran ? &core.summary() : nullptr, ran ? core.runNumber() : 0, seconds);
+    if (options.json) {
+        const QByteArray json = jsonSummary({status, seconds, ran ? &core.summary() : nullptr,
+                                             ran ? core.runNumber() : 0, runOptions.logFile});
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    return status;
 }

@@ -1,11 +1,15 @@
 #include "shell/MainWindow.h"
 
 #include "run/RunCore.h"
+#include "shell/ConsoleView.h"
+#include "shell/LogFolder.h"
+#include "shell/LoggedView.h"
 #include "shell/RunWorker.h"
 #include "shell/WindowView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +25,9 @@ namespace {
 struct Field {
     const char* caption;
     const char* box;
+    // Under its caption across the panel: a status text ("CARICO DOCUMENTO
+    // NR. 505812") is longer than a record's field and was cut off beside it.
+    bool wide = false;
 };
 
 struct Panel {
@@ -42,7 +49,7 @@ const Panel panels[] = {
     {"Documenti(DDT/Fatture)",
      {{"Ean", "d2w"}, {"Codice", "d1w"}, {"Nr.Rec.elab.", "cntfw"}, {"Descrizione", "d3w"},
       {"Costo", "d4w"}, {"Iva", "d5w"}, {"Prezzo Ven.", "d6w"}, {"Gruppo", "d7w"},
-      {"Sottogruppo", "d8w"}, {"Elaborazione in corso", "elaboraw"}},
+      {"Sottogruppo", "d8w"}, {"Elaborazione in corso", "elaboraw", true}},
      {{"Nuovi articoli Creati", "cntcfw"}, {"Articoli Aggiornati", "cntafw"}},
      "ProgressBar1",
      "Shape2"},
@@ -80,7 +87,8 @@ int MainWindow::defaultTickMs() {
     return ok && ms > 0 ? ms : 3000;
 }
 
-MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs) {
+MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs, const WindowOptions& window) {
+    elapsed_.start();
     setObjectName(QStringLiteral("lis06c"));
     setWindowTitle(QStringLiteral("Elaborazione file"));
     build();
@@ -90,10 +98,26 @@ MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs
         if (!w->objectName().isEmpty()) named.insert(w->objectName().toUtf8(), w);
     view_ = new WindowView(named, this);
 
+    RunOptions runOptions = options;
+    log_ = std::make_unique<ConsoleView>(clock_, false, window.output.progressSeconds);
+    if (!window.output.logFolder.isEmpty()) {
+        QString error;
+        logFile_ = openRunLog(window.output.logFolder, QDateTime(clock_.today(), clock_.now()),
+                              window.output.runsKept, &error);
+        if (logFile_) {
+            log_->setLogFile(logFile_.get());
+            runOptions.logFile = QDir::toNativeSeparators(logFile_->fileName());
+        } else {
+            setStatus(QStringLiteral("Attenzione: ") + error);
+        }
+    }
+    log_->note(QStringLiteral("lis06c: finestra su %1").arg(QDir::toNativeSeparators(paths.root)));
+    logged_ = std::make_unique<LoggedView>(*view_, logFile_ ? log_.get() : nullptr, window.printAnswer);
+
     // Form_Load, then the runs, on the run's thread.
     thread_ = new QThread(this);
     thread_->setObjectName(QStringLiteral("lis06c-run"));
-    worker_ = new RunWorker(paths, options, *view_);
+    worker_ = new RunWorker(paths, runOptions, *logged_);
     worker_->moveToThread(thread_);
     connect(worker_, &RunWorker::loaded, this, &MainWindow::onLoaded);
     connect(worker_, &RunWorker::ran, this, &MainWindow::onRan);
@@ -141,6 +165,11 @@ void MainWindow::build() {
         int r = 0;
         for (const Field& f : p.records) {
             QLineEdit* e = box(f.box, frame);
+            if (f.wide) {
+                grid->addWidget(label(f.caption, e, frame), r++, 0, 1, 2);
+                grid->addWidget(e, r++, 0, 1, 2);
+                continue;
+            }
             grid->addWidget(label(f.caption, e, frame), r, 0);
             grid->addWidget(e, r, 1);
             ++r;
@@ -185,6 +214,12 @@ void MainWindow::build() {
     variazioni->setFrameShape(QFrame::StyledPanel);
     top->addWidget(variazioni);
 
+    // The status line: the stage in progress, and at the end what the run did.
+    auto* status = new QLabel(this);
+    status->setObjectName(QLatin1String(WindowView::statusLine));
+    status->setWordWrap(true);
+    top->addWidget(status);
+
     resize(px(15645), px(7815));
 }
 
@@ -213,6 +248,10 @@ void MainWindow::tick() {
 void MainWindow::onLoaded(int result) {
     if (result == RunCore::Ready) {
         state_ = State::Waiting;
+        // (unless the line already warns that the log file could not be made)
+        auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine));
+        if (status && status->text().isEmpty())
+            setStatus(QStringLiteral("Configurazione letta: l'elaborazione parte da sola fra pochi secondi"));
         return;
     }
     finish(result);
@@ -220,17 +259,28 @@ void MainWindow::onLoaded(int result) {
 
 void MainWindow::onRan(int result) {
     view_->flush();
+    if (result != RunCore::RetryLater) {
+        summary_ = worker_->summary();
+        runNumber_ = worker_->runNumber();
+    }
     if (result == RunCore::RetryLater) {
         // Timer1 stays armed: the next tick looks for the file again.
         waitingForFile_ = true;
+        setStatus(QStringLiteral("In attesa del file della catena: nuovo tentativo ogni %1 secondi")
+                      .arg(qMax(1, timer1_.interval() / 1000)));
         state_ = State::Waiting;
         return;
     }
     finish(result);
 }
 
+void MainWindow::setStatus(const QString& text) {
+    if (auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine))) status->setText(text);
+}
+
 void MainWindow::finish(int status) {
     exitStatus_ = status;
+    if (logFile_) log_->finish(status, summary_ ? &*summary_ : nullptr, runNumber_, elapsed_.nsecsElapsed() / 1e9);
     timer1_.stop();
     view_->flush();
     stopWorker();
@@ -250,6 +300,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     // Closed by the user between runs: the run did not reach its end.
     exitStatus_ = waitingForFile_ ? int(ExitMissingFile) : int(ExitFinished);
+    if (logFile_) log_->finish(exitStatus_, nullptr, 0, elapsed_.nsecsElapsed() / 1e9);
     timer1_.stop();
     stopWorker();
     state_ = State::Closed;
@@ -268,8 +319,8 @@ void MainWindow::stopWorker() {
     worker_ = nullptr;
 }
 
-int runWindow(const Paths& paths, const RunOptions& options) {
-    MainWindow window(paths, options);
+int runWindow(const Paths& paths, const RunOptions& options, const WindowOptions& windowOptions) {
+    MainWindow window(paths, options, MainWindow::defaultTickMs(), windowOptions);
     window.show();
     QApplication::exec();
     return window.exitStatus();

@@ -13,6 +13,10 @@ public:
     RunWorker(Paths paths, RunOptions options, RunView& view);
     ~RunWorker() override;
 
+    // What the last run did; read once `ran` has been received.
+    const RunSummary& summary() const { return core_.summary(); }
+    qint64 runNumber() const { return core_.runNumber(); }
+
 public slots:
     void load();
     void runOnce();

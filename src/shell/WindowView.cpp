@@ -1,5 +1,7 @@
 #include "shell/WindowView.h"
 
+#include "run/SummaryText.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,6 +57,16 @@ void WindowView::setVisible(Bar bar, bool visible) {
 void WindowView::setCircleRed(Circle circle, bool red) {
     QMutexLocker lock(&mutex_);
     pending_.red.insert(QByteArray(nameOf(circle)), red);
+}
+
+void WindowView::stage(Stage stage) {
+    QMutexLocker lock(&mutex_);
+    pending_.texts.insert(QByteArray(statusLine), QStringLiteral("Fase in corso: ") + QLatin1String(nameOf(stage)));
+}
+
+void WindowView::counted(const RunSummary& summary) {
+    QMutexLocker lock(&mutex_);
+    pending_.texts.insert(QByteArray(statusLine), describeInOneLine(summary));
 }
 
 void WindowView::flush() {

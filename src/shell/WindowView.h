@@ -50,6 +50,12 @@ public:
     void setCircleRed(Circle circle, bool red) override;
     void message(const QString& text, const QString& title = QString()) override;
     bool ask(const QString& text, const QString& title) override;
+    // The status line at the bottom: the stage in progress, then what the run did.
+    void stage(Stage stage) override;
+    void counted(const RunSummary& summary) override;
+
+    // The name of the status line's label.
+    static constexpr const char* statusLine = "riepilogo";
 
     // Window's thread: applies the pending values now.
     void flush();

@@ -242,7 +242,8 @@ TEST(ChainFile, Utf8FieldsLineUpAndAreCutByCharacters) {
 // a message shows it as \0; in a UTF-8 line too.
 TEST(ChainFile, NulIsNoText) {
     const rec::Field f{"f", 1, 6};
-    const ChainLine plain(1, QByteArray("A\0B\x81", 4));
+    const QByteArray bytes("A\0B\x81", 4);  // the line is a view: its bytes must outlive it
+    const ChainLine plain(1, bytes);
     EXPECT_EQ(plain.text(f), QStringLiteral("A\uFFFDB\uFFFD"));
     EXPECT_EQ(plain.shown(f), QStringLiteral("A\\0B\uFFFD"));
     const ChainFile utf8 = ChainFile::fromBytes(QByteArray("\xC3\x80\0B", 4));

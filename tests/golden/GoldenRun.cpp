@@ -2,6 +2,7 @@
 
 #include "generator/Generator.h"
 #include "run/Clock.h"
+#include "run/SummaryText.h"
 #include "shell/Headless.h"
 #include "run/RunView.h"
 
@@ -46,6 +47,10 @@ public:
     bool ask(const QString& text, const QString& title) override {
         said_ << QStringLiteral("question|%1|%2").arg(title, oneLine(text));
         return false;
+    }
+    // What the run says it did, before the print question: reviewed with the rows.
+    void counted(const RunSummary& summary) override {
+        for (const QString& line : describe(summary)) said_ << QStringLiteral("summary|") + line;
     }
 
 private:

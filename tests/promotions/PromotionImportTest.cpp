@@ -299,3 +299,14 @@ TEST_F(Promotions, MalformedRecordsAreNamedAndLeftOut) {
 }
 
 }  // namespace
+
+TEST_F(Promotions, WindowShowsTheStoredSellingPrice) {
+    // 8.09 held in single precision is 8.09000015258789 as a double: the box shows 8,09.
+    addChainArticle(123, QStringLiteral("FROLLINI NELV 350G"), {8000000000011});
+    addStoreArticle(500, 123, {8000000000011}, 8.09, 5.5);
+    root.writeChainFile({oft(12, QStringLiteral("NATALE")), ofd(12, 1, 123, 6.99)});
+    HistoryView view;
+    runPromotionsShowing(view);
+    EXPECT_EQ(view.history.value("e6w").first(), QStringLiteral("8,09"));
+    EXPECT_EQ(view.history.value("e4w").first(), QStringLiteral("5,5"));
+}

@@ -6,6 +6,8 @@
 #include "shell/WindowView.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -329,4 +331,53 @@ TEST(Window, ViewRefreshRateAndBlockingMessages) {
     ASSERT_TRUE(waitFor([&] { return step == 3; }));
     yes.join();
     EXPECT_TRUE(answer);
+}
+
+TEST(Window, SummaryWhileThePrintQuestionIsOpenAndAPresetAnswer) {
+    app();
+    {
+        // Asked: the status line already says what the run did.
+        TestRoot root;
+        root.writeChainFile({});
+        root.close();
+        Answerer answerer;
+        QString statusWhileAsked;
+        MainWindow w(root.paths(), {}, 20);
+        answerer.onSeen = [&] {
+            if (answerer.seen.last().icon == QMessageBox::Question)
+                statusWhileAsked = w.findChild<QLabel*>(QLatin1String(WindowView::statusLine))->text();
+        };
+        w.show();
+        ASSERT_TRUE(waitFor([&] { return w.finished(); }));
+        EXPECT_TRUE(statusWhileAsked.startsWith(QStringLiteral("Articoli 0 aggiornati, 0 creati"))) << statusWhileAsked.toStdString();
+        EXPECT_TRUE(statusWhileAsked.contains(QStringLiteral("Righe rifiutate 0"))) << statusWhileAsked.toStdString();
+    }
+    for (const bool print : {false, true}) {
+        // Given --print, nothing is asked: the window answers, keeps its log and closes.
+        TestRoot root;
+        root.writeChainFile({});
+        root.close();
+        Answerer answerer;
+        WindowOptions options;
+        options.output.logFolder = root.root() + QStringLiteral("/nelv/log");
+        options.printAnswer = print;
+        RunOptions run;
+        run.pdfPath = root.root() + QStringLiteral("/rapporto.pdf");
+        MainWindow w(root.paths(), run, 20, options);
+        w.show();
+        ASSERT_TRUE(waitFor([&] { return w.finished(); }));
+        EXPECT_EQ(w.exitStatus(), 0);
+        for (const Answerer::Seen& seen : answerer.seen)  // the store's missing offer type is still told
+            EXPECT_NE(seen.icon, QMessageBox::Question) << seen.text.toStdString();
+        EXPECT_EQ(QFileInfo::exists(run.pdfPath), print);
+        const QStringList logs = QDir(options.output.logFolder).entryList(QDir::Files);
+        ASSERT_EQ(logs.size(), 1);
+        QFile log(options.output.logFolder + QLatin1Char('/') + logs.first());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString lines = QString::fromUtf8(log.readAll());
+        EXPECT_TRUE(lines.contains(print ? QStringLiteral("elaborati ? Sì") : QStringLiteral("elaborati ? No")))
+            << lines.toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("Riepilogo della corsa nr. 1"))) << lines.toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("Fine: esito 0"))) << lines.toStdString();
+    }
 }

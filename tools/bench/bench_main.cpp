@@ -10,6 +10,8 @@
 // any program doing this job through SQLite would spend.
 // With --window the same workload, generated again, is then run through the
 // window (offscreen unless a display is asked for) and timed against headless.
+// The run shows itself as a scheduled run does (its lines to a log file) and
+// is recorded in the run history; --no-output leaves both out, to weigh them.
 #include "SafekeepTimes.h"
 #include "WindowRun.h"
 #include "generator/Generator.h"
@@ -27,7 +29,10 @@
 #include "promotions/creo_off.h"
 #include "run/Form_Load.h"
 #include "run/Run.h"
+#include "run/RunHistory.h"
 #include "run/Startup.h"
+#include "shell/ConsoleView.h"
+#include "shell/LogFolder.h"
 
 #include <QCommandLineParser>
 #include <QApplication>
@@ -223,7 +228,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption keepOpt(QStringLiteral("keep"), QStringLiteral("Keep the generated root."));
     const QCommandLineOption windowOpt(QStringLiteral("window"),
                                        QStringLiteral("Also run the workload through the window and compare."));
-    parser.addOptions({seedOpt, scaleOpt, keepOpt, windowOpt});
+    const QCommandLineOption noOutputOpt(QStringLiteral("no-output"),
+                                         QStringLiteral("Without the run's log file and run history."));
+    parser.addOptions({seedOpt, scaleOpt, keepOpt, windowOpt, noOutputOpt});
     parser.process(app);
 
     gen::Sizes sizes = gen::Sizes::storeSize();
@@ -286,8 +293,20 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "lis06c-bench: %s\n", qPrintable(e.message()));
             return 1;
         }
-        NullView view;
         const Clock clock;
+        const bool output = !parser.isSet(noOutputOpt);
+        NullView nullView;
+        ConsoleView console(clock, false);
+        std::unique_ptr<QFile> logFile;
+        if (output) {
+            QString error;
+            logFile = openRunLog(defaultLogFolder(paths.root), QDateTime::currentDateTime(), 60, &error);
+            console.setLogFile(logFile.get());
+        }
+        RunView& view = output ? static_cast<RunView&>(console) : nullView;
+        qint64 runNumber = 0;
+        QElapsedTimer runElapsed;
+        runElapsed.start();
         std::optional<RunConfig> config;
         std::optional<db::ProcessingLog> log;
         RunSummary runSummary;
@@ -332,6 +351,7 @@ int main(int argc, char* argv[]) {
         stage("Form_Load", 1, 4, [&] {
             config = Form_Load(paths, RunOptions{}, *dbs.store, view);
             if (!config) return false;
+            if (output) runNumber = RunHistory(*dbs.store).begin(QDateTime::currentDateTime(), logFile->fileName());
             log.emplace(*dbs.store);
             run.emplace(Run{*config, *dbs.store, *dbs.chain, view, clock, *log, runSummary});
             return true;
@@ -339,14 +359,17 @@ int main(int argc, char* argv[]) {
         const qint64 catalogueLines = summary.tab + summary.mda + summary.mha + summary.mhe + summary.mhn;
         stage("for2_lis", catalogueLines,
               kTab * summary.tab + kMda * summary.mda + kMha * summary.mha + kMhe * summary.mhe, [&] {
+                  view.stage(Stage::Catalogo);
                   catalogue = for2_lis(*run, lineErrors);
                   return catalogue.has_value();
               });
         stage("aggiorno_tutto", summary.mda, kArticle * summary.mda + kArticleEan * summary.mha, [&] {
+            view.stage(Stage::Articoli);
             aggiorno_tutto(*run);
             return true;
         });
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
+            view.stage(Stage::Documenti);
             lastListed = elaborap(*run, catalogue->file, lineErrors);
             stageDocumentLines(*run, catalogue->file, lineErrors);
             creo_art_nuovo_forni(*run);
@@ -355,6 +378,7 @@ int main(int argc, char* argv[]) {
         });
         const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
+            view.stage(Stage::Promozioni);
             return ElaboraPromozioni(*run, catalogue->file, offerYear, lineErrors);
         });
         qint64 staged = 0;
@@ -366,6 +390,14 @@ int main(int argc, char* argv[]) {
             creo_off(*run, offerYear);
             return true;
         });
+        if (output) {
+            stage("run history", 1, 0, [&] {
+                RunHistory(*dbs.store).end(runNumber, QDateTime::currentDateTime(), runElapsed.nsecsElapsed() / 1e9,
+                                           0, true, runSummary);
+                console.finish(0, &runSummary, runNumber, runElapsed.nsecsElapsed() / 1e9);
+                return true;
+            });
+        }
         run.reset();
         log.reset();
     }

@@ -1,19 +1,27 @@
 #pragma once
-// A thin layer over SQLite through Qt SQL: open an existing database by path
-// (never create one), prepared statements with bound values only, rows read by
-// field name, and RAII transactions. Every failure becomes a db::Error that
-// names the database, the statement and SQLite's own words.
+// A thin layer over SQLite (the connection opened by Qt SQL, statements run
+// through SQLite's own interface): open an existing database by path (never
+// create one), prepared statements with bound values only, rows read by field
+// name, and RAII transactions. Every failure becomes a db::Error that names
+// the database, the statement and SQLite's own words.
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include "db/StatementTimes.h"
 #include <QString>
 #include <QVariant>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace db {
 
@@ -24,19 +32,23 @@ enum class ErrorKind {
     Locked,       // another program holds the database longer than we wait
     ReadOnly,     // the file or its folder cannot be written
     Full,         // the disk or the database's size limit is reached
+    Constraint,   // the data breaks a uniqueness (or other) constraint
     Other,
 };
 
 class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, const QString& message)
-        : std::runtime_error(message.toStdString()), kind_(kind), message_(message) {}
+    Error(ErrorKind kind, const QString& message, const QString& sqliteText = QString())
+        : std::runtime_error(message.toStdString()), kind_(kind), message_(message), sqliteText_(sqliteText) {}
     ErrorKind kind() const { return kind_; }
     const QString& message() const { return message_; }
+    // SQLite's own words, when the failure came from a statement.
+    const QString& sqliteText() const { return sqliteText_; }
 
 private:
     ErrorKind kind_;
     QString message_;
+    QString sqliteText_;
 };
 
 // Counts the writes of a run; a test can have the process killed right after
@@ -55,13 +67,25 @@ private:
 
 class Database;
 
+// A statement prepared once on the database's connection and run as often as
+// needed. It talks to SQLite directly (the connection is Qt's): Qt SQL's own
+// statements redo work on every run that a statement run a million times
+// cannot afford (the result's field list, a placeholder name per bound value,
+// a copy of every field of every row). What goes in and comes out is what Qt
+// SQL gives: the same bound types, the same values read back, Null read as a
+// null text.
 class Query {
 public:
     Query(Database& db, const QString& sql);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
 
-    // Binds the values in order to the statement's `?` and runs it.
+    // Binds the values in order to the statement's `?` and runs it. Values
+    // bound before and not given again stay bound.
     Query& exec(std::initializer_list<QVariant> values = {});
     Query& execList(const QVariantList& values);
+    // The next row; false after the last. A row that cannot be read raises.
     bool next();
     // The first row, if any: exec + next in one call.
     bool first(std::initializer_list<QVariant> values = {}) { return exec(values).next(); }
@@ -75,24 +99,53 @@ public:
         return row;
     }
 
-    QVariant value(const char* field) const;
-    QVariant value(int column) const { return q_.value(column); }
+    // A field of the current row: a whole number, a real, a text (Null is a
+    // null text) or bytes; an invalid QVariant when there is no current row.
+    QVariant value(const char* field) const { return value(column(field)); }
+    QVariant value(int column) const;
     bool isNull(const char* field) const { return value(field).isNull(); }
     QString text(const char* field) const { return value(field).toString(); }
     double number(const char* field) const { return value(field).toDouble(); }
     qint64 whole(const char* field) const { return value(field).toLongLong(); }
 
-    qint64 lastInsertId() const { return q_.lastInsertId().toLongLong(); }
-    int rowsAffected() const { return q_.numRowsAffected(); }
+    qint64 lastInsertId() const;
+    int rowsAffected() const;
     const QString& sql() const { return sql_; }
-    void finish() { q_.finish(); }
+    // Lets go of the rows (and of the read lock they hold).
+    void finish();
 
 private:
+    friend class Database;
+    void bind(int position, const QVariant& value);
+    void run();
+    bool step();
+    void release();  // the database closes: the statement goes first
+    [[noreturn]] void fail(const char* what, int code) const;
+    // The column of a field of the result, found by name the first time the
+    // statement meets that name and remembered for every later row.
+    int column(const char* field) const;
+
     Database* db_;
     QString sql_;
-    QSqlQuery q_;
-    QSqlRecord record_;
+    sqlite3_stmt* stmt_ = nullptr;
+    // What was bound, kept: SQLite reads bound texts in place while the statement runs.
+    std::vector<QVariant> bound_;
+    std::vector<QByteArray> ascii_;  // the texts of bound_ that are ASCII, as SQLite reads them
+    int columns_ = 0;
     bool isWrite_;
+    bool active_ = false;     // run, and not finished since
+    bool firstRead_ = false;  // the run stepped to the first row, which next() has not handed out yet
+    bool firstIsRow_ = false;
+    bool onRow_ = false;      // value() reads the current row
+    bool afterLast_ = false;
+    QSqlRecord record_;  // the result's fields, taken at the first run
+    struct Named {
+        const char* address;  // of the caller's name: a literal, nearly always
+        std::string field;    // its text, to tell a buffer used again for another name
+        int column;
+    };
+    mutable std::vector<Named> named_;
+    mutable size_t nextNamed_ = 0;  // fields are read in the same order on every row
 };
 
 class Database {
@@ -115,6 +168,7 @@ public:
     const QString& path() const { return path_; }
     const QString& label() const { return label_; }
     QSqlDatabase& handle() { return db_; }
+    sqlite3* connection() const { return connection_; }
     WriteCounter* counter() const { return counter_; }
 
     // Turns a failed statement into an Error that names it.
@@ -124,13 +178,18 @@ public:
 
 private:
     friend class Transaction;
+    friend class Query;
     int depth_ = 0;  // open transactions; inner ones are savepoints
+    std::vector<Query*> queries_;  // live statements, finalized before the connection closes
     Database(const QString& path, const QString& label, WriteCounter* counter);
+    void sizeCaches(qint64 fileBytes);
     QString path_;
     QString label_;
-    QString connection_;
+    QString connectionName_;
     QSqlDatabase db_;
+    sqlite3* connection_ = nullptr;
     WriteCounter* counter_;
+    std::unique_ptr<StatementTimes> times_;  // LIS06C_SQL_TIMES=1
 };
 
 // Begins at once with the write lock (so a lock held by another program is

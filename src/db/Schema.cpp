@@ -2,6 +2,8 @@
 
 #include "db/Database.h"
 
+#include <cstdio>
+
 namespace db {
 
 namespace {
@@ -168,8 +170,16 @@ void createIndex(Database& db, const Table& t, const Index& i) {
     try {
         db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
                         QLatin1String(i.definition)));
-    } catch (const Error&) {
-        if (!i.unique) throw;
+    } catch (const Error& e) {
+        // Only data that repeats a key is worked around: lookups still find
+        // their rows through a plain index. Anything else (a lock, a full
+        // disk, a missing field) stops the run as it is.
+        if (!i.unique || e.kind() != ErrorKind::Constraint) throw;
+        std::fputs(qPrintable(QStringLiteral("Archivio %1 (%2): l'indice univoco %3 non si può creare (%4); "
+                                             "creato come indice non univoco")
+                                  .arg(db.label(), db.path(), QString::fromUtf8(i.name), e.sqliteText())),
+                   stderr);
+        std::fputc('\n', stderr);
         db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
     }
 }

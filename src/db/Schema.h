@@ -43,7 +43,8 @@ void createOwnTables(Database& db, Which which);
 
 // Creates the lookup indexes the run relies on where a store's database lacks
 // them (a database kept by another program). A unique index that the data
-// does not allow is created as a plain one.
+// does not allow (a key that repeats) is created as a plain one, and stderr
+// says so; any other failure is raised.
 void createMissingIndexes(Database& db, Which which);
 
 // Every table and field the program uses that the database lacks (its own

@@ -1,5 +1,6 @@
 // The database layer: what it refuses to open, how it waits for a lock and
-// reports a long one, and what its transactions keep or undo.
+// reports a long one, what its transactions keep or undo, rows that cannot be
+// read, and the lookup indexes it adds to a database that lacks them.
 #include "TestRoot.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -7,10 +8,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <QThread>
 #include <atomic>
+#include <functional>
+#include <limits>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -244,6 +249,202 @@ TEST(Database, QueriesByFieldNameWithBoundValues) {
     }
 }
 
+namespace {
+
+// A database of its own, made outside the layer: table t of `rows` rows, each
+// wide enough (3,000 bytes) to fill a page.
+QString wideRowsDatabase(const QTemporaryDir& dir, int rows) {
+    const QString path = dir.filePath(QStringLiteral("righe.mdb"));
+    const QString name = QStringLiteral("wide-rows");
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        raw.setDatabaseName(path);
+        EXPECT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE t (n INTEGER, pad TEXT)")));
+        EXPECT_TRUE(q.prepare(QStringLiteral("INSERT INTO t VALUES (?, ?)")));
+        for (int i = 1; i <= rows; ++i) {
+            q.bindValue(0, i);
+            q.bindValue(1, QString(3000, QLatin1Char('x')));
+            EXPECT_TRUE(q.exec());
+        }
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return path;
+}
+
+// The file's last page (the last row's) overwritten with bytes that are no page.
+void damageLastPage(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(f.size() - 4096));
+    f.write(QByteArray(4096, '\xff'));
+}
+
+}  // namespace
+
+TEST(Database, ARowThatCannotBeReadIsAnErrorNotTheEndOfTheRows) {
+    struct Case {
+        const char* what;
+        const char* select;
+        std::function<QString(const QTemporaryDir&)> make;
+    };
+    const Case cases[] = {
+        {"a value that overflows on the second row", "SELECT abs(n) AS v FROM t ORDER BY rowid",
+         [](const QTemporaryDir& dir) {
+             const QString path = wideRowsDatabase(dir, 1);
+             auto d = db::Database::open(path, QStringLiteral("prova"));
+             d->exec(QStringLiteral("INSERT INTO t (n) VALUES (?)"), {std::numeric_limits<qint64>::min()});
+             return path;
+         }},
+        {"a damaged page after the first row", "SELECT n AS v, pad FROM t",
+         [](const QTemporaryDir& dir) {
+             const QString path = wideRowsDatabase(dir, 40);
+             damageLastPage(path);
+             return path;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = c.make(dir);
+        auto d = db::Database::open(path, QStringLiteral("prova"));
+        db::Query q = d->prepare(QString::fromUtf8(c.select));
+        ASSERT_TRUE(q.first());
+        EXPECT_EQ(q.whole("v"), 1);
+        try {
+            while (q.next()) {
+            }
+            ADD_FAILURE() << "the rows ended without an error";
+        } catch (const db::Error& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.select))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+        }
+    }
+    // Rows asked of a statement that was never run are not an empty result either.
+    TestRoot root;
+    db::Query never = root.store().prepare(QStringLiteral("SELECT codice FROM automa"));
+    EXPECT_THROW(never.next(), db::Error);
+}
+
+TEST(Database, AUniqueIndexTheDataBreaksIsMadePlainAndSaidSo) {
+    struct Case {
+        const char* what;
+        std::vector<const char*> before;  // run on the store first
+        const char* raisedWith;           // nullptr: not raised
+        const char* saysOnStderr;         // nullptr: nothing said
+        const char* indexSql;             // the index left behind, nullptr: none
+    };
+    const Case cases[] = {
+        {"a barcode that repeats",
+         {"DROP INDEX codean_keyean", "INSERT INTO codean (eanare, codare) VALUES ('8001', 1), ('8001', 2)"},
+         nullptr, "UNIQUE constraint failed: codean.eanare", "CREATE INDEX \"codean_keyean\" ON \"codean\" (eanare)"},
+        {"barcodes that do not repeat",
+         {"DROP INDEX codean_keyean", "INSERT INTO codean (eanare, codare) VALUES ('8001', 1), ('8002', 2)"},
+         nullptr, nullptr, "CREATE UNIQUE INDEX \"codean_keyean\" ON \"codean\" (eanare)"},
+        {"a field the index needs is missing",
+         {"DROP TABLE codean", "CREATE TABLE codean (codare INTEGER, dataagg TEXT)"}, "eanare", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestRoot root;
+        db::Database& d = root.store();
+        for (const char* sql : c.before) d.exec(QString::fromUtf8(sql));
+        testing::internal::CaptureStderr();
+        QString raised;
+        try {
+            db::createMissingIndexes(d, db::Which::Store);
+        } catch (const db::Error& e) {
+            raised = e.message();
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (c.raisedWith)
+            EXPECT_TRUE(raised.contains(QLatin1String(c.raisedWith))) << raised.toStdString();
+        else
+            EXPECT_TRUE(raised.isEmpty()) << raised.toStdString();
+        if (c.saysOnStderr) {
+            // The database, the index and SQLite's reason.
+            for (const std::string& part : {std::string("Quarn (negozio)"), d.path().toStdString(),
+                                            std::string("codean_keyean"), std::string(c.saysOnStderr)})
+                EXPECT_NE(said.find(part), std::string::npos) << part << " not in: " << said;
+        } else {
+            EXPECT_EQ(said, "");
+        }
+        const QVariant sql = root.scalar(
+            d, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'codean_keyean'"));
+        EXPECT_EQ(sql.toString(), QString::fromUtf8(c.indexSql ? c.indexSql : ""));
+    }
+}
+
+TEST(Database, ValuesGoInAndComeBackByTheirType) {
+    struct Case {
+        const char* what;
+        QVariant bound;
+        const char* stored;  // SQLite's typeof()
+        int readAs;          // the QVariant's type read back
+        QVariant readBack;
+    };
+    const qint64 big = qint64(1) << 40;
+    const Case cases[] = {
+        {"int", 7, "integer", QMetaType::LongLong, qint64(7)},
+        {"qint64", big, "integer", QMetaType::LongLong, big},
+        {"uint", 4000000000u, "integer", QMetaType::LongLong, qint64(4000000000)},
+        {"bool", true, "integer", QMetaType::LongLong, qint64(1)},
+        {"double", 2.5, "real", QMetaType::Double, 2.5},
+        {"text", QStringLiteral("PANE"), "text", QMetaType::QString, QStringLiteral("PANE")},
+        {"text beyond ASCII", QStringLiteral("CAFFÈ €"), "text", QMetaType::QString, QStringLiteral("CAFFÈ €")},
+        {"empty text", QStringLiteral(""), "text", QMetaType::QString, QStringLiteral("")},
+        {"null text", QString(), "null", QMetaType::QString, QVariant()},
+        {"no value", QVariant(), "null", QMetaType::QString, QVariant()},
+        {"bytes", QByteArray("\x01\x02", 2), "blob", QMetaType::QByteArray, QByteArray("\x01\x02", 2)},
+        {"date", QDate(2026, 12, 8), "text", QMetaType::QString, QStringLiteral("2026-12-08")},
+        {"date and time", QDateTime(QDate(2026, 12, 8), QTime(10, 30)), "text", QMetaType::QString,
+         QStringLiteral("2026-12-08T10:30:00.000")},
+        {"float, as its text", 1.5f, "text", QMetaType::QString, QStringLiteral("1.5")},
+    };
+    TestRoot root;
+    db::Query q = root.store().prepare(QStringLiteral("SELECT typeof(v) AS kind, v FROM (SELECT ? AS v)"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(q.first({c.bound}));
+        EXPECT_EQ(q.text("kind"), QLatin1String(c.stored));
+        const QVariant v = q.value("v");
+        EXPECT_EQ(v.typeId(), c.readAs);
+        if (c.readBack.isValid()) {
+            EXPECT_EQ(v, c.readBack);
+            EXPECT_FALSE(v.toString().isNull());  // an empty text is not Null
+        } else {
+            EXPECT_TRUE(v.isNull());
+        }
+        EXPECT_FALSE(q.next());
+        EXPECT_FALSE(q.value("v").isValid());  // no current row
+    }
+}
+
+TEST(Database, StatementsMisusedAreErrors) {
+    TestRoot root;
+    db::Database& d = root.store();
+    // A value not given again stays bound, as many as the statement wants must be.
+    db::Query q = d.prepare(QStringLiteral("SELECT ? + ? AS n"));
+    ASSERT_TRUE(q.first({1, 2}));
+    EXPECT_EQ(q.whole("n"), 3);
+    ASSERT_TRUE(q.first({5}));
+    EXPECT_EQ(q.whole("n"), 7);
+    db::Query fresh = d.prepare(QStringLiteral("SELECT ? + ? AS n"));
+    EXPECT_THROW(fresh.exec({1}), db::Error);
+    EXPECT_THROW(fresh.exec({1, 2, 3}), db::Error);
+    // One statement per text.
+    EXPECT_THROW(d.prepare(QStringLiteral("SELECT 1; SELECT 2")), db::Error);
+    // A statement that outlives its database fails instead of touching a closed connection.
+    auto other = db::Database::open(root.paths().chainDb(), QStringLiteral("Nelv (catena)"));
+    db::Query orphan = other->prepare(QStringLiteral("SELECT count(*) FROM articolo"));
+    ASSERT_TRUE(orphan.first());
+    other.reset();
+    EXPECT_FALSE(orphan.value(0).isValid());
+    EXPECT_THROW(orphan.exec(), db::Error);
+}
+
 // A database brought over from another program may hold rows that one of
 // lis06c's unique indexes does not allow: the index comes as a plain one and
 // every row stays.
@@ -257,4 +458,29 @@ TEST(Schema, AUniqueIndexTheRowsDoNotAllowBecomesPlain) {
     EXPECT_EQ(root.scalar(store, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'codean_keyean'")).toString(),
               QStringLiteral("CREATE INDEX \"codean_keyean\" ON \"codean\" (eanare)"));
     EXPECT_EQ(root.count(store, QStringLiteral("codean")), 2);
+}
+
+// Asked for, each connection tells on closing where its statement time went:
+// the statements by their text, the costliest first, with how often each ran.
+TEST(Database, StatementTimesAreToldOnClosingWhenAskedFor) {
+    TestRoot root;
+    for (const bool asked : {false, true}) {
+        SCOPED_TRACE(asked ? "asked" : "not asked");
+        std::optional<EnvVar> env;
+        if (asked) env.emplace("LIS06C_SQL_TIMES", "1");
+        auto chain = db::Database::open(root.paths().chainDb(), QStringLiteral("Nelv (catena)"));
+        db::Query q = chain->prepare(QStringLiteral("SELECT count(*) AS n FROM articolo WHERE codart > ?"));
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(q.first({i}));
+        q.finish();
+        testing::internal::CaptureStderr();
+        chain.reset();
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (!asked) {
+            EXPECT_EQ(said, "");
+            continue;
+        }
+        EXPECT_NE(said.find("archivio Nelv (catena):"), std::string::npos) << said;
+        EXPECT_NE(said.find("3 volte  SELECT count(*) AS n FROM articolo WHERE codart > ?"), std::string::npos)
+            << said;
+    }
 }

@@ -29,23 +29,37 @@ qint32 vatRate(const QVariant& ivart) {
 
 QString vatCode(const QVariant& ivart) { return common::zeroPad(vatRate(ivart), 2); }
 
-float costWithVat(float cost, qint32 vat) {
-    return static_cast<float>(cost + static_cast<double>(cost) * vat / 100.0);
+using common::Amount;
+
+namespace {
+const Amount kHundred = Amount::whole(100);
 }
 
-std::optional<double> margin(double price, double cosiva) {
-    if (price == 0) return std::nullopt;
-    return common::roundHalfEven((price - cosiva) / price * 100, 2);
+CostWithVat::CostWithVat(Amount cost, const Amount& vat)
+    : hundredfold_(Amount::multiply(cost, kHundred + vat, Amount::kDecimals)) {}
+
+double CostWithVat::stored() const { return common::toSingle(hundredfold_.toDouble() / 100); }
+
+// Both sides a hundredfold: (100 × price − 100 × cost with VAT) over either.
+std::optional<Amount> margin(Amount price, const CostWithVat& cosiva) {
+    if (price.isZero()) return std::nullopt;
+    const Amount price100 = Amount::multiply(price, kHundred, Amount::kDecimals);
+    return common::percentage(price100 - cosiva.hundredfold(), price100, 2);
 }
 
-std::optional<double> markup(double price, double cosiva) {
-    if (cosiva == 0) return std::nullopt;
-    return common::roundHalfEven((price - cosiva) / cosiva * 100, 2);
+std::optional<Amount> markup(Amount price, const CostWithVat& cosiva) {
+    if (cosiva.isZero()) return std::nullopt;
+    const Amount price100 = Amount::multiply(price, kHundred, Amount::kDecimals);
+    return common::percentage(price100 - cosiva.hundredfold(), cosiva.hundredfold(), 2);
 }
 
-std::optional<double> pricePerUnit(double price, double contents, double factor) {
-    if (!(contents > 0) || factor == 0) return std::nullopt;
-    return common::roundHalfEven(price / (contents / factor), 2);
+std::optional<Amount> pricePerUnit(Amount price, Amount contents, Amount factor) {
+    if (contents <= Amount() || factor.isZero()) return std::nullopt;
+    return Amount::mulDiv(price, factor, contents, 2);
+}
+
+Amount priceWithoutVat(Amount price, const Amount& vat) {
+    return Amount::mulDiv(price, kHundred, kHundred + vat, Amount::kDecimals);
 }
 
 QString eanText(const QVariant& eanare) { return common::padCut(eanare.toString(), 13); }
@@ -104,9 +118,9 @@ qint32 StoreLookups::nextArticleCode() {
     return last < 0 ? 1 : static_cast<qint32>(last + 1);
 }
 
-double StoreLookups::unitFactor(const QString& coduni) {
-    double factor = 0;
-    if (unit_.first({coduni})) factor = common::numericValue(unit_.text("fatxmul"));
+Amount StoreLookups::unitFactor(const QString& coduni) {
+    Amount factor;
+    if (unit_.first({coduni})) factor = Amount::parse(unit_.text("fatxmul")).value_or(Amount());
     unit_.finish();
     return factor;
 }

@@ -3,6 +3,7 @@
 // the store files chain articles under, the cost with VAT, mark-up and
 // margin, the unit factor, the highest article code and the price-list
 // header of the chain supplier.
+#include "common/Amount.h"
 #include "db/Database.h"
 
 #include <QDate>
@@ -32,18 +33,35 @@ qint32 vatRate(const QVariant& ivart);
 // The VAT rate as the store's two-digit VAT code ("04", "22").
 QString vatCode(const QVariant& ivart);
 
-// Cost + cost × VAT / 100, in single precision.
-float costWithVat(float cost, qint32 vat);
+// The cost with VAT, cost + cost × VAT / 100. A cost to the ten-thousandth
+// raised by a whole rate has up to six decimals (0.652 at 22 % is 0.79544),
+// more than an amount holds, so it is kept a hundredfold, cost × (100 + VAT),
+// exact. The store keeps it in single precision (`cosiva`).
+class CostWithVat {
+public:
+    CostWithVat() = default;
+    CostWithVat(common::Amount cost, const common::Amount& vat);
 
-// Margin on the selling price, (price − cost with VAT) / price × 100, rounded
-// to 2 decimals; nullopt when the price is 0.
-std::optional<double> margin(double price, double cosiva);
+    // As the store keeps it: the single-precision value nearest to it.
+    double stored() const;
+    bool isZero() const { return hundredfold_.isZero(); }
+    common::Amount hundredfold() const { return hundredfold_; }
+
+private:
+    common::Amount hundredfold_;
+};
+
+// Margin on the selling price, (price − cost with VAT) / price × 100, exact and
+// rounded once to 2 decimals; nullopt when the price is 0.
+std::optional<common::Amount> margin(common::Amount price, const CostWithVat& cosiva);
 // Mark-up on the cost with VAT, (price − cost with VAT) / cost with VAT × 100,
-// rounded to 2 decimals; nullopt when the cost with VAT is 0.
-std::optional<double> markup(double price, double cosiva);
+// exact and rounded once to 2 decimals; nullopt when the cost with VAT is 0.
+std::optional<common::Amount> markup(common::Amount price, const CostWithVat& cosiva);
 // The price per reference unit, price ÷ (contents ÷ unit factor), rounded to 2
 // decimals; nullopt unless the contents are above 0 and the factor is not 0.
-std::optional<double> pricePerUnit(double price, double contents, double factor);
+std::optional<common::Amount> pricePerUnit(common::Amount price, common::Amount contents, common::Amount factor);
+// The price without VAT, price ÷ (1 + VAT / 100), to the ten-thousandth.
+common::Amount priceWithoutVat(common::Amount price, const common::Amount& vat);
 
 // In-store EANs (weighed goods, own labels) begin with "2".
 inline bool isStoreEan(const QString& ean) { return ean.startsWith(QLatin1Char('2')); }
@@ -63,8 +81,8 @@ struct ChainArticle {
     static ChainArticle read(const db::Query& q);
 
     QString description() const;  // Null as empty text
-    double price() const { return przpub.toDouble(); }
-    double cost() const { return przart.toDouble(); }
+    common::Amount price() const { return common::Amount::fromDouble(przpub.toDouble()); }
+    common::Amount cost() const { return common::Amount::fromDouble(przart.toDouble()); }
     // The chain `tipart` 2 marks an article sold by weight or measure.
     bool typeTwo() const;
 };
@@ -79,7 +97,7 @@ public:
     qint32 nextArticleCode();
 
     // The numeric value of `fatxmul` of the unit; 0 when the unit is missing.
-    double unitFactor(const QString& coduni);
+    common::Amount unitFactor(const QString& coduni);
     // `descrizione` of the department; nullopt when it is missing.
     std::optional<QVariant> department(qint64 reparto);
 

@@ -5,9 +5,11 @@
 #include "run/Run.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace articles;
+using common::Amount;
 
 struct CreoArtNuovo::Impl {
     explicit Impl(const Run& r)
@@ -54,8 +56,8 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     const QVariant todayValue = common::dateValue(today);
     const QString desart = a.description();
     const QString vat = vatCode(a.ivart);
-    const double price = a.price();
-    const double cosiva = common::toSingle(input.cosiva);
+    const Amount price = a.price();
+    const CostWithVat& cosiva = input.cosiva;
 
     qint32 code = lookups.nextArticleCode();
     const QString chain = chainCode(a.codart);
@@ -72,9 +74,10 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
                            supplierName, supplierName, config.codfor_affil, todayValue});
     }
 
-    QVariant departmentText = QString();
+    // The department's description is text: empty when the department is 0 or unknown.
+    QString departmentText;
     if (!a.codrep.isNull() && a.codrep.toLongLong() > 0) {
-        if (const auto found = lookups.department(a.codrep.toLongLong())) departmentText = *found;
+        if (const auto found = lookups.department(a.codrep.toLongLong())) departmentText = found->toString();
     }
 
     lookups.ensurePriceListHeader(codlis, supplierName, today);
@@ -86,40 +89,42 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
         while (chainEans.next()) eans.push_back(eanText(chainEans.value("eanare")));
     }
 
-    const double factor = lookups.unitFactor(a.umconf.toString());
+    const Amount factor = lookups.unitFactor(a.umconf.toString());
     run.view.setText(Box::codartw, common::displayNumber(code));
 
     const bool exists = article.first({code});
     article.finish();
     if (!exists) {
-        const qint32 rate = vatRate(a.ivart);
-        const double contents = a.pezzatura.toDouble();
-        const auto perUnit = pricePerUnit(price, contents, factor);
+        const Amount rate = Amount::whole(vatRate(a.ivart));
+        const auto perUnit = pricePerUnit(price, Amount::fromDouble(a.pezzatura.toDouble()), factor);
         const bool storeEan = std::any_of(eans.begin(), eans.end(),
                                           [](const QString& e) { return e != kNoEan && isStoreEan(e); });
         const int colore = a.typeTwo() || storeEan ? 5 : 1;
         addArticle.execList({code, desart, storeUnit(a.umart), a.imbart, vat, chain, supplierName,
-                             config.codfor_affil, a.desgru, a.dessot, a.codgru, a.codsot, cosiva, todayValue,
-                             todayValue, price / (1 + rate / 100.0), a.pezzatura, a.umconf,
-                             perUnit ? QVariant(*perUnit) : QVariant(), today.year(), a.codrep, departmentText,
-                             desart.left(30), a.przart, a.przart, a.przpub, markup(price, cosiva).value_or(0),
-                             colore, margin(price, cosiva).value_or(0)});
+                             config.codfor_affil, a.desgru, a.dessot, a.codgru, a.codsot, cosiva.stored(),
+                             todayValue, todayValue, priceWithoutVat(price, rate).toDouble(), a.pezzatura, a.umconf,
+                             perUnit ? QVariant(perUnit->toDouble()) : QVariant(), today.year(), a.codrep,
+                             departmentText, desart.left(30), a.przart, a.przart, a.przpub,
+                             markup(price, cosiva).value_or(Amount()).toDouble(), colore,
+                             margin(price, cosiva).value_or(Amount()).toDouble()});
     }
 
     // The EAN codes, each recorded in the log: "N" added, "A" found (it keeps
     // its article; only its price, chain code and flags change). A new
-    // article has no old values.
+    // article has no old values; its cost goes with the first row only, as
+    // the log clears the cost after every row.
+    Amount cost = a.cost();
     for (const QString& e : eans) {
         if (e == kNoEan) continue;
         db::LogRow log;
         if (ean.first({e})) {
             const qint64 rowid = ean.whole("rowid");
             ean.finish();
-            editEan.exec({chain, price, price, todayValue, rowid});
+            editEan.exec({chain, price.toDouble(), price.toDouble(), todayValue, rowid});
             log.tipoagg = QStringLiteral("A");
         } else {
             ean.finish();
-            addEan.exec({e, code, desart.left(35), supplierName.left(35), chain, price, price,
+            addEan.exec({e, code, desart.left(35), supplierName.left(35), chain, price.toDouble(), price.toDouble(),
                          isStoreEan(e) ? 5 : 1, todayValue});
             log.tipoagg = QStringLiteral("N");
         }
@@ -129,8 +134,8 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
         log.codafon = chain;
         log.ivart = vat;
         log.desart = desart;
-        log.prezpubn = static_cast<float>(price);
-        log.coston = static_cast<float>(a.cost());
+        log.prezpubn = price;
+        log.coston = std::exchange(cost, Amount());
         run.log.append(log);
         ++run.summary.eansWritten;
     }

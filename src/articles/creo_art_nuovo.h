@@ -12,7 +12,7 @@ struct Run;
 // What the store update knows of a chain article the store lacks.
 struct NewArticle {
     articles::ChainArticle article;
-    float cosiva = 0;  // its cost with VAT, as the update worked it out (single precision)
+    articles::CostWithVat cosiva;  // its cost with VAT, as the update worked it out
 };
 
 // Prepared once per stage and called once per chain article.

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-using common::roundHalfEven;
+using common::Amount;
 
 namespace {
 
@@ -16,8 +16,8 @@ const QString kNoEan = QStringLiteral("0000000000000");
 struct Level {
     qint64 rowid;
     QString codafo;
-    double prezpub;
-    QVariant przart;
+    Amount prezpub;
+    QVariant przart;  // the cost, Null kept
 };
 
 // A staged line, as the article creation reads it.
@@ -25,7 +25,7 @@ struct Staged {
     QVariant codart;
     QString codafo, desart, ivart, umart, unita2, quaco, imbart, desgru, dessot, ea1art;
     QVariant tipart, codgru, codsot, codrep, rica, coston;
-    double prezpub;
+    Amount prezpub;
 };
 
 QString unitOf(const QString& umart) { return umart == QLatin1String("CT") ? QStringLiteral("PZ") : umart; }
@@ -36,7 +36,7 @@ QVariant numberOrNull(const QString& text) {
 
 }  // namespace
 
-void creo_art_nuovo_forni(const Run& run) {
+void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
     const RunConfig& config = run.config;
     const QString& supplierName = config.supplierName;
     RunView& view = run.view;
@@ -57,7 +57,7 @@ void creo_art_nuovo_forni(const Run& run) {
             "SELECT rowid, codafo, prezpub, przart FROM variati ORDER BY codafo, prezpub DESC"));
         read.exec();
         while (read.next())
-            levels.push_back({read.whole("rowid"), read.text("codafo"), read.number("prezpub"),
+            levels.push_back({read.whole("rowid"), read.text("codafo"), read.amount("prezpub"),
                               read.value("przart")});
     }
     if (levels.empty()) return;
@@ -68,7 +68,7 @@ void creo_art_nuovo_forni(const Run& run) {
             QStringLiteral("UPDATE variati SET przart = ?, coston = ?, prezpub = ? WHERE rowid = ?"));
         db::Transaction tx(store);
         QString previous;
-        double groupPrice = 0;
+        Amount groupPrice;
         QVariant groupCost;
         for (const Level& l : levels) {
             progress.step();
@@ -77,7 +77,7 @@ void creo_art_nuovo_forni(const Run& run) {
                 groupPrice = l.prezpub;
                 groupCost = l.przart;
             } else {
-                level.exec({groupCost, groupCost, groupPrice, l.rowid});
+                level.exec({groupCost, groupCost, groupPrice.toDouble(), l.rowid});
             }
         }
         tx.commit();
@@ -109,7 +109,7 @@ void creo_art_nuovo_forni(const Run& run) {
             s.codrep = read.value("codrep");
             s.rica = read.value("rica");
             s.coston = read.value("coston");
-            s.prezpub = read.number("prezpub");
+            s.prezpub = read.amount("prezpub");
             lines.push_back(std::move(s));
         }
     }
@@ -119,9 +119,12 @@ void creo_art_nuovo_forni(const Run& run) {
     db::Query addPriceList = store.prepare(QStringLiteral(
         "INSERT INTO listi02 (codart, codlis, codfor, desfor, dsclistino, desart, cobart, cofart, codafo, "
         "ivart, umart, datreg, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    // A row that names no article takes the new one: the document lines of
+    // the chain code find their article through it.
     db::Query editPriceList = store.prepare(QStringLiteral(
         "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
-        "datreg = ?, datval = ? WHERE rowid = ?"));
+        "datreg = ?, datval = ?, codart = CASE WHEN ifnull(codart, 0) = 0 THEN ? ELSE codart END "
+        "WHERE rowid = ?"));
     db::Query addArticle = store.prepare(QStringLiteral(
         "INSERT INTO listi01 (codart, annoco, qinv, qacq, qres, qven, qgia, cosmp, scopro, przpro, scosal, "
         "datreg, valgia, q1, sq1, q2, sq2, scomi, desart, umart, imbart, ivart, codafo, desfor, codfor, "
@@ -154,8 +157,8 @@ void creo_art_nuovo_forni(const Run& run) {
         const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
         const QString lineEan = common::isNumeric(s.ea1art) ? s.ea1art : QString(13, QLatin1Char(' '));
 
-        const double vat = common::numericValue(s.ivart);
-        const QString vatCode = common::zeroPad(static_cast<qint64>(roundHalfEven(vat, 0)), 2);
+        const Amount vat = Amount::parse(s.ivart).value_or(Amount());
+        const QString vatCode = common::zeroPad(common::wholeValue(s.ivart), 2);
         const QString umart = unitOf(s.umart);
 
         // The supplier's price-list row: added, or brought up to date.
@@ -163,7 +166,7 @@ void creo_art_nuovo_forni(const Run& run) {
             const qint64 rowid = priceList.whole("rowid");
             priceList.finish();
             editPriceList.exec({s.desart, s.coston, s.coston, chainCode, s.ivart, umart,
-                                common::dateValue(today), common::dateValue(today), rowid});
+                                common::dateValue(today), common::dateValue(today), newCode, rowid});
         } else {
             priceList.finish();
             addPriceList.exec({newCode, priceListCode, config.codfor_affil, supplierName, supplierName,
@@ -176,14 +179,11 @@ void creo_art_nuovo_forni(const Run& run) {
         QString departmentText;
         if (departmentCode > 0) departmentText = lookups.department(departmentCode).value_or(QVariant()).toString();
         lookups.ensurePriceListHeader(priceListCode, supplierName, today);
-        const double unitFactor = lookups.unitFactor(s.unita2);
+        const Amount unitFactor = lookups.unitFactor(s.unita2);
 
-        // Cost with VAT.
-        float cosiva = 0;
-        if (!s.coston.isNull()) {
-            const double cost = s.coston.toDouble();
-            cosiva = static_cast<float>(cost + cost * vat / 100);
-        }
+        // Cost with VAT, in single precision.
+        const Amount cost = Amount::fromDouble(s.coston.toDouble());
+        const articles::CostWithVat cosiva = s.coston.isNull() ? articles::CostWithVat() : articles::CostWithVat(cost, vat);
 
         // A new article has no old values.
         db::LogRow log;
@@ -191,20 +191,19 @@ void creo_art_nuovo_forni(const Run& run) {
         bool changed = false;
 
         // The store article.
-        const double contents = common::numericValue(s.quaco);
-        const double prztot = contents != 0 ? unitFactor * (s.prezpub / contents) : s.prezpub;
-        const double cosivaValue = common::toSingle(cosiva);
-        const QVariant marg = cosiva != 0
-                                  ? QVariant(roundHalfEven((s.prezpub - cosivaValue) / cosivaValue * 100, 2))
-                                  : QVariant();
+        const Amount contents = Amount::parse(s.quaco).value_or(Amount());
+        const Amount prztot =
+            contents.isZero() ? s.prezpub : Amount::mulDiv(unitFactor, s.prezpub, contents, Amount::kDecimals);
+        // The margin is worked out as a mark-up on the cost with VAT.
+        const std::optional<Amount> marg = articles::markup(s.prezpub, cosiva);
         const int colore = !s.tipart.isNull() && common::numericValue(s.tipart.toString()) == 2 ? 5 : 1;
         addArticle.execList({newCode, today.year(), common::dateValue(today), s.desart, umart,
                              numberOrNull(s.imbart), vatCode, chainCode, supplierName, config.codfor_affil,
                              s.desgru, s.dessot, s.codgru, s.codsot, common::dateValue(today),
-                             s.prezpub / (1 + vat / 100), numberOrNull(s.quaco), s.unita2, prztot,
-                             departmentCode > 0 ? QVariant(departmentCode) : QVariant(), departmentText,
-                             s.desart.left(30), s.coston, s.coston, cosivaValue, s.prezpub, s.rica, colore,
-                             marg});
+                             articles::priceWithoutVat(s.prezpub, vat).toDouble(), numberOrNull(s.quaco), s.unita2,
+                             prztot.toDouble(), departmentCode > 0 ? QVariant(departmentCode) : QVariant(),
+                             departmentText, s.desart.left(30), s.coston, s.coston, cosiva.stored(),
+                             s.prezpub.toDouble(), s.rica, colore, marg ? QVariant(marg->toDouble()) : QVariant()});
         ++run.summary.articlesCreated;
 
         // The EAN row. An EAN of blanks is no EAN: no row is written for it, so
@@ -216,12 +215,12 @@ void creo_art_nuovo_forni(const Run& run) {
         } else if (lineEan != kNoEan) {
             if (ean.first({lineEan})) {
                 const qint64 rowid = ean.whole("rowid");
-                const double pezzix = ean.number("pezzix");
+                const Amount pezzix = ean.amount("pezzix");
                 ean.finish();
-                const bool differs = s.prezpub != 0 || s.coston.toDouble() != log.costov ||
+                const bool differs = !s.prezpub.isZero() || cost != log.costov ||
                                      chainCode.trimmed() != s.codafo.trimmed();
-                moveEan.exec({newCode, s.desart.left(35), chainCode, s.prezpub, pezzix * s.prezpub, differs,
-                              rowid});
+                moveEan.exec({newCode, s.desart.left(35), chainCode, s.prezpub.toDouble(),
+                              Amount::multiply(pezzix, s.prezpub, Amount::kDecimals).toDouble(), differs, rowid});
                 ++run.summary.eansWritten;
                 if (differs) {
                     ++eansUpdated;
@@ -231,7 +230,7 @@ void creo_art_nuovo_forni(const Run& run) {
             } else {
                 ean.finish();
                 addEan.exec({lineEan, newCode, s.desart.left(35), supplierName.left(35), chainCode,
-                             s.prezpub, s.prezpub});
+                             s.prezpub.toDouble(), s.prezpub.toDouble()});
                 ++run.summary.eansWritten;
                 log.tipoagg = QStringLiteral("N");
                 ++eansAdded;
@@ -250,14 +249,16 @@ void creo_art_nuovo_forni(const Run& run) {
             view.setText(Box::d6w, QString());
 
             log.tipoelaborazione = QStringLiteral("B");
+            log.numpro = currentDocument;
             log.codart = newCode;
             log.codafon = chainCode;
             log.desart = s.desart;
-            log.prezpubn = static_cast<float>(s.prezpub);
-            log.coston = static_cast<float>(s.coston.toDouble());
+            log.prezpubn = s.prezpub;
+            log.coston = cost;
             log.ivart = vatCode;
-            if (roundHalfEven(log.costov, 2) != roundHalfEven(log.coston, 2) ||
-                roundHalfEven(log.prezpubv, 2) != roundHalfEven(log.prezpubn, 2) ||
+            // The log keeps prices and costs in single precision; they are compared to the cent.
+            const auto cents = [](Amount a) { return common::toSingle(a).rounded(2); };
+            if (cents(log.costov) != cents(log.coston) || cents(log.prezpubv) != cents(log.prezpubn) ||
                 log.codafon.trimmed() != log.codafov.trimmed())
                 run.log.append(log);
         }

@@ -12,6 +12,7 @@
 #include <vector>
 
 using articles::ChainArticle;
+using common::Amount;
 
 namespace {
 
@@ -90,7 +91,7 @@ struct Statements {
             return subgroup.firstRow({code}, read).value_or(Subgroup{});
         });
     }
-    double unitFactor(const QString& unit) {
+    Amount unitFactor(const QString& unit) {
         return db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
     }
     std::optional<QVariant> department(qint64 code) {
@@ -102,7 +103,7 @@ struct Statements {
         rankEans, addPriceList, editPriceList, unmark;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
-    QHash<QString, double> units;
+    QHash<QString, Amount> units;
     QHash<qint64, std::optional<QVariant>> departments;
 };
 
@@ -115,9 +116,12 @@ std::vector<ChainArticle> markedArticles(db::Database& chain) {
     return out;
 }
 
-QVariant orOld(const std::optional<double>& value, const QVariant& old) {
-    return value ? QVariant(*value) : old;
+QVariant orOld(const std::optional<Amount>& value, const QVariant& old) {
+    return value ? QVariant(value->toDouble()) : old;
 }
+
+// The cost the chain gives an article it has not costed yet.
+const Amount kPlaceholderCost = Amount::fromUnits(10);  // 0.001
 
 }  // namespace
 
@@ -154,7 +158,7 @@ void aggiorno_tutto(const Run& run) {
         };
         qint32 storeCode = 0;
         progress.step();
-        if (!(a.price() > 0)) {
+        if (!(a.price() > Amount())) {
             done();
             continue;
         }
@@ -165,19 +169,17 @@ void aggiorno_tutto(const Run& run) {
         const QString chainCode = articles::chainCode(a.codart);
         const qint32 vat = articles::vatRate(a.ivart);
         const QString vatCode = common::zeroPad(vat, 2);
-        const float cost = a.przart.isNull() ? 0.0f : static_cast<float>(a.cost());
-        const float cosiva = articles::costWithVat(cost, vat);
-        const float price = static_cast<float>(a.price());
-        const double priceValue = common::toSingle(price);
-        const double costValue = common::toSingle(cost);
-        const double cosivaValue = common::toSingle(cosiva);
+        // Cost, cost with VAT and price are kept in single precision.
+        const Amount cost = a.przart.isNull() ? Amount() : common::toSingle(a.cost());
+        const articles::CostWithVat cosiva(cost, Amount::whole(vat));
+        const Amount price = common::toSingle(a.price());
         const QString desart = a.description();
 
         const auto show = [&] {
             view.setText(Box::c3w, desart);
-            view.setText(Box::c4w, common::displayNumber(costValue));
+            view.setText(Box::c4w, common::displayNumber(cost));
             view.setText(Box::c5w, QString::number(vat));
-            view.setText(Box::c6w, common::displayNumber(priceValue));
+            view.setText(Box::c6w, common::displayNumber(price));
             view.setText(Box::codartw, common::displayNumber(storeCode));
         };
 
@@ -217,12 +219,12 @@ void aggiorno_tutto(const Run& run) {
         }
 
         QString oldCodafo;
-        double oldPrice = 0;
+        Amount oldPrice;
         bool priceChanged = false;
         if (st.article.first({storeCode})) {
             const qint64 rowid = st.article.whole("rowid");
             oldCodafo = st.article.text("codafo");
-            oldPrice = st.article.number("przpub");
+            oldPrice = st.article.amount("przpub");
             QVariant cobart = st.article.value("cobart"), cofart = st.article.value("cofart");
             QVariant przpub = st.article.value("przpub");
             const QVariant oldMarg = st.article.value("marg"), oldRicart = st.article.value("ricart");
@@ -232,7 +234,7 @@ void aggiorno_tutto(const Run& run) {
             QVariant prztot = st.article.value("prztot");
             st.article.finish();
 
-            if (cost != 0.001f) cobart = cofart = costValue;
+            if (cost != kPlaceholderCost) cobart = cofart = cost.toDouble();
 
             bool changed = false;
             if (excluded) {
@@ -245,7 +247,7 @@ void aggiorno_tutto(const Run& run) {
                         break;
                     }
                 }
-            } else if (price != static_cast<float>(oldPrice)) {
+            } else if (price != common::toSingle(oldPrice)) {
                 priceChanged = changed = true;
             }
             if (!changed && oldCodafo.trimmed() == chainCode.trimmed()) {
@@ -253,9 +255,9 @@ void aggiorno_tutto(const Run& run) {
                 continue;
             }
 
-            if (!excluded) przpub = priceValue;
-            const QVariant marg = orOld(articles::margin(priceValue, cosivaValue), oldMarg);
-            const QVariant ricart = orOld(articles::markup(priceValue, cosivaValue), oldRicart);
+            if (!excluded) przpub = price.toDouble();
+            const QVariant marg = orOld(articles::margin(price, cosiva), oldMarg);
+            const QVariant ricart = orOld(articles::markup(price, cosiva), oldRicart);
             if (a.typeTwo()) colore = 5;
 
             if (!a.codrep.isNull() && a.codrep.toLongLong() != 0) {
@@ -281,16 +283,17 @@ void aggiorno_tutto(const Run& run) {
             }
             if (groupText.isEmpty()) groupText = QStringLiteral(".");
 
-            const double contents = a.pezzatura.toDouble();
-            if (contents > 0) {
+            const Amount contents = Amount::fromDouble(a.pezzatura.toDouble());
+            if (contents > Amount()) {
                 quaco = a.pezzatura;
                 umquaco = a.umconf;
-                const double factor = st.unitFactor(a.umconf.toString());
-                if (const auto perUnit = articles::pricePerUnit(priceValue, contents, factor)) prztot = *perUnit;
+                const Amount factor = st.unitFactor(a.umconf.toString());
+                if (const auto perUnit = articles::pricePerUnit(price, contents, factor))
+                    prztot = perUnit->toDouble();
             }
 
             if (saveArticles) {
-                st.editArticle.execList({cobart, cofart, cosivaValue, przpub, marg, ricart, a.imbart, colore,
+                st.editArticle.execList({cobart, cofart, cosiva.stored(), przpub, marg, ricart, a.imbart, colore,
                                          desart, desart.left(30), desrep, codrep, subgroupText, subgroup,
                                          groupText, group, quaco, umquaco, prztot, vatCode, chainCode, todayValue,
                                          config.codfor_affil, config.supplierName, rowid});
@@ -308,11 +311,11 @@ void aggiorno_tutto(const Run& run) {
             if (st.ean.first({e})) {
                 const qint64 rowid = st.ean.whole("rowid");
                 st.ean.finish();
-                st.editEan.exec({storeCode, supplier35, desart.left(35), chainCode, priceValue, priceValue,
-                                 priceChanged, todayValue, rowid});
+                st.editEan.exec({storeCode, supplier35, desart.left(35), chainCode, price.toDouble(),
+                                 price.toDouble(), priceChanged, todayValue, rowid});
             } else {
                 st.ean.finish();
-                const QVariant eanPrice = excluded ? QVariant() : QVariant(priceValue);
+                const QVariant eanPrice = excluded ? QVariant() : QVariant(price.toDouble());
                 st.addEan.exec({e, storeCode, desart.left(35), supplier35, chainCode, eanPrice,
                                 eanPrice, priceChanged && !excluded ? QVariant(QStringLiteral("S")) : QVariant(),
                                 todayValue});
@@ -322,11 +325,12 @@ void aggiorno_tutto(const Run& run) {
 
         // The chain supplier's price-list row (found above; nothing in between adds one).
         if (priceListRow != 0) {
-            st.editPriceList.exec({desart, costValue, costValue, chainCode, a.ivart, a.umart, config.supplierName,
-                                   config.supplierName, config.codfor_affil, todayValue, priceListRow});
+            st.editPriceList.exec({desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart, a.umart,
+                                   config.supplierName, config.supplierName, config.codfor_affil, todayValue,
+                                   priceListRow});
         } else {
-            st.addPriceList.exec({storeCode, codlis, desart, costValue, costValue, chainCode, a.ivart, a.umart,
-                                  config.supplierName, config.supplierName, config.codfor_affil, todayValue});
+            st.addPriceList.exec({storeCode, codlis, desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart,
+                                  a.umart, config.supplierName, config.supplierName, config.codfor_affil, todayValue});
         }
 
         db::LogRow log;
@@ -335,9 +339,8 @@ void aggiorno_tutto(const Run& run) {
         log.tipoagg = QStringLiteral("A");
         log.codart = storeCode;
         log.prezpubn = price;
-        log.prezpubv = static_cast<float>(oldPrice);
+        log.prezpubv = oldPrice;
         log.coston = cost;
-        log.costov = 0;
         log.codafov = oldCodafo;
         log.codafon = chainCode;
         log.ivart = vatCode;

@@ -180,6 +180,14 @@ Amount operator-(Amount a, Amount b) {
         narrow(Wide(a.units_) - b.units_, [&] { return a.toString() + QStringLiteral(" - ") + b.toString(); }));
 }
 
+Amount percentage(Amount part, Amount base, int decimals) {
+    return Amount::mulDiv(part, Amount::whole(100), base, decimals);
+}
+
+Amount raisedBy(Amount value, Amount percent, int decimals) {
+    return Amount::mulDiv(value, Amount::whole(100) + percent, Amount::whole(100), decimals);
+}
+
 Amount toSingle(Amount value) {
     const float f = static_cast<float>(value.toDouble());
     char buf[64];

@@ -75,6 +75,12 @@ private:
     qint64 units_ = 0;
 };
 
+// part ÷ base × 100, the percentage, and value + value × percent ÷ 100, the
+// value raised by a percentage; each exact and rounded once, half to even, to
+// `decimals` places. AmountError when the base is 0.
+Amount percentage(Amount part, Amount base, int decimals);
+Amount raisedBy(Amount value, Amount percent, int decimals);
+
 // The amount passed through single precision where a rule keeps a value as a
 // float: amount → float → the float's shortest decimal → amount. Precision is
 // lost here on purpose (1234567.891 becomes 1234568).

@@ -154,12 +154,20 @@ QString formatAmount(double value) {
     return italian.toString(roundHalfEven(value, 2), 'f', 2);
 }
 
+QString formatAmount(Amount value) {
+    static const QLocale italian(QLocale::Italian, QLocale::Italy);
+    // Two decimals print exactly from the nearest double.
+    return italian.toString(value.rounded(2).toDouble(), 'f', 2);
+}
+
 QString formatWhole(double value) {
     const double r = roundHalfEven(value, 0);
     // Past the range of a 64-bit integer the cast would be undefined.
     if (!(std::fabs(r) < 9.2e18)) return QString::number(r, 'f', 0);
     return QString::number(static_cast<qint64>(r));
 }
+
+QString displayNumber(Amount value) { return value.toString().replace(QLatin1Char('.'), QLatin1Char(',')); }
 
 QString displayNumber(double value) {
     QString s = shortestText(value);

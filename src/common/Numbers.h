@@ -2,6 +2,8 @@
 // Number rules of the chain's data and of the store database: the numeric test
 // of a text, its value, half-even rounding on the decimal value, single and
 // currency precision, and the fixed formats the store's programs expect.
+#include "common/Amount.h"
+
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -45,6 +47,7 @@ QString padCut(const QString& text, int width);
 
 // "###,##0.00" with the Italian separators: 1234.5 gives "1.234,50".
 QString formatAmount(double value);
+QString formatAmount(Amount value);
 
 // "#####0": a whole number, rounded half to even.
 QString formatWhole(double value);
@@ -52,5 +55,6 @@ QString formatWhole(double value);
 // A number as the user sees it in the window: Italian decimal comma, no
 // grouping, shortest form ("12,2", "0,001", "15").
 QString displayNumber(double value);
+QString displayNumber(Amount value);
 
 }  // namespace common

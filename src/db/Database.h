@@ -4,6 +4,8 @@
 // create one), prepared statements with bound values only, rows read by field
 // name, and RAII transactions. Every failure becomes a db::Error that names
 // the database, the statement and SQLite's own words.
+#include "common/Amount.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -107,6 +109,8 @@ public:
     QString text(const char* field) const { return value(field).toString(); }
     double number(const char* field) const { return value(field).toDouble(); }
     qint64 whole(const char* field) const { return value(field).toLongLong(); }
+    // An amount as the database keeps it (the shortest decimal of the REAL); 0 for Null.
+    common::Amount amount(const char* field) const { return common::Amount::fromDouble(number(field)); }
 
     qint64 lastInsertId() const;
     int rowsAffected() const;

@@ -16,10 +16,11 @@ ProcessingLog::ProcessingLog(Database& store)
 ProcessingLog::~ProcessingLog() = default;
 
 void ProcessingLog::append(const LogRow& r) {
-    insert_->exec({r.codart, common::toSingle(r.costov), common::toSingle(r.coston), r.codafov, r.codafon, r.ean,
-                   r.ivart, r.desart, r.numpro, common::dateValue(r.datain), common::dateValue(r.datafi),
-                   r.despro.isValid() ? r.despro : QVariant(r.desart), common::toSingle(r.prezpubn),
-                   common::toSingle(r.prezpubv), r.tipoelaborazione, r.tipoagg, r.desrep, r.umart});
+    const auto single = [](common::Amount a) { return common::toSingle(a).toDouble(); };
+    insert_->exec({r.codart, single(r.costov), single(r.coston), r.codafov, r.codafon, r.ean, r.ivart, r.desart,
+                   r.numpro, common::dateValue(r.datain), common::dateValue(r.datafi),
+                   r.despro.isValid() ? r.despro : QVariant(r.desart), single(r.prezpubn), single(r.prezpubv),
+                   r.tipoelaborazione, r.tipoagg, r.desrep, r.umart});
 }
 
 }  // namespace db

@@ -3,6 +3,8 @@
 // change the run makes, read back by the printed report. Each stage builds
 // its rows whole and appends them; nothing carries over from one row to the
 // next unless the stage that writes them says so.
+#include "common/Amount.h"
+
 #include <QDate>
 #include <QString>
 #include <QVariant>
@@ -13,10 +15,12 @@ namespace db {
 class Database;
 class Query;
 
+// The prices and costs are kept in single precision: the log stores each
+// through common::toSingle.
 struct LogRow {
     qint32 codart = 0;
-    float costov = 0;
-    float coston = 0;
+    common::Amount costov;
+    common::Amount coston;
     QString codafov;
     QString codafon;
     QString ean = QString(13, QLatin1Char(' '));  // blanks: no EAN
@@ -25,8 +29,8 @@ struct LogRow {
     qint32 numpro = 0;
     QDate datain;  // the zero date unless the row belongs to a document or promotion
     QDate datafi;
-    float prezpubn = 0;
-    float prezpubv = 0;
+    common::Amount prezpubn;
+    common::Amount prezpubv;
     QString tipoelaborazione;
     QString tipoagg;
     // Only the promotion stage fills these on its own rows: the department,

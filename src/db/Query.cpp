@@ -25,7 +25,11 @@ bool boundAsNull(const QVariant& v) {
     if (v.isNull()) return true;
     switch (v.typeId()) {
     case QMetaType::QString:
-        return static_cast<const QString*>(v.constData())->isNull();
+        // A null QString is text that was never given a value (a description
+        // not found, a code not read): the store's other programs read these
+        // fields as text, so it goes in as empty text. Null itself is bound
+        // only when asked for: an empty QVariant, or a value read as Null.
+        return false;
     case QMetaType::QByteArray:
         return static_cast<const QByteArray*>(v.constData())->isNull();
     case QMetaType::QDateTime:

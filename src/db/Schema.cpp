@@ -87,7 +87,9 @@ std::vector<Table> storeTables() {
           {"prezpubv", R}, {"przlis", R}, {"Offerta", T}, {"prezoff", R}, {"ivart", T},
           {"fl1art", I}, {"fl2art", I}, {"fl3art", T}, {"desfor", T}, {"codgru", I}, {"desgru", T},
           {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T}, {"colli", I},
-          {"quantità", R}, {"tipart", T}, {"codfor", I}},
+          {"quantità", R}, {"tipart", T}, {"codfor", I},
+          // The date of the line's document: the same number may come back in another year.
+          {"datafa", T, true}},
          {{"variati_numero", "(numero, tipges, bns)"}, {"variati_codafo", "(codafo, prezpub DESC)"}}},
         {"fatcasa", {{"codutente", I}, {"anno", I}, {"numero", I}, {"dataor", T}, {"tipo", T}},
          {{"fatcasa_key", "(codutente, anno, numero)"}}},
@@ -162,26 +164,37 @@ std::vector<Table> chainTables() {
 
 QString quoted(const char* name) { return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"'); }
 
-// A unique index that the rows already there do not allow (a database kept or
-// brought over from another program) is created as a plain one: the lookups
-// still have their index, and no row is touched.
-void createIndex(Database& db, const Table& t, const Index& i) {
+// Creates the index when it is missing. A unique index that the rows do not
+// allow (a key value held twice, by a store kept with another program) is
+// created as a plain one, so the lookups stay fast and the rest of the work
+// goes on; the note returned says so. Empty when nothing needed saying.
+QString createIndex(Database& db, const Table& t, const Index& i) {
     const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4");
+    const QString plain = sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition));
+    if (!i.unique) {
+        db.exec(plain);
+        return QString();
+    }
     try {
-        db.exec(sql.arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
-                        QLatin1String(i.definition)));
+        Transaction attempt(db);  // a savepoint inside --init's transaction
+        db.exec(sql.arg(QStringLiteral("UNIQUE "), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
+        attempt.commit();
+        return QString();
     } catch (const Error& e) {
         // Only data that repeats a key is worked around: lookups still find
         // their rows through a plain index. Anything else (a lock, a full
         // disk, a missing field) stops the run as it is.
-        if (!i.unique || e.kind() != ErrorKind::Constraint) throw;
+        if (e.kind() != ErrorKind::Constraint) throw;
         std::fputs(qPrintable(QStringLiteral("Archivio %1 (%2): l'indice univoco %3 non si può creare (%4); "
                                              "creato come indice non univoco")
                                   .arg(db.label(), db.path(), QString::fromUtf8(i.name), e.sqliteText())),
                    stderr);
         std::fputc('\n', stderr);
-        db.exec(sql.arg(QString(), quoted(i.name), quoted(t.name), QLatin1String(i.definition)));
     }
+    db.exec(plain);
+    return QStringLiteral("archivio %1: la tabella %2 ha valori ripetuti in %3, l'indice %4 è stato creato "
+                          "non univoco")
+        .arg(db.path(), QString::fromUtf8(t.name), QString::fromUtf8(i.definition), QString::fromUtf8(i.name));
 }
 
 }  // namespace
@@ -194,7 +207,9 @@ const std::vector<Table>& tables(Which which) {
 
 namespace {
 
-void createTable(Database& db, const Table& t) {
+// Creates the table, or adds the fields it lacks, and its missing indexes;
+// the notes say where a unique index had to be made a plain one.
+QStringList createTable(Database& db, const Table& t) {
     if (!db.hasTable(QString::fromUtf8(t.name))) {
         QStringList cols;
         for (const Column& c : t.columns) cols << quoted(c.name) + QLatin1Char(' ') + QLatin1String(c.type);
@@ -207,7 +222,12 @@ void createTable(Database& db, const Table& t) {
                             .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
         }
     }
-    for (const Index& i : t.indexes) createIndex(db, t, i);
+    QStringList notes;
+    for (const Index& i : t.indexes) {
+        const QString note = createIndex(db, t, i);
+        if (!note.isEmpty()) notes << note;
+    }
+    return notes;
 }
 
 // Every field and index of `t` is there.
@@ -228,10 +248,12 @@ bool isComplete(Database& db, const Table& t) {
 
 }  // namespace
 
-void createMissing(Database& db, Which which) {
+QStringList createMissing(Database& db, Which which) {
+    QStringList notes;
     Transaction tx(db);
-    for (const Table& t : tables(which)) createTable(db, t);
+    for (const Table& t : tables(which)) notes << createTable(db, t);
     tx.commit();
+    return notes;
 }
 
 void createOwnTables(Database& db, Which which) {
@@ -257,6 +279,23 @@ void createMissingIndexes(Database& db, Which which) {
     }
 }
 
+void addStartColumns(Database& db, Which which) {
+    for (const Table& t : tables(which)) {
+        const QString table = QString::fromUtf8(t.name);
+        QStringList have;
+        for (const Column& c : t.columns) {
+            if (!c.addedAtStart) continue;
+            if (have.isEmpty()) {
+                if (!db.hasTable(table)) break;
+                have = db.columns(table);
+            }
+            if (!have.contains(QString::fromUtf8(c.name).toLower()))
+                db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                            .arg(quoted(t.name), quoted(c.name), QLatin1String(c.type)));
+        }
+    }
+}
+
 QStringList missing(Database& db, Which which) {
     QStringList out;
     const QString label = which == Which::Store ? QStringLiteral("negozio") : QStringLiteral("catena");
@@ -270,7 +309,7 @@ QStringList missing(Database& db, Which which) {
         const QStringList have = db.columns(table);
         for (const Column& c : t.columns) {
             const QString col = QString::fromUtf8(c.name);
-            if (!have.contains(col.toLower()))
+            if (!c.addedAtStart && !have.contains(col.toLower()))
                 out << QStringLiteral("archivio %1 (%2): tabella %3, manca il campo %4")
                            .arg(label, db.path(), table, col);
         }

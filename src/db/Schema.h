@@ -13,6 +13,9 @@ class Database;
 struct Column {
     const char* name;
     const char* type;  // SQLite affinity: INTEGER, REAL, TEXT
+    // A field the run itself needs in one of its own working tables: start-up
+    // adds it where a store's database lacks it, so it is never reported missing.
+    bool addedAtStart = false;
 };
 
 struct Index {
@@ -35,8 +38,9 @@ enum class Which { Store, Chain };
 const std::vector<Table>& tables(Which which);
 
 // Creates every missing table, field and index; never drops or alters what
-// exists. A unique index the rows already there do not allow becomes a plain one.
-void createMissing(Database& db, Which which);
+// exists. A unique index that the rows do not allow is created as a plain one;
+// the notes returned say where.
+QStringList createMissing(Database& db, Which which);
 
 // Creates lis06c's own tables, fields and indexes where missing (start-up).
 void createOwnTables(Database& db, Which which);
@@ -46,6 +50,9 @@ void createOwnTables(Database& db, Which which);
 // does not allow (a key that repeats) is created as a plain one, and stderr
 // says so; any other failure is raised.
 void createMissingIndexes(Database& db, Which which);
+
+// Adds the fields marked addedAtStart that the database's tables lack.
+void addStartColumns(Database& db, Which which);
 
 // Every table and field the program uses that the database lacks (its own
 // tables aside, which start-up creates), as

@@ -5,20 +5,25 @@
 #include "documents/stock.h"
 #include "run/Run.h"
 
-using common::roundHalfEven;
+using common::Amount;
 
 CreDet::CreDet(const Run& run, StockMovements& stock)
     : run_(run),
       stock_(stock),
+      // A document is its number and its date: the same number may come back
+      // in another year, anywhere in the file.
       lines_(run.store.prepare(QStringLiteral(
           "SELECT codart, codafo, ea1art, ea2art, umart, imbart, przart, \"quantità\", colli, desart, "
-          "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? ORDER BY bns"))),
+          "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? AND datafa BETWEEN ? AND ? "
+          "ORDER BY bns"))),
       chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
       byCode_(run.store.prepare(QStringLiteral(
           "SELECT scarto, traspo, cofart FROM listi01 WHERE trim(codafo) = ? ORDER BY rowid LIMIT 1"))),
       byArticle_(run.store.prepare(
           QStringLiteral("SELECT scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
       ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+      priceList_(run.store.prepare(QStringLiteral(
+          "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
       insert_(run.store.prepare(QStringLiteral(
           "INSERT INTO ordinif (bns, bannoc, bnumer, articoli, bdator, unitam, imballo, costob, "
           "sc1ord, sc2ord, sc3ord, scarto, traspo, dscfornitore, bflag2, costof, conai, quantita, "
@@ -35,11 +40,11 @@ struct Line {
     QString ean;
     QString lineClass;
     QVariant umart, imbart, desart, desgru;
-    QVariant przart;
-    double quantity;
+    QVariant przart;  // the cost; Null moves no stock
+    Amount quantity;
     qint32 colli;
     QString ivart;
-    double perc;
+    QVariant perc;
 };
 
 bool blankEan(const QString& ean) { return ean.trimmed().isEmpty(); }
@@ -51,14 +56,15 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
 
     // The staged lines of the document, read before anything is written.
     std::vector<Line> lines;
-    lines_.exec({document.number, document.type});
+    lines_.exec({document.number, document.type, common::dateValue(QDate(document.year, 1, 1)),
+                 common::dateValue(QDate(document.year, 12, 31))});
     while (lines_.next()) {
         lines.push_back({static_cast<qint32>(lines_.whole("codart")), lines_.text("codafo"),
                          lines_.text("ea1art"), lines_.text("ea2art"), lines_.value("umart"),
                          lines_.value("imbart"), lines_.value("desart"), lines_.value("desgru"),
-                         lines_.value("przart"), lines_.number("quantità"),
+                         lines_.value("przart"), lines_.amount("quantità"),
                          static_cast<qint32>(lines_.whole("colli")), lines_.text("ivart"),
-                         lines_.number("perc")});
+                         lines_.value("perc")});
     }
     lines_.finish();
 
@@ -73,37 +79,46 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
         qint32 storeCode = l.codart;
         const QString code = l.codafo.trimmed();
         const qint64 chainArticle = common::isNumeric(code) ? common::wholeValue(code) : 0;
-        const double cost = l.przart.toDouble();
+        const Amount cost = Amount::fromDouble(l.przart.toDouble());
 
         // The new cost goes back to the chain's catalogue.
         chainCost_.exec({l.przart, chainArticle});
 
         // Waste, transport and old cost from the store's article with this chain
         // code; a line without chain code reads them from its own article.
-        double waste = 0, transport = 0, oldCost = 0;
+        Amount waste, transport, oldCost;
         db::Query& article = code.isEmpty() ? byArticle_ : byCode_;
         const bool found = code.isEmpty() ? (storeCode != 0 && article.first({storeCode}))
                                           : article.first({code});
         if (found) {
-            if (!article.isNull("scarto")) waste = article.number("scarto");
-            if (!article.isNull("traspo")) transport = article.number("traspo");
-            if (!article.isNull("cofart")) oldCost = roundHalfEven(article.number("cofart"), 3);
+            waste = article.amount("scarto");
+            transport = article.amount("traspo");
+            oldCost = article.amount("cofart").rounded(3);
         }
         article.finish();
 
+        // A line staged before its article was made finds it by EAN, else by
+        // chain code through the supplier's price list, as the staging does: the
+        // article made for a chain code carries the EAN of one of its lines only.
         if (storeCode == 0 && !blankEan(l.ean)) {
             if (ean_.first({l.ean})) storeCode = static_cast<qint32>(ean_.whole("codare"));
             ean_.finish();
         }
+        if (storeCode == 0 && !code.isEmpty()) {
+            if (priceList_.first({code, config.priceListCode()}))
+                storeCode = static_cast<qint32>(priceList_.whole("codart"));
+            priceList_.finish();
+        }
 
-        const double quantity = roundHalfEven(l.quantity, 3);
-        double total = roundHalfEven(quantity * cost, 2);
-        total = roundHalfEven(total + waste / 100 * total, 2);
-        total = roundHalfEven(total + transport / 100 * total, 2);
+        // The line total with waste, then transport, each rounded once to the cent.
+        const Amount quantity = l.quantity.rounded(3);
+        Amount total = Amount::multiply(quantity, cost, 2);
+        total = common::raisedBy(total, waste, 2);
+        total = common::raisedBy(total, transport, 2);
         const QString vat = common::zeroPad(common::wholeValue(l.ivart), 2);
 
         // The stock moves with the line, in the same unit of work.
-        if (quantity != 0 && !l.przart.isNull()) {
+        if (!quantity.isZero() && !l.przart.isNull()) {
             StockMovement m;
             m.storeCode = storeCode;
             m.ean = l.ean;
@@ -119,9 +134,10 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
         }
 
         insert_.execList({lineSeq, header.year, header.number, storeCode, common::dateValue(document.date),
-                          l.umart, l.imbart, l.przart, 0, 0, 0, waste, transport, config.supplierName.left(35),
-                          QStringLiteral(" "), l.przart, 0, quantity, quantity, l.colli, l.colli, l.desart, vat,
-                          RunConfig::userCode, l.codafo, l.perc, QStringLiteral("E"), QStringLiteral("AR"),
-                          QStringLiteral("1"), l.desgru, l.ean, total, header.storeDocType});
+                          l.umart, l.imbart, l.przart, 0, 0, 0, waste.toDouble(), transport.toDouble(),
+                          config.supplierName.left(35), QStringLiteral(" "), l.przart, 0, quantity.toDouble(),
+                          quantity.toDouble(), l.colli, l.colli, l.desart, vat, RunConfig::userCode, l.codafo, l.perc,
+                          QStringLiteral("E"), QStringLiteral("AR"), QStringLiteral("1"), l.desgru, l.ean,
+                          total.toDouble(), header.storeDocType});
     }
 }

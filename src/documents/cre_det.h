@@ -22,5 +22,6 @@ private:
     db::Query byCode_;
     db::Query byArticle_;
     db::Query ean_;
+    db::Query priceList_;
     db::Query insert_;
 };

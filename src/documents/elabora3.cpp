@@ -15,9 +15,6 @@
 #include <optional>
 #include <vector>
 
-using common::roundHalfEven;
-using common::toCurrency;
-
 namespace {
 
 using chainfile::LineErrors;
@@ -34,9 +31,11 @@ struct Group {
 
 class Stager {
 public:
-    explicit Stager(const Run& run)
+    Stager(const Run& run, qint32 currentDocument)
         : run_(run),
-          ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+          currentDocument_(currentDocument),
+          ean_(run.store.prepare(QStringLiteral("SELECT rowid, codare FROM codean WHERE eanare = ? LIMIT 1"))),
+          attachEan_(run.store.prepare(QStringLiteral("UPDATE codean SET codare = ? WHERE rowid = ?"))),
           priceList_(run.store.prepare(QStringLiteral(
               "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
           article_(run.store.prepare(QStringLiteral(
@@ -54,20 +53,23 @@ public:
               "INSERT INTO variati (codart, desart, codafo, umart, ea1art, przart, coston, imbart, ivart, "
               "ea2art, fl1art, fl2art, fl3art, desfor, desgru, dessot, codsot, codrep, codgru, desrep, "
               "colli, \"quantità\", tipges, tipart, przvec, perc, rica, prezpub, prezpubv, Offerta, "
-              "prezoff, codfor, przlis, unita2, quaco, numero, bns) "
+              "prezoff, codfor, przlis, unita2, quaco, numero, bns, datafa) "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-              "?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
+              "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {}
 
+    // The line's document date goes with it (`datafa`): a document is its number and its date.
     void stage(const chainfile::DocumentLine& b, int accepted);
 
 private:
     std::optional<Subfamily> subfamily(qint32 code);
     std::optional<Group> group(qint32 code);
     std::optional<QString> department(qint32 code);
+    void attachEan(qint64 eanRow, qint32 storeCode, const chainfile::DocumentLine& b);
 
     const Run& run_;
+    const qint32 currentDocument_;  // the log rows' document number
     qint32 lineSeq_ = 0;  // the staged lines' sequence number (bns)
-    db::Query ean_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
+    db::Query ean_, attachEan_, priceList_, article_, subfamily_, addSubfamily_, group_, department_, insert_;
     QHash<qint32, std::optional<Subfamily>> subfamilies_;
     QHash<qint32, std::optional<Group>> groups_;
     QHash<qint32, std::optional<QString>> departments_;
@@ -95,12 +97,28 @@ std::optional<QString> Stager::department(qint32 code) {
     });
 }
 
+// An EAN row without article, for a chain code the store files under one:
+// the EAN joins that article instead of a second article being made for it.
+void Stager::attachEan(qint64 eanRow, qint32 storeCode, const chainfile::DocumentLine& b) {
+    attachEan_.exec({storeCode, eanRow});
+    ++run_.summary.eansWritten;
+    db::LogRow log;
+    log.tipoelaborazione = QStringLiteral("B");
+    log.tipoagg = QStringLiteral("A");
+    log.numpro = currentDocument_;
+    log.codart = storeCode;
+    log.ean = b.ean;
+    log.codafon = b.chainCode;
+    log.desart = b.description;
+    log.ivart = common::zeroPad(common::wholeValue(b.vat), 2);
+    log.prezpubn = b.price;
+    log.coston = b.cost;
+    run_.log.append(log);
+}
+
 void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     const RunConfig& config = run_.config;
     RunView& view = run_.view;
-    // The arithmetic below is done in double.
-    const double lineCost = b.cost.toDouble();
-    const double linePrice = b.price.toDouble();
 
     QString status;
     qint32 storeCode = 0;
@@ -108,8 +126,10 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     // The store's article: by EAN, then by chain code in the supplier's price list.
     // An EAN of blanks is no EAN and finds nothing.
     bool eanFound = false;
+    qint64 eanRow = 0;
     if (!b.ean.trimmed().isEmpty() && ean_.first({b.ean})) {
         eanFound = true;
+        eanRow = ean_.whole("rowid");
         storeCode = static_cast<qint32>(ean_.whole("codare"));
     }
     ean_.finish();
@@ -117,41 +137,43 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
         if (priceList_.first({b.chainCode.trimmed(), config.priceListCode()}))
             storeCode = static_cast<qint32>(priceList_.whole("codart"));
         priceList_.finish();
+        if (eanFound && storeCode != 0) attachEan(eanRow, storeCode, b);
     }
 
     view.setText(Box::cntfw, common::displayNumber(accepted));
     view.setText(Box::d2w, b.ean);
     view.setText(Box::d3w, b.description);
-    view.setText(Box::d4w, common::displayNumber(lineCost));
+    view.setText(Box::d4w, common::displayNumber(b.cost));
     view.setText(Box::d5w, b.vat);
     view.setText(Box::d1w, b.chainCode);
-    view.setText(Box::d6w, common::displayNumber(linePrice));
+    view.setText(Box::d6w, common::displayNumber(b.price));
 
-    double margin = 30, previousCost = 0, publicPrice = 0, offerPrice = 0;
+    using common::Amount;
+    Amount margin = Amount::whole(30), previousCost, publicPrice, offerPrice;
     qint32 groupCode = 0, departmentCode = 0, subfamilyCode = b.subfamily;
     if (!eanFound) {
         status = QStringLiteral("NUOVO***");
     } else if (article_.first({storeCode})) {
-        margin = article_.isNull("marg") ? 30 : article_.number("marg");
-        previousCost = article_.isNull("cofart") ? 0 : article_.number("cofart");
+        if (!article_.isNull("marg")) margin = article_.amount("marg");
+        previousCost = article_.amount("cofart");
         if (!article_.isNull("codgru")) groupCode = static_cast<qint32>(article_.whole("codgru"));
         if (!article_.isNull("codrep")) departmentCode = static_cast<qint32>(article_.whole("codrep"));
         if (!article_.isNull("codsot")) subfamilyCode = static_cast<qint32>(article_.whole("codsot"));
-        publicPrice = article_.number("przpub");
-        if (!article_.isNull("przsal") && article_.number("przsal") > 0) {
+        publicPrice = article_.amount("przpub");
+        if (article_.amount("przsal") > Amount()) {
             status = QStringLiteral("IN OFFERTA");
-            offerPrice = article_.number("przsal");
+            offerPrice = article_.amount("przsal");
         }
     }
     article_.finish();
 
-    previousCost = toCurrency(previousCost);
-    const double cost = toCurrency(lineCost);
-    double change = 0;
-    if (previousCost == 0)
-        change = 100;
+    // The cost change in per cent, on the costs to the ten-thousandth.
+    const Amount cost = b.cost;
+    Amount change;
+    if (previousCost.isZero())
+        change = Amount::whole(100);
     else if (previousCost != cost)
-        change = roundHalfEven((cost - previousCost) / previousCost * 100, 2);
+        change = common::percentage(cost - previousCost, previousCost, 2);
 
     // Subfamily, group and department; a subfamily the store lacks gets the generic row.
     QString subfamilyText, groupText, departmentText;
@@ -176,20 +198,21 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     if (groupText.trimmed().isEmpty()) groupText = QStringLiteral(".");
 
     ++lineSeq_;
-    insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost, cost, b.imbart,
-                      b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
-                      groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode,
-                      groupCode, departmentText.left(20), b.packages, b.quantity.toDouble(), b.lineType,
-                      QStringLiteral("S"), previousCost, change, margin, linePrice, toCurrency(publicPrice),
-                      status, offerPrice, config.codfor_affil, b.listValue.toDouble(), b.unita2, b.quaco,
-                      b.number, lineSeq_});
+    insert_.execList({storeCode, b.description, b.chainCode, b.umart, b.ean, cost.toDouble(), cost.toDouble(),
+                      b.imbart, b.vat, b.lineClass, 0, 0, QStringLiteral("Si"), config.supplierName.left(35),
+                      groupText.left(20), subfamilyText.left(20), subfamilyCode, departmentCode, groupCode,
+                      departmentText.left(20), b.packages, b.quantity.toDouble(), b.lineType, QStringLiteral("S"),
+                      previousCost.toDouble(), change.toDouble(), margin.toDouble(), b.price.toDouble(),
+                      publicPrice.toDouble(), status, offerPrice.toDouble(), config.codfor_affil,
+                      b.listValue.toDouble(), b.unita2, b.quaco, b.number, lineSeq_,
+                      b.date.isValid() ? common::dateValue(b.date) : QVariant()});
 }
 
 // Stages every readable "BLE" line of the file in `variati`. A line whose
 // number, packages, quantity or cost cannot be read is left out and recorded
 // in `errors`, which holds its document back.
-void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
-    Stager stager(run);
+void stageLines(const Run& run, const common::ChainFile& file, LineErrors& errors, qint32 currentDocument) {
+    Stager stager(run, currentDocument);
     Progress progress(run.view, Bar::ProgressBar1, file.lineCount());
     int accepted = 0;
     chainfile::DocumentGrouping grouping(errors);
@@ -211,10 +234,11 @@ void stageLines(const Run& run, const common::ChainFile& file, LineErrors& error
 
 }  // namespace
 
-void stageDocumentLines(const Run& run, const common::ChainFile& file, LineErrors& errors) {
+void stageDocumentLines(const Run& run, const common::ChainFile& file, LineErrors& errors,
+                        qint32 currentDocument) {
     db::Transaction tx(run.store);
     run.store.exec(QStringLiteral("DELETE FROM variati"));
-    stageLines(run, file, errors);
+    stageLines(run, file, errors, currentDocument);
     tx.commit();
 }
 
@@ -234,7 +258,8 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
 
     db::Query received = run.store.prepare(
         QStringLiteral("SELECT 1 FROM testaof WHERE numfa = ? AND datafa = ? LIMIT 1"));
-    db::Query staged = run.store.prepare(QStringLiteral("SELECT 1 FROM variati WHERE numero = ? LIMIT 1"));
+    db::Query staged = run.store.prepare(
+        QStringLiteral("SELECT 1 FROM variati WHERE numero = ? AND datafa BETWEEN ? AND ? LIMIT 1"));
     Creot creot(run);
     StockMovements stock(run);
     CreDet cre_det(run, stock);
@@ -249,7 +274,8 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
         const bool before = received.first({d.number, common::dateValue(d.date)});
         received.finish();
         if (before) continue;
-        const bool hasLines = staged.first({d.number});
+        const bool hasLines = staged.first(
+            {d.number, common::dateValue(QDate(d.year, 1, 1)), common::dateValue(QDate(d.year, 12, 31))});
         staged.finish();
         if (!hasLines) continue;
 

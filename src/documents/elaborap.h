@@ -11,8 +11,8 @@ namespace common {
 class ChainFile;
 }
 
-// The document the listing met last: the run's current document, whose year
-// the offer documents are filed under.
+// The document the listing met last: the run's current document, whose
+// number the log rows of the articles made from the documents carry.
 struct ListedDocument {
     qint32 number = 0;
     qint32 year = 0;  // 0 when the file has no readable document line

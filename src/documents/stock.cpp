@@ -4,8 +4,7 @@
 #include "common/Numbers.h"
 #include "run/Run.h"
 
-using common::roundHalfEven;
-using common::toCurrency;
+using common::Amount;
 
 StockMovements::StockMovements(const Run& run)
     : run_(run),
@@ -34,32 +33,32 @@ void StockMovements::carico_magazzino(const StockMovement& m) {
     if (m.storeCode == 0) return;
     if (!article_.first({m.storeCode}) || excluded(article_)) return;
 
-    const double loadValue = roundHalfEven(m.newCost * m.quantity, 2);
-    double qgia = article_.number("qgia");
-    double valgia = article_.number("valgia");
-    if (qgia <= 0) {
+    const Amount loadValue = Amount::multiply(m.newCost, m.quantity, 2);
+    Amount qgia = article_.amount("qgia");
+    Amount valgia = article_.amount("valgia");
+    if (qgia <= Amount()) {
         // No stock, or a negative one: the stock is valued afresh at the new cost.
-        qgia += m.quantity;
-        valgia = roundHalfEven(qgia * m.newCost, 2);
+        qgia = qgia + m.quantity;
+        valgia = Amount::multiply(qgia, m.newCost, 2);
     } else {
-        qgia += m.quantity;
-        valgia = toCurrency(valgia + loadValue);
+        qgia = qgia + m.quantity;
+        valgia = valgia + loadValue;
     }
-    const double qacq = article_.number("qacq") + m.quantity;
-    const bool average = qgia > 0 && valgia > 0;
-    const double cosmp = average ? valgia / qgia : 0;
-    if (valgia < 0) valgia = 0;
+    const Amount qacq = article_.amount("qacq") + m.quantity;
+    const bool average = qgia > Amount() && valgia > Amount();
+    const Amount cosmp = average ? Amount::divide(valgia, qgia, Amount::kDecimals) : Amount();
+    if (valgia < Amount()) valgia = Amount();
     const qint64 rowid = article_.whole("rowid");
     article_.finish();
-    load_.exec({qgia, valgia, qacq, m.quantity, common::dateValue(run_.clock.today()),
-                m.supplierName.left(35), average, cosmp, rowid});
+    load_.exec({qgia.toDouble(), valgia.toDouble(), qacq.toDouble(), m.quantity.toDouble(),
+                common::dateValue(run_.clock.today()), m.supplierName.left(35), average, cosmp.toDouble(), rowid});
 
     if (ean_.first({m.ean})) {
         const qint64 eanRow = ean_.whole("rowid");
-        const double eacq = ean_.number("eacq") + m.quantity;
-        const double egia = ean_.number("egia") + m.quantity;
+        const Amount eacq = ean_.amount("eacq") + m.quantity;
+        const Amount egia = ean_.amount("egia") + m.quantity;
         ean_.finish();
-        loadEan_.exec({eacq, egia, eanRow});
+        loadEan_.exec({eacq.toDouble(), egia.toDouble(), eanRow});
     }
 }
 
@@ -68,14 +67,14 @@ void StockMovements::aggiorno_costo(const StockMovement& m) {
     if (!article_.first({m.storeCode}) || excluded(article_)) return;
 
     // The quantity revalued is the line's, not the stock's: the load is already in.
-    const double revaluation = (m.newCost - m.oldCost) * m.quantity;
-    const double qgia = article_.number("qgia");
-    double valgia = toCurrency(article_.number("valgia") + revaluation);
-    const bool average = qgia > 0 && valgia > 0;
-    const double cosmp = average ? valgia / qgia : 0;
-    if (valgia < 0) valgia = 0;
+    const Amount revaluation = Amount::multiply(m.newCost - m.oldCost, m.quantity, Amount::kDecimals);
+    const Amount qgia = article_.amount("qgia");
+    Amount valgia = article_.amount("valgia") + revaluation;
+    const bool average = qgia > Amount() && valgia > Amount();
+    const Amount cosmp = average ? Amount::divide(valgia, qgia, Amount::kDecimals) : Amount();
+    if (valgia < Amount()) valgia = Amount();
     const qint64 rowid = article_.whole("rowid");
     article_.finish();
-    revalue_.exec({valgia, m.newCost, m.lineCost, m.discount1, m.discount2, m.discount3,
-                   m.discountFlag, average, cosmp, rowid});
+    revalue_.exec({valgia.toDouble(), m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
+                   m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag, average, cosmp.toDouble(), rowid});
 }

@@ -3,6 +3,7 @@
 // article's stock (carico_magazzino) and the revaluation at a changed purchase
 // cost (aggiorno_costo). Both keep the invariant: the stock value is never
 // negative, and the average cost is value / quantity whenever both are positive.
+#include "common/Amount.h"
 #include "db/Database.h"
 
 #include <QString>
@@ -13,11 +14,11 @@ struct Run;
 struct StockMovement {
     qint32 storeCode = 0;  // 0: a line without article, nothing moves
     QString ean;           // the line's EAN, 13 characters
-    double quantity = 0;
-    double newCost = 0;
-    double oldCost = 0;
-    double lineCost = 0;
-    double discount1 = 0, discount2 = 0, discount3 = 0;
+    common::Amount quantity;
+    common::Amount newCost;
+    common::Amount oldCost;
+    common::Amount lineCost;
+    common::Amount discount1, discount2, discount3;
     QString discountFlag = QStringLiteral(" ");
     QString supplierName;  // the chain supplier name (45 characters)
 };

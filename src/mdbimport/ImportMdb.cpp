@@ -109,11 +109,11 @@ QStringList addWhatLis06cNeeds(db::Database& database, db::Which which) {
         for (const db::Column& c : t.columns)
             if (!have.contains(QString::fromUtf8(c.name).toLower())) fields << table + QLatin1Char('.') + QString::fromUtf8(c.name);
     }
-    db::createMissing(database, which);
+    const QStringList notes = db::createMissing(database, which);
     QStringList out{QStringLiteral("Aggiunte le tabelle che lis06c usa e il file non aveva: %1").arg(tables)};
     if (!fields.isEmpty())
         out << QStringLiteral("Aggiunti i campi che lis06c usa alle tabelle copiate: %1").arg(fields.join(QStringLiteral(", ")));
-    return out;
+    return out << notes;
 }
 
 // Copies every table inside one transaction; returns the number of rows.

@@ -13,8 +13,8 @@
 #include <optional>
 
 using chainfile::LineErrors;
+using common::Amount;
 using common::padCut;
-using common::roundHalfEven;
 using common::toSingle;
 
 namespace {
@@ -41,11 +41,11 @@ struct Article {
     QString group;
     QString subgroup = QStringLiteral(".");
     QString supplier;
-    double cost = 0;
-    double cosmp = 0;
+    Amount cost;
+    Amount cosmp;
     double imbart = 0;
-    double przart = 0;
-    float price = 0;
+    Amount przart;
+    Amount price;  // the store's selling price, in single precision
     QString unit;
     QString vat = QStringLiteral("00");
     bool byChainCode = false;  // found through the chain code, not a barcode
@@ -56,11 +56,11 @@ struct Article {
         if (!r.desgru.isNull()) group = r.desgru.toString().left(20);
         if (!r.dessot.isNull()) subgroup = r.dessot.toString().left(20);
         if (!r.desfor.isNull()) supplier = padCut(r.desfor.toString(), 45);
-        if (!r.cofart.isNull()) cost = r.cofart.toDouble();
-        if (!r.cosmp.isNull()) cosmp = r.cosmp.toDouble();
+        if (!r.cofart.isNull()) cost = Amount::fromDouble(r.cofart.toDouble());
+        if (!r.cosmp.isNull()) cosmp = Amount::fromDouble(r.cosmp.toDouble());
         if (!r.imbart.isNull()) imbart = r.imbart.toDouble();
-        if (!r.przart.isNull()) przart = r.przart.toDouble();
-        if (!r.przpub.isNull()) price = static_cast<float>(r.przpub.toDouble());
+        if (!r.przart.isNull()) przart = Amount::fromDouble(r.przart.toDouble());
+        if (!r.przpub.isNull()) price = toSingle(Amount::fromDouble(r.przpub.toDouble()));
         if (!r.umart.isNull()) unit = r.umart.toString();
         if (!r.ivart.isNull()) vat = padCut(r.ivart.toString(), 2);
     }
@@ -94,7 +94,7 @@ private:
     void takeHeaderOf(qint32 number);
     std::optional<StagedHeader> stagedHeader(qint32 number, qint32 year);
     void takeOffer(const chainfile::PromotionLine& offer);
-    void processLine(double value);
+    void processLine(const common::Amount& value);
     void classifyOffer();
     void stageLines();
     void logUnmatched(const QVariant& desrep);
@@ -123,7 +123,7 @@ private:
     QHash<qint32, std::optional<ListingRow>> listingCache_;
     QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number
     QHash<QPair<qint32, qint32>, std::optional<StagedHeader>> headers_;  // (promotion, year)
-    QHash<double, qint32> offerBySconto_Cache_;
+    QHash<qint64, qint32> offerBySconto_Cache_;  // by the discount's ten-thousandths
     QHash<qint32, std::optional<QString>> offerDescriptions_;
 
     QDate today_;
@@ -143,9 +143,10 @@ private:
     double offerKind_ = 0;
     qint32 chainCode_ = 0;
     QString paddedChainCode_;
-    double value_ = 0;
-    float promoPrice_ = 0;
-    double discount_ = 0;
+    Amount value_;                  // the line's value in units: the price, or the discount percentage
+    Amount promoPrice_;             // in single precision
+    bool storePriceOffer_ = false;  // kind 10: each line offers its own article's store price
+    Amount discount_;
     qint32 offerCode_ = 0;
     QString offerDescription_;
     qint16 markup_ = 0;
@@ -224,7 +225,7 @@ void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
         if (offer->ofd) takeOffer(*offer);
         // A value that cannot be read would silently carry the price of the
         // line before into this one: the line is not staged.
-        if (offer->valueRead()) processLine(offer->value.toDouble());
+        if (offer->valueRead()) processLine(offer->value);
         batch.step();
     }
     batch.commit();
@@ -271,9 +272,9 @@ void PromotionImport::takeOffer(const chainfile::PromotionLine& offer) {
 }
 
 // `value`: the line's value in units (the price, or the discount percentage).
-void PromotionImport::processLine(double value) {
+void PromotionImport::processLine(const Amount& value) {
     value_ = value;
-    promoPrice_ = static_cast<float>(value);
+    promoPrice_ = toSingle(value);
 
     a_ = Article();
     a_.chainCode = chainCode_;
@@ -348,19 +349,20 @@ void PromotionImport::show() {
 // Kind 0 keeps the offer of the line before; any other kind is a price cut,
 // and kind 10 a percentage discount on the regular price.
 void PromotionImport::classifyOffer() {
+    storePriceOffer_ = false;
     if (offerKind_ == 0) return;
     offerCode_ = 1;
     offerDescription_ = QStringLiteral("TAGLIO PREZZO");
-    discount_ = 0;
+    discount_ = Amount();
     if (offerKind_ == 10) {
         discount_ = value_;
-        auto known = offerBySconto_Cache_.constFind(discount_);
+        auto known = offerBySconto_Cache_.constFind(discount_.units());
         if (known != offerBySconto_Cache_.cend()) {
             offerCode_ = *known;
-        } else if (offerBySconto_.first({discount_})) {
+        } else if (offerBySconto_.first({discount_.toDouble()})) {
             offerCode_ = static_cast<qint32>(offerBySconto_.whole("codice"));
             offerBySconto_.finish();
-            offerBySconto_Cache_.insert(discount_, offerCode_);
+            offerBySconto_Cache_.insert(discount_.units(), offerCode_);
         } else {
             offerBySconto_.finish();
             lastOffer_.first();
@@ -369,12 +371,13 @@ void PromotionImport::classifyOffer() {
             if (!last.isNull()) {
                 offerCode_ = static_cast<qint32>(last.toLongLong() + 1);
                 const QString description = QStringLiteral("SCONTO %1%").arg(common::displayNumber(discount_));
-                insertOffer_.exec({offerCode_, description, discount_});
-                offerBySconto_Cache_.insert(discount_, offerCode_);
+                insertOffer_.exec({offerCode_, description, discount_.toDouble()});
+                offerBySconto_Cache_.insert(discount_.units(), offerCode_);
                 offerDescriptions_.insert(offerCode_, description);
             }
         }
         promoPrice_ = a_.price;
+        storePriceOffer_ = true;
     }
     const std::optional<QString> described = db::readOnce(offerDescriptions_, offerCode_, [&] {
         return offerByCode_.firstRow({offerCode_}, [](const db::Query& q) { return q.text("descrizione"); });
@@ -411,14 +414,16 @@ void PromotionImport::stageLines() {
         markup_ = 25;
         ++bns;
 
-        const double price = toSingle(a_.price);
+        // A percentage discount goes with the regular price of the line's own
+        // article: one chain article's barcodes may lead to several.
+        const Amount offered = storePriceOffer_ ? a_.price : promoPrice_;
         // The margin on the selling price over the article's cost.
-        const double marg = a_.price == 0 ? 0.0 : roundHalfEven((price - a_.cost) / price * 100, 2);
-        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode,
-                          a_.imbart, a_.przart, a_.cost, a_.cosmp, a_.vat, price, a_.unit, a_.ean,
-                          a_.paddedChainCode, discount_, discount_, roundHalfEven(toSingle(promoPrice_), 2),
-                          offerCode_, marg, a_.description, offerDescription_.left(25), a_.supplier,
-                          a_.group, markup_});
+        const Amount marg = a_.price.isZero() ? Amount() : common::percentage(a_.price - a_.cost, a_.price, 2);
+        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode, a_.imbart,
+                          a_.przart.toDouble(), a_.cost.toDouble(), a_.cosmp.toDouble(), a_.vat, a_.price.toDouble(),
+                          a_.unit, a_.ean, a_.paddedChainCode, discount_.toDouble(), discount_.toDouble(),
+                          offered.rounded(2).toDouble(), offerCode_, marg.toDouble(), a_.description,
+                          offerDescription_.left(25), a_.supplier, a_.group, markup_});
     }
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+using common::Amount;
 using common::toSingle;
 
 namespace {
@@ -28,10 +29,10 @@ struct StagedHeader {
 
 // The listing values an offer line takes from the store's article.
 struct Listing {
-    double cobart = 0;
-    double cofart = 0;
-    double przpub = 0;
-    double marg = 30;
+    Amount cobart;
+    Amount cofart;
+    Amount przpub;
+    Amount marg = Amount::whole(30);
     qint64 codrep = 0;
 };
 
@@ -265,12 +266,13 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
         const QVariant code = s.value(codpro);
         const std::optional<Offer> o = code.isNull() ? std::nullopt : offer(code.toInt());
         insertLine_.execList({number, year_, common::dateValue(today_), lineNo, article,
-                              s.value(imballo), toSingle(l.przpub), l.cofart, l.cobart, s.value(quantita),
+                              s.value(imballo), toSingle(l.przpub).toDouble(), l.cofart.toDouble(),
+                              l.cobart.toDouble(), s.value(quantita),
                               s.value(bflag2), s.value(iva), s.value(costof), s.value(unitam), ean,
                               s.value(colli), s.value(codafo), s.value(przpro), s.value(commesso),
                               s.value(descrizione), o ? QVariant(o->descrizione.left(25)) : s.value(taglia),
                               s.value(dsccolore), s.value(ric), s.value(desfor), s.value(desgru),
-                              s.value(tipmov), s.value(bflag1), l.marg, code, l.codrep,
+                              s.value(tipmov), s.value(bflag1), l.marg.toDouble(), code, l.codrep,
                               o ? o->soglia : QVariant(), o ? o->omaggio : QVariant(),
                               o ? o->sconto : QVariant(), o ? o->sconto : QVariant()});
         present.insert(ean);
@@ -287,10 +289,10 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
 Listing OfferDocuments::listing(qint32 article) {
     Listing l;
     if (listing_.first({article})) {
-        l.cobart = listing_.value(0).toDouble();
-        l.cofart = listing_.value(1).toDouble();
-        l.przpub = listing_.value(2).toDouble();
-        l.marg = listing_.value(3).toDouble();
+        l.cobart = Amount::fromDouble(listing_.value(0).toDouble());
+        l.cofart = Amount::fromDouble(listing_.value(1).toDouble());
+        l.przpub = Amount::fromDouble(listing_.value(2).toDouble());
+        l.marg = Amount::fromDouble(listing_.value(3).toDouble());
         l.codrep = listing_.value(4).toLongLong();
     }
     listing_.finish();

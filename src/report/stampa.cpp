@@ -38,9 +38,9 @@ QString wholeNumber(const db::Query& q, const char* field) {
 // is missing or the old one is 0 (no base to compare with).
 QString difference(const db::Query& q, const char* newField, const char* oldField) {
     if (q.isNull(newField) || q.isNull(oldField)) return {};
-    const double oldValue = q.number(oldField);
-    if (oldValue == 0) return {};
-    return common::formatAmount((q.number(newField) - oldValue) / oldValue * 100);
+    const common::Amount oldValue = q.amount(oldField);
+    if (oldValue.isZero()) return {};
+    return common::formatAmount(common::percentage(q.amount(newField) - oldValue, oldValue, 2));
 }
 
 // A stored ISO date as dd/mm/yyyy; empty for Null and for the zero date that

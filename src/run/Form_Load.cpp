@@ -38,7 +38,18 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
     config.paths = paths;
     config.options = options;
     const SupplierCode code = readSupplierCode(store);
-    if (code.fits) config.codfor_affil = static_cast<qint32>(code.value);
+    if (!code.fits) {
+        // Cut to 32 bits it would file documents and articles under another
+        // supplier. The code cannot be read, so nothing is touched, not even
+        // the clean-up of the previous run.
+        view.message(QStringLiteral("Attenzione, codice fornitore NELV %1 in tabella Dati Societa/Affiliazione "
+                                    "fuori dall'intervallo ammesso (massimo %2): correggerlo prima di "
+                                    "importare il file.")
+                         .arg(code.value)
+                         .arg(std::numeric_limits<qint32>::max()));
+        return std::nullopt;
+    }
+    config.codfor_affil = static_cast<qint32>(code.value);
 
     {
         // The deletions are one unit: all of them or none. The previous run's
@@ -73,15 +84,6 @@ std::optional<RunConfig> Form_Load(const Paths& paths, const RunOptions& options
     view.setCircleRed(Circle::Shape3, config.art2 == QLatin1String("1"));
     view.setCircleRed(Circle::Shape2, config.art3 == QLatin1String("1"));
 
-    if (!code.fits) {
-        // Cut to 32 bits it would file documents and articles under another supplier.
-        view.message(QStringLiteral("Attenzione, codice fornitore NELV %1 in tabella Dati Societa/Affiliazione "
-                                    "fuori dall'intervallo ammesso (massimo %2): correggerlo prima di "
-                                    "importare il file.")
-                         .arg(code.value)
-                         .arg(std::numeric_limits<qint32>::max()));
-        return std::nullopt;
-    }
     if (config.codfor_affil == 0) {
         view.message(kNoSupplierCode);
         return std::nullopt;

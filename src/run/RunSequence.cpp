@@ -33,17 +33,28 @@ RunEnd runSequence(const Run& run) {
     run.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
     const ListedDocument lastListed = elaborap(run, file, lineErrors);
     if (run.config.documentsOn()) {
-        stageDocumentLines(run, file, lineErrors);
-        creo_art_nuovo_forni(run);
-        receiveDocuments(run, lineErrors);
+        // The staging, the articles made from the lines and every receipt are
+        // one unit of the store: a run stopped anywhere in between leaves none
+        // of it, and the next run stages afresh what one whole run stages (a
+        // line staged after its article was made would carry another cost
+        // change). The messages wait until the unit is stored.
+        HeldMessages held(run.view);
+        const Run documents{run.config, run.store, run.chain, held, run.clock, run.log, run.summary};
+        db::Transaction unit(run.store);
+        stageDocumentLines(documents, file, lineErrors, lastListed.number);
+        creo_art_nuovo_forni(documents, lastListed.number);
+        receiveDocuments(documents, lineErrors);
+        unit.commit();
+        held.show();
     } else {
         clearDocumentLines(run);
     }
     endDocuments(run);
 
-    // Promotions and offer documents, filed under the year of the last
-    // supplier document listed (this year's when the file has none).
-    const qint32 offerYear = lastListed.year != 0 ? lastListed.year : run.clock.today().year();
+    // Promotions and offer documents, numbered in the year of the run like any
+    // document made today: a January file that still carries a December
+    // delivery note does not file January's offers under last year's series.
+    const qint32 offerYear = run.clock.today().year();
     run.view.stage(Stage::Promozioni);
     if (!ElaboraPromozioni(run, file, offerYear, lineErrors)) return RunEnd::Finished;
     creo_off(run, offerYear);

@@ -26,6 +26,11 @@ const char* nameOf(Stage stage) {
     return names[static_cast<int>(stage)];
 }
 
+void HeldMessages::show() {
+    for (const auto& [text, title] : held_) view_.message(text, title);
+    held_.clear();
+}
+
 Progress::Progress(RunView& view, Bar bar, qint64 total) : view_(view), bar_(bar), total_(std::max<qint64>(total, 1)) {
     view_.setProgress(bar_, 0);
     view_.setVisible(bar_, true);

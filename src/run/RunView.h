@@ -6,6 +6,8 @@
 #include "run/RunSummary.h"
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 // The window's text boxes, under the names the store's operators know them by.
 #define LIS06C_BOXES(X)                                                                                  \
@@ -73,6 +75,29 @@ public:
     void setCircleRed(Circle, bool) override {}
     void message(const QString&, const QString&) override {}
     bool ask(const QString&, const QString&) override { return false; }
+};
+
+// Passes everything on to `view` but keeps the messages until show(): a stage
+// that works inside an open transaction tells the user only once its work is
+// stored, so the store is never held locked while a message box waits.
+class HeldMessages : public RunView {
+public:
+    explicit HeldMessages(RunView& view) : view_(view) {}
+    void setText(Box box, const QString& text) override { view_.setText(box, text); }
+    void setProgress(Bar bar, int value) override { view_.setProgress(bar, value); }
+    void setVisible(Bar bar, bool visible) override { view_.setVisible(bar, visible); }
+    void setCircleRed(Circle circle, bool red) override { view_.setCircleRed(circle, red); }
+    void message(const QString& text, const QString& title) override { held_.push_back({text, title}); }
+    bool ask(const QString& text, const QString& title) override { return view_.ask(text, title); }
+    void stage(Stage s) override { view_.stage(s); }
+    void counted(const RunSummary& summary) override { view_.counted(summary); }
+
+    // The messages kept, in their order.
+    void show();
+
+private:
+    RunView& view_;
+    std::vector<std::pair<QString, QString>> held_;
 };
 
 // A stage's progress bar, advanced once per record by the true fraction of the

@@ -46,6 +46,7 @@ Databases openDatabases(const Paths& paths, db::WriteCounter* counter) {
     db::createOwnTables(*d.store, db::Which::Store);
     checkSchema(*d.store, db::Which::Store);
     checkSchema(*d.chain, db::Which::Chain);
+    db::addStartColumns(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.store, db::Which::Store);
     db::createMissingIndexes(*d.chain, db::Which::Chain);
     return d;
@@ -70,7 +71,7 @@ QStringList initRoot(const Paths& paths) {
             done << QStringLiteral("creato l'archivio %1").arg(path);
         }
         auto database = db::Database::open(path, QFileInfo(path).dir().dirName());
-        db::createMissing(*database, which);
+        done << db::createMissing(*database, which);
         done << QStringLiteral("struttura verificata: %1").arg(path);
     }
     return done;

@@ -20,8 +20,8 @@ articles::ChainArticle chainArticle(TestRoot& root, qint64 codart) {
 qint32 create(TestRoot& root, ::Run& run, const ChainArticleRow& row) {
     row.insert(root);
     const articles::ChainArticle a = chainArticle(root, row.codart);
-    return creo_art_nuovo(
-        run, NewArticle{a, articles::costWithVat(static_cast<float>(a.cost()), articles::vatRate(a.ivart))});
+    return creo_art_nuovo(run, NewArticle{a, articles::CostWithVat(common::toSingle(a.cost()),
+                                                                   common::Amount::whole(articles::vatRate(a.ivart)))});
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ TEST(CreoArtNuovo, NewArticleWithPriceListHeaderAndEans) {
     EXPECT_EQ(a.text("codafo"), "000001234");
     EXPECT_EQ(a.whole("codfor"), 4321);
     EXPECT_DOUBLE_EQ(a.number("cosiva"), 12.2);
-    EXPECT_NEAR(a.number("przart"), 15 / 1.22, 1e-9);
+    EXPECT_DOUBLE_EQ(a.number("przart"), 12.2951);  // 15 / 1.22 to the ten-thousandth
     EXPECT_DOUBLE_EQ(a.number("prztot"), 30);
     EXPECT_DOUBLE_EQ(a.number("marg"), 18.67);
     EXPECT_DOUBLE_EQ(a.number("ricart"), 22.95);
@@ -155,6 +155,10 @@ TEST(CreoArtNuovo, EansAlreadyInTheStoreAndStoreEans) {
     EXPECT_EQ(root.scalar(s, "SELECT colare FROM codean WHERE eanare = '2123456000000'").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT colore FROM listi01 WHERE codart = 1").toInt(), 5);
     EXPECT_EQ(root.scalar(s, "SELECT group_concat(tipoagg, '') FROM variatidivulgazioni").toString(), "AN");
+    // The new article's cost goes with its first row; the log clears it after each row.
+    EXPECT_EQ(root.scalar(s, "SELECT group_concat(coston || '/' || prezpubn, ' ') FROM variatidivulgazioni")
+                  .toString(),
+              "10.0/15.0 0.0/15.0");
     EXPECT_EQ(root.scalar(s, "SELECT ean FROM variatidivulgazioni ORDER BY rowid DESC").toString(), "2123456000000");
 
     // Article type 2 alone also gives colour 5; other EANs do not.

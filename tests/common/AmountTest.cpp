@@ -59,7 +59,7 @@ TEST(Amount, DigitFieldsAtEachScale) {
 
 TEST(Amount, ProductsAndQuotientsRoundOnceHalfToEven) {
     const struct {
-        char op;  // '*' a × b, '/' a ÷ b, 'm' a × b ÷ c, 'r' a rounded
+        char op;  // '*' a × b, '/' a ÷ b, 'm' a × b ÷ c, 'r' a rounded, '%' a of b in %, '+' a raised by b %
         const char *x, *y, *z;
         int decimals;
         const char* expected;
@@ -91,6 +91,17 @@ TEST(Amount, ProductsAndQuotientsRoundOnceHalfToEven) {
         {'r', "0.0005", "", "", 3, "0"},
         {'r', "0.0015", "", "", 3, "0.002"},
         {'r', "9.9995", "", "", 3, "10"},
+        {'%', "0.025", "4", "", 2, "0.62"},       // the cost change from 4.00 to 4.025
+        {'%', "-0.025", "4", "", 2, "-0.62"},
+        {'%', "0.075", "4", "", 2, "1.88"},       // 1.875
+        {'%', "9.99", "10.99", "", 2, "90.9"},    // 90.9008
+        {'+', "4.50", "10", "", 2, "4.95"},       // waste 10 %
+        {'+', "4.95", "5", "", 2, "5.2"},         // 5.1975
+        {'+', "0.01", "50", "", 2, "0.02"},       // 0.015: rounded whole, not 0.01 + 0.00
+        {'+', "0.03", "50", "", 2, "0.04"},       // 0.045
+        {'+', "-0.03", "50", "", 2, "-0.04"},
+        {'+', "10", "22", "", 4, "12.2"},         // cost with VAT
+        {'+', "1.0049", "4", "", 4, "1.0451"},    // 1.045096
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.x) + " " + r.op + " " + r.y + " " + r.z);
@@ -99,6 +110,8 @@ TEST(Amount, ProductsAndQuotientsRoundOnceHalfToEven) {
         case '*': got = Amount::multiply(a(r.x), a(r.y), r.decimals); break;
         case '/': got = Amount::divide(a(r.x), a(r.y), r.decimals); break;
         case 'm': got = Amount::mulDiv(a(r.x), a(r.y), a(r.z), r.decimals); break;
+        case '%': got = common::percentage(a(r.x), a(r.y), r.decimals); break;
+        case '+': got = common::raisedBy(a(r.x), a(r.y), r.decimals); break;
         default: got = a(r.x).rounded(r.decimals);
         }
         EXPECT_EQ(got.toString(), QLatin1String(r.expected));

@@ -249,6 +249,43 @@ TEST(Database, QueriesByFieldNameWithBoundValues) {
     }
 }
 
+TEST(Database, ANullStringBindsAsEmptyTextAndOnlyNullAsNull) {
+    TestRoot root;
+    db::Database& s = root.store();
+    s.exec(QStringLiteral("CREATE TABLE t (k INTEGER, v TEXT)"));
+    QVariant readNull;
+    {
+        s.exec(QStringLiteral("INSERT INTO t VALUES (0, NULL)"));
+        db::Query q = s.prepare(QStringLiteral("SELECT v FROM t WHERE k = 0"));
+        ASSERT_TRUE(q.first());
+        readNull = q.value("v");
+    }
+    const struct {
+        QVariant value;
+        const char* stored;  // typeof() of what was stored
+    } cases[] = {
+        {QString(), "text"},                        // a text never given a value
+        {QVariant(QString()), "text"},
+        {QString().left(20), "text"},
+        {QStringLiteral("PANE"), "text"},
+        {QVariant(), "null"},                       // Null asked for
+        {readNull, "null"},                         // a Null read, passed on
+        {QVariant(QMetaType::fromType<QString>()), "null"},
+    };
+    int k = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(k);
+        s.exec(QStringLiteral("INSERT INTO t VALUES (?, ?)"), {k, c.value});
+        db::Query list = s.prepare(QStringLiteral("INSERT INTO t VALUES (?, ?)"));
+        list.execList({k + 100, c.value});
+        EXPECT_EQ(root.scalar(s, QStringLiteral("SELECT typeof(v) FROM t WHERE k = ?"), {k}).toString(), c.stored);
+        EXPECT_EQ(root.scalar(s, QStringLiteral("SELECT typeof(v) FROM t WHERE k = ?"), {k + 100}).toString(),
+                  c.stored);
+        ++k;
+    }
+    EXPECT_EQ(root.count(s, QStringLiteral("t"), QStringLiteral("v = ''")), 6);
+}
+
 namespace {
 
 // A database of its own, made outside the layer: table t of `rows` rows, each
@@ -395,7 +432,8 @@ TEST(Database, ValuesGoInAndComeBackByTheirType) {
         {"text", QStringLiteral("PANE"), "text", QMetaType::QString, QStringLiteral("PANE")},
         {"text beyond ASCII", QStringLiteral("CAFFÈ €"), "text", QMetaType::QString, QStringLiteral("CAFFÈ €")},
         {"empty text", QStringLiteral(""), "text", QMetaType::QString, QStringLiteral("")},
-        {"null text", QString(), "null", QMetaType::QString, QVariant()},
+        {"null text: a text never given a value goes in as empty text", QString(), "text", QMetaType::QString,
+         QStringLiteral("")},
         {"no value", QVariant(), "null", QMetaType::QString, QVariant()},
         {"bytes", QByteArray("\x01\x02", 2), "blob", QMetaType::QByteArray, QByteArray("\x01\x02", 2)},
         {"date", QDate(2026, 12, 8), "text", QMetaType::QString, QStringLiteral("2026-12-08")},

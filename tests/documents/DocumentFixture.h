@@ -51,9 +51,10 @@ struct Ble {
     }
 };
 
-class DocumentFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
+// A store root configured to receive documents; a test may keep several.
+class DocumentStore {
+public:
+    DocumentStore() {
         db::Database& s = root.store();
         root.exec(s, QStringLiteral("INSERT INTO tipodoc (coddoc, posi, numeratore) VALUES ('FATTACQIMM', 'A', 'FA')"));
         root.exec(s, QStringLiteral("INSERT INTO tipodoc (coddoc, posi, numeratore) VALUES ('DDTACQ', 'A', 'DD')"));
@@ -88,11 +89,13 @@ protected:
         ::Run& run = root.run();
         root.view.setText(Box::elaboraw, QStringLiteral("IMPORTA DOCUMENTO"));
         chainfile::LineErrors errors;
-        elaborap(run, *file, errors);
+        const ListedDocument current = elaborap(run, *file, errors);
         if (run.config.documentsOn()) {
-            stageDocumentLines(run, *file, errors);
-            creo_art_nuovo_forni(run);
+            db::Transaction unit(run.store);
+            stageDocumentLines(run, *file, errors, current.number);
+            creo_art_nuovo_forni(run, current.number);
             receiveDocuments(run, errors);
+            unit.commit();
         } else {
             clearDocumentLines(run);
         }
@@ -108,3 +111,5 @@ protected:
 
     TestRoot root;
 };
+
+class DocumentFixture : public ::testing::Test, protected DocumentStore {};

@@ -29,7 +29,7 @@ TEST_F(NewArticlesFromDocumentsTest, PricesAreLevelledAndOneArticleIsCreatedPerC
     stage(4, 9, "000000555", 4, 1.0, "8000000000555");
     stage(5, QVariant(), "000000666", 4, 1.0, "8000000000666");
     ::Run& run = root.run();
-    creo_art_nuovo_forni(run);
+    creo_art_nuovo_forni(run, 1001);
 
     EXPECT_EQ(count("variati", "codafo = '000000123' AND prezpub = 7 AND przart = 2 AND coston = 2"), 3);
     EXPECT_EQ(count("listi01"), 2);
@@ -41,7 +41,7 @@ TEST_F(NewArticlesFromDocumentsTest, PricesAreLevelledAndOneArticleIsCreatedPerC
     EXPECT_EQ(article("codafo", 41).toString(), "000000123");
     EXPECT_EQ(article("codfor", 41).toInt(), 4321);
     EXPECT_DOUBLE_EQ(article("przpub", 41).toDouble(), 7);
-    EXPECT_DOUBLE_EQ(article("przart", 41).toDouble(), 7 / 1.1);
+    EXPECT_DOUBLE_EQ(article("przart", 41).toDouble(), 6.3636);  // 7 / 1.1 to the ten-thousandth
     EXPECT_DOUBLE_EQ(article("cofart", 41).toDouble(), 2);
     EXPECT_DOUBLE_EQ(article("cosiva", 41).toDouble(), 2.2);
     EXPECT_DOUBLE_EQ(article("marg", 41).toDouble(), 218.18);  // as a markup on the cost with VAT
@@ -58,7 +58,7 @@ TEST_F(NewArticlesFromDocumentsTest, PricesAreLevelledAndOneArticleIsCreatedPerC
     EXPECT_EQ(count("fistini", "codlis = '004321' AND dsclistino = 'NELV DISTRIBUZIONE S'"), 1);
     EXPECT_EQ(count("codean", "eanare = '8001234567890' AND codare = 41 AND flagean = 'S' AND prezzo = 7"), 1);
     EXPECT_EQ(count("variatidivulgazioni", "tipoelaborazione = 'B' AND tipoagg = 'N' AND codart = 41 "
-                                           "AND codafon = '000000123' AND ivart = '10'"),
+                                           "AND codafon = '000000123' AND ivart = '10' AND numpro = 1001"),
               1);
     EXPECT_EQ(root.view.text("elaboraw"), "CREO ARTICOLI NUOVI");
     EXPECT_EQ(root.view.text("cntcfw"), "1");
@@ -69,7 +69,7 @@ TEST_F(NewArticlesFromDocumentsTest, ExistingPriceListRowAndEanMoveToTheNewArtic
     root.exec(root.store(), "INSERT INTO codean (eanare, codare, pezzix, flagean) VALUES ('8001234567890', 12, 6, 'N')");
     stage(1, 0, "000000123", 2, 1.0);
     ::Run& run = root.run();
-    creo_art_nuovo_forni(run);
+    creo_art_nuovo_forni(run, 1001);
 
     EXPECT_EQ(count("listi02"), 1);
     EXPECT_EQ(count("listi02", "codart = 12 AND desart LIKE 'BISCOTTI%' AND cofart = 1 AND umart = 'PZ'"), 1);
@@ -83,7 +83,7 @@ TEST_F(NewArticlesFromDocumentsTest, ArticleFromALineWithoutEanGetsNoEanRow) {
     stage(1, 0, "000000123", 2, 0, QString(13, ' '));
     stage(2, 0, "000000124", 2, 1.0, "0000000000000");
     ::Run& run = root.run();
-    creo_art_nuovo_forni(run);
+    creo_art_nuovo_forni(run, 1001);
 
     EXPECT_EQ(count("listi01"), 2);
     EXPECT_EQ(count("codean"), 0);
@@ -96,7 +96,7 @@ TEST_F(NewArticlesFromDocumentsTest, LinesWithoutChainCodeKeepTheirOwnPrices) {
     stage(1, 7, "", 3, 1.1, "8000000000001");
     stage(2, 8, "", 5, 2.2, "8000000000002");
     ::Run& run = root.run();
-    creo_art_nuovo_forni(run);
+    creo_art_nuovo_forni(run, 1001);
     EXPECT_EQ(count("variati", "prezpub = 3 AND coston = 1.1"), 1);
     EXPECT_EQ(count("variati", "prezpub = 5 AND coston = 2.2"), 1);
     EXPECT_EQ(count("listi01"), 0);
@@ -121,7 +121,7 @@ TEST_F(NewArticlesFromDocumentsTest, NewArticleReceivesItsDocumentLine) {
 TEST_F(NewArticlesFromDocumentsTest, ArticleCodeAtTheTopOfTheRangeStopsTheRun) {
     root.exec(root.store(), "INSERT INTO listi01 (codart) VALUES (2147483647)");
     stage(1, 0, "000000123", 5, 1.0);
-    EXPECT_THROW(creo_art_nuovo_forni(root.run()), RunError);
+    EXPECT_THROW(creo_art_nuovo_forni(root.run(), 1001), RunError);
     EXPECT_EQ(count("listi01"), 1);
     EXPECT_EQ(count("listi02"), 0);
     EXPECT_EQ(count("codean"), 0);

@@ -9,10 +9,10 @@ protected:
         StockMovement m;
         m.storeCode = code;
         m.ean = QStringLiteral("8001234567890");
-        m.quantity = quantity;
-        m.newCost = cost;
-        m.oldCost = oldCost;
-        m.lineCost = cost;
+        m.quantity = common::Amount::fromDouble(quantity);
+        m.newCost = common::Amount::fromDouble(cost);
+        m.oldCost = common::Amount::fromDouble(oldCost);
+        m.lineCost = m.newCost;
         m.supplierName = QStringLiteral("NELV DISTRIBUZIONE SPA");
         return m;
     }

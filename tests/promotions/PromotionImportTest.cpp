@@ -208,6 +208,18 @@ TEST_F(Promotions, PercentDiscountFindsOrCreatesItsOfferOnce) {
     QLocale::setDefault(before);
 }
 
+TEST_F(Promotions, PercentDiscountOffersEachStoreArticleAtItsOwnPrice) {
+    // One chain article whose two barcodes the store files under two articles.
+    addChainArticle(1, QStringLiteral("A"), {8000000000011, 8000000000028});
+    addStoreArticle(501, 1, {8000000000011}, 10.0);
+    addStoreArticle(502, 1, {8000000000028}, 8.0);
+    ASSERT_TRUE(runPromotions({oft(1, QStringLiteral("SCONTI")), ofd(1, 10, 1, 20), ofd(1, 1, 1, 6.49)}));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT group_concat(articoli || '=' || przpro, ' ') FROM "
+                                    "(SELECT articoli, przpro FROM locmo ORDER BY bns)"))
+                  .toString(),
+              "501=10.0 502=8.0 501=6.49 502=6.49");  // a price cut is the same for both
+}
+
 TEST_F(Promotions, UnmatchedArticlesAreLoggedAndChainCodeFindsTheStoreArticle) {
     addChainArticle(200, QStringLiteral("PANETTONE NELV 1KG"), {8000000000021});  // store lacks it
     addChainArticle(300, QStringLiteral("PANDORO NELV 1KG"), {8000000000031});

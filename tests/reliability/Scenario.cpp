@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
@@ -169,6 +170,12 @@ QList<QByteArray> chainLines() {
         oftLine(7, "PROMO NATALE"), ofdLine(7, 1, 1001, 2.5), ofdLine(7, 1, 1003, 6.5),
         oftLine(8, "SCONTO RISO"), ofdLine(8, 10, 1002, 15),
     };
+}
+
+int countedRun(const QString& root, Outcome& outcome) {
+    outcome = runProgram(root, {QStringLiteral("LIS06C_REPORT_WRITES=1")});
+    const auto m = QRegularExpression(QStringLiteral("lis06c: writes (\\d+)")).match(outcome.err);
+    return outcome.exitCode == 0 && m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
 Outcome runProgram(const QString& root, const QStringList& env, int timeoutMs) {

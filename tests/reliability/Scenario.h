@@ -44,6 +44,11 @@ struct Outcome {
 // Runs `lis06c --headless --root root` with extra environment values.
 Outcome runProgram(const QString& root, const QStringList& env = {}, int timeoutMs = 120000);
 
+// Runs the program once on `root`, counting its database writes: the kill
+// points a crash test can try. Zero writes when the run did not end well
+// (`outcome` says why).
+int countedRun(const QString& root, Outcome& outcome);
+
 // Copies nelv/ and quarn/ of one root into another (an existing empty folder).
 void copyRoot(const QString& from, const QString& to);
 

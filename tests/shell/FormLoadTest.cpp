@@ -34,15 +34,18 @@ void setSwitches(TestRoot& root, const QVariant& a1, const QVariant& a2, const Q
 
 }  // namespace
 
-TEST(FormLoad, MissingOrUnusableSupplierCodeEndsAfterTheCleanUp) {
+TEST(FormLoad, MissingOrUnusableSupplierCodeEnds) {
     // No utenti row at all, a Null code, a zero code: the same message and end.
-    // A code past a long integer would be cut to another supplier's: refused.
+    // A code past a long integer would be cut to another supplier's: refused,
+    // with nothing written.
     struct Case { bool row; QVariant code; const char* message; };
     const QString tooLarge = QStringLiteral(
-        "Attenzione, codice fornitore NELV 4294967419 in tabella Dati Societa/Affiliazione fuori dall'intervallo "
+        "Attenzione, codice fornitore NELV %1 in tabella Dati Societa/Affiliazione fuori dall'intervallo "
         "ammesso (massimo 2147483647): correggerlo prima di importare il file.");
     for (const Case& c : {Case{false, {}, nullptr}, Case{true, QVariant(QMetaType(QMetaType::LongLong)), nullptr},
-                          Case{true, 0, nullptr}, Case{true, Q_INT64_C(4294967419), "too large"}}) {
+                          Case{true, 0, nullptr}, Case{true, Q_INT64_C(4294967419), "4294967419"},
+                          Case{true, Q_INT64_C(2147483648), "2147483648"},
+                          Case{true, Q_INT64_C(-2147483649), "-2147483649"}}) {
         TestRoot root(0);
         if (c.row)
             root.exec(root.store(), QStringLiteral("INSERT INTO utenti (codutente, codfor_affil) VALUES (1, ?)"),
@@ -50,10 +53,11 @@ TEST(FormLoad, MissingOrUnusableSupplierCodeEndsAfterTheCleanUp) {
         fillLeftovers(root);
         root.exec(root.chain(), QStringLiteral("INSERT INTO articolo (codart, desart) VALUES (1, 'X')"));
         EXPECT_FALSE(load(root));
-        ASSERT_EQ(root.view.messages, QStringList{c.message ? tooLarge : noSupplier});
-        // The deletions come before the check.
-        EXPECT_EQ(root.count(root.store(), "variatidivulgazioni"), 0);
-        EXPECT_EQ(root.count(root.store(), "listi02"), 2);
+        ASSERT_EQ(root.view.messages, QStringList{c.message ? tooLarge.arg(QLatin1String(c.message)) : noSupplier});
+        // The deletions come before the check for a missing code; a code that
+        // cannot be read as a long integer stops the load before them.
+        EXPECT_EQ(root.count(root.store(), "variatidivulgazioni"), c.message ? 1 : 0);
+        EXPECT_EQ(root.count(root.store(), "listi02"), c.message ? 4 : 2);
         EXPECT_EQ(root.count(root.chain(), "articolo"), 1);
     }
     // A row for another user does not count.

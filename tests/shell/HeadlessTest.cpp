@@ -1,8 +1,11 @@
 // The program run without a window, as a scheduler starts it: exit statuses
 // and what it says on stderr.
 #include "Program.h"
+#include "RecordBuilder.h"
 #include "TestRoot.h"
 #include "db/Schema.h"
+#include "run/Startup.h"
+#include "shell/Headless.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -82,6 +85,42 @@ TEST(Headless, ExitStatuses) {
     }
 }
 
+TEST(Headless, InitMakesAKeyHeldTwiceAPlainIndexAndAddsEverythingElse) {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    ASSERT_EQ(runProgram({QStringLiteral("--init"), QStringLiteral("--root"), root}).exitCode, 0);
+    const Paths paths{root};
+    {
+        auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
+        store->exec(QStringLiteral("DROP INDEX codean_keyean"));
+        store->exec(QStringLiteral("INSERT INTO codean (eanare, codare) VALUES ('8000000000017', 1), "
+                                   "('8000000000017', 2)"));
+        store->exec(QStringLiteral("DROP TABLE offmo"));
+    }
+    const ProgramResult r = runProgram({QStringLiteral("--init"), QStringLiteral("--root"), root});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("la tabella codean ha valori ripetuti in (eanare), l'indice "
+                                              "codean_keyean è stato creato non univoco")))
+        << r.err.toStdString();
+    auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
+    EXPECT_TRUE(db::missing(*store, db::Which::Store).isEmpty());
+    const auto has = [&](const char* index) {
+        db::Query q = store->prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ?"));
+        return q.firstRow({QString::fromUtf8(index)}, [](const db::Query&) { return true; }).has_value();
+    };
+    EXPECT_TRUE(has("codean_keyean"));
+    EXPECT_TRUE(has("offmo_ean"));
+}
+
+TEST(Headless, StartUpAddsTheFieldsTheRunKeepsInItsOwnTables) {
+    TestRoot root;
+    root.exec(root.store(), QStringLiteral("ALTER TABLE variati DROP COLUMN datafa"));
+    EXPECT_TRUE(db::missing(root.store(), db::Which::Store).isEmpty());
+    root.close();
+    const Databases d = openDatabases(root.paths());
+    EXPECT_TRUE(d.store->columns(QStringLiteral("variati")).contains(QStringLiteral("datafa")));
+}
+
 TEST(Headless, InitCreatesAndCompletesWithoutLosingData) {
     QTemporaryDir dir;
     const QString root = dir.path() + QStringLiteral("/nuova");  // not there yet
@@ -125,4 +164,55 @@ TEST(Headless, InitCreatesAndCompletesWithoutLosingData) {
     r = runProgram({QStringLiteral("--init"), QStringLiteral("--root"), blocker.fileName() + QStringLiteral("/sub")});
     EXPECT_NE(r.exitCode, 0);
     EXPECT_FALSE(r.crashed);
+}
+
+TEST(Headless, OffersAreNumberedInTheYearOfTheRun) {
+    // A January run whose file still carries a delivery note of 31 December.
+    TestRoot root;
+    db::Database& s = root.store();
+    root.exec(s, QStringLiteral("INSERT INTO tipodoc (coddoc, posi, numeratore) VALUES ('DDTACQ', 'A', 'DD'), "
+                                "('OFFERTE', 'A', 'OP')"));
+    root.exec(s, QStringLiteral("INSERT INTO numeri (codutente, tipo, anno, ultnum) VALUES (1, 'DD', 2026, 5), "
+                                "(1, 'OP', 2026, 9), (1, 'OP', 2027, 1)"));
+    root.exec(s, QStringLiteral("INSERT INTO listi01 (codart, desart, codafo, codfor, przpub) "
+                                "VALUES (7, 'PASTA', '000000123', 4321, 2.5)"));
+    root.exec(s, QStringLiteral("INSERT INTO codean (eanare, codare, desart) VALUES ('8001234567890', 7, 'PASTA')"));
+    root.exec(root.chain(), QStringLiteral("INSERT INTO articolo (codart, desart) VALUES (123, 'PASTA')"));
+    root.exec(root.chain(), QStringLiteral("INSERT INTO codean (codare, eanare) VALUES (123, '8001234567890')"));
+    root.writeChainFile({RecordBuilder("BLE", QDate(2026, 12, 31))
+                             .num(rec::ble::number, 77)
+                             .num(rec::ble::chainCode, 123)
+                             .num(rec::ble::ean, 8001234567890)
+                             .num(rec::ble::packages, 1)
+                             .amount(rec::ble::quantity, 1, 100)
+                             .amount(rec::ble::cost, 1, 100000)
+                             .amount(rec::ble::price, 2.5),
+                         RecordBuilder("OFT", QDate(2027, 1, 9))
+                             .num(rec::oft::number, 5)
+                             .set(rec::oft::description, QStringLiteral("GENNAIO"))
+                             .date(rec::oft::start, QDate(2027, 1, 10))
+                             .date(rec::oft::end, QDate(2027, 1, 20)),
+                         RecordBuilder("OFD", QDate(2027, 1, 9))
+                             .num(rec::ofd::number, 5)
+                             .num(rec::ofd::offerKind, 1)
+                             .num(rec::ofd::chainCode, 123)
+                             .amount(rec::ofd::value, 1.99)});
+    root.close();
+    RecordingView view;
+    const FixedClock clock(QDate(2027, 1, 10));
+    HeadlessOptions options;
+    options.paths = root.paths();
+    options.clock = &clock;
+    options.view = &view;
+    ASSERT_EQ(runHeadless(options), 0) << view.messages.join(QLatin1Char('\n')).toStdString();
+
+    auto store = db::Database::open(root.paths().storeDb(), QStringLiteral("store"));
+    const auto value = [&](const char* sql) {
+        db::Query q = store->prepare(QString::fromUtf8(sql));
+        return q.firstRow({}, [](const db::Query& r) { return r.value(0).toString(); }).value_or(QString());
+    };
+    EXPECT_EQ(value("SELECT anno || '/' || numero FROM testaof"), "2026/6");
+    EXPECT_EQ(value("SELECT anno || '/' || numero || '/' || numpronelv FROM offte"), "2027/2/5");
+    EXPECT_EQ(value("SELECT group_concat(tipo || anno || '=' || ultnum, ' ') FROM numeri WHERE tipo = 'OP'"),
+              "OP2026=9 OP2027=2");
 }

@@ -28,10 +28,10 @@ TEST(ProcessingLog, RowsAreWrittenAsBuilt) {
     full.ean = QStringLiteral("8001234567890");
     full.ivart = QStringLiteral("10");
     full.desart = QStringLiteral("PASTA DI SEMOLA");
-    full.costov = 1.1f;
-    full.coston = 1.23f;
-    full.prezpubv = 2.5f;
-    full.prezpubn = 2.99f;
+    full.costov = common::Amount::fromDouble(1.1);
+    full.coston = common::Amount::fromDouble(1.23);
+    full.prezpubv = common::Amount::fromDouble(2.5);
+    full.prezpubn = common::Amount::fromDouble(1234567.891);
     full.numpro = 45;
     full.datain = QDate(2026, 11, 30);
     full.datafi = QDate(2026, 12, 14);
@@ -45,7 +45,7 @@ TEST(ProcessingLog, RowsAreWrittenAsBuilt) {
     EXPECT_EQ(first.value("despro").toString(), "PASTA DI SEMOLA");  // repeats the description
     // Single precision stored as its shortest decimal.
     EXPECT_EQ(first.value("coston").toString(), "1.23");
-    EXPECT_EQ(first.value("prezpubn").toString(), "2.99");
+    EXPECT_EQ(first.value("prezpubn").toString(), "1234567.9");  // a float holds about 7 digits
     EXPECT_EQ(first.value("ean").toString(), "8001234567890");
     EXPECT_EQ(first.value("numpro").toInt(), 45);
     EXPECT_EQ(first.value("datain").toString(), "2026-11-30");

@@ -1,13 +1,10 @@
 // The generator's root is checked twice over: its file holds every record the
 // chain sends, written as the chain writes it; and the whole run on it does
 // the work of every stage, so that a regression anywhere fails here.
-#include "generator/Generator.h"
-
-#include "RecordingView.h"
+#include "GeneratedRun.h"
 #include "common/ChainFile.h"
 #include "common/ChainRecords.h"
 #include "db/Database.h"
-#include "shell/Headless.h"
 
 #include <QFile>
 #include <QHash>
@@ -17,16 +14,6 @@
 
 namespace {
 
-const QDate kToday(2026, 6, 15);
-
-Paths generate(const QTemporaryDir& dir, quint32 seed = 7) {
-    gen::Sizes sizes = gen::Sizes::demo();
-    sizes.seed = seed;
-    sizes.today = kToday;
-    Paths paths{dir.path()};
-    gen::Generator(sizes).write(paths);
-    return paths;
-}
 
 QByteArray fileBytes(const Paths& paths) {
     QFile f(paths.chainFile());
@@ -51,7 +38,7 @@ QHash<qint64, double> stock(db::Database& store) {
 
 TEST(GeneratedRoot, FileHoldsEveryRecordKindAsTheChainWritesIt) {
     QTemporaryDir dir;
-    const Paths paths = generate(dir);
+    const Paths paths = generateRoot(dir);
     const QByteArray bytes = fileBytes(paths);
     ASSERT_FALSE(bytes.isEmpty());
 
@@ -79,7 +66,7 @@ TEST(GeneratedRoot, FileHoldsEveryRecordKindAsTheChainWritesIt) {
             classes.insert(line.raw(rec::ble::lineClass).toByteArray().trimmed());
             types.insert(line.raw(rec::ble::lineType).toByteArray());
             if (line.isTrimmed(rec::ble::exclusion, "IE")) excluded = true;
-            if (line.is(rec::dateYmd, QByteArray::number(kToday.year() - 1) + "1231")) lastYear = true;
+            if (line.is(rec::dateYmd, QByteArray::number(kGeneratedDay.year() - 1) + "1231")) lastYear = true;
         }
         if (kind == "OFD") offerKinds.insert(line.raw(rec::ofd::offerKind).toByteArray());
     }
@@ -98,8 +85,8 @@ TEST(GeneratedRoot, FileHoldsEveryRecordKindAsTheChainWritesIt) {
 
     // The same seed gives the same file; another seed another one.
     QTemporaryDir again, other;
-    EXPECT_EQ(fileBytes(generate(again)), bytes);
-    EXPECT_NE(fileBytes(generate(other, 8)), bytes);
+    EXPECT_EQ(fileBytes(generateRoot(again)), bytes);
+    EXPECT_NE(fileBytes(generateRoot(other, 8)), bytes);
 
     // A root that already holds data is not written over.
     EXPECT_ANY_THROW(gen::Generator(gen::Sizes::demo()).write(paths));
@@ -107,7 +94,7 @@ TEST(GeneratedRoot, FileHoldsEveryRecordKindAsTheChainWritesIt) {
 
 TEST(GeneratedRoot, WholeRunDoesTheWorkOfEveryStage) {
     QTemporaryDir dir;
-    const Paths paths = generate(dir);
+    const Paths paths = generateRoot(dir);
     QHash<qint64, double> before;
     qint64 storeArticles = 0;
     {
@@ -117,12 +104,7 @@ TEST(GeneratedRoot, WholeRunDoesTheWorkOfEveryStage) {
     }
 
     RecordingView view;
-    const FixedClock clock(kToday);
-    HeadlessOptions options;
-    options.paths = paths;
-    options.clock = &clock;
-    options.view = &view;
-    ASSERT_EQ(runHeadless(options), ExitFinished) << view.messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(runGenerated(paths, view), ExitFinished) << view.messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(view.questions.size(), 1);
 
@@ -145,7 +127,7 @@ TEST(GeneratedRoot, WholeRunDoesTheWorkOfEveryStage) {
     EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM testaof")), 3);
     EXPECT_EQ(logRows("A", "F"), 3);
     EXPECT_GT(count(*store, QStringLiteral("SELECT count(*) FROM ordinif")), 10);
-    EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM testaof WHERE anno = ?"), {kToday.year() - 1}),
+    EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM testaof WHERE anno = ?"), {kGeneratedDay.year() - 1}),
               1);
     const QHash<qint64, double> after = stock(*store);
     int moved = 0;
@@ -166,8 +148,7 @@ TEST(GeneratedRoot, WholeRunDoesTheWorkOfEveryStage) {
     store.reset();
     chain.reset();
     RecordingView second;
-    options.view = &second;
-    ASSERT_EQ(runHeadless(options), ExitFinished) << second.messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(runGenerated(paths, second), ExitFinished) << second.messages.join(QLatin1Char('\n')).toStdString();
     store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
     EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM testaof")), 3);
     EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM ordinif")), lines);
@@ -177,7 +158,7 @@ TEST(GeneratedRoot, WholeRunDoesTheWorkOfEveryStage) {
 
 TEST(GeneratedRoot, DatabasesAgreeWithEachOtherAndWithTheFile) {
     QTemporaryDir dir;
-    const Paths paths = generate(dir);
+    const Paths paths = generateRoot(dir);
     auto store = db::Database::open(paths.storeDb(), QStringLiteral("store"));
     auto chain = db::Database::open(paths.chainDb(), QStringLiteral("chain"));
     store->exec(QStringLiteral("ATTACH DATABASE ? AS nelv"), {paths.chainDb()});
@@ -201,7 +182,7 @@ TEST(GeneratedRoot, DatabasesAgreeWithEachOtherAndWithTheFile) {
     // Numbering series for this year and last year, for both purchase
     // documents and the offers; every one already in use (ultnum > 0).
     for (const char* series : {"FA", "DD", "OP"}) {
-        for (int year : {kToday.year() - 1, kToday.year()}) {
+        for (int year : {kGeneratedDay.year() - 1, kGeneratedDay.year()}) {
             EXPECT_EQ(count(*store, QStringLiteral("SELECT count(*) FROM numeri WHERE codutente = 1 AND tipo = ? "
                                                    "AND anno = ? AND ultnum > 0"),
                             {QString::fromLatin1(series), year}),

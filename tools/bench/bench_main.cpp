@@ -292,12 +292,14 @@ int main(int argc, char* argv[]) {
         stage("elabora3", summary.ble, kBle * summary.ble, [&] {
             view.stage(Stage::Documenti);
             lastListed = elaborap(*run, catalogue->file, lineErrors);
-            stageDocumentLines(*run, catalogue->file, lineErrors);
-            creo_art_nuovo_forni(*run);
+            db::Transaction unit(run->store);
+            stageDocumentLines(*run, catalogue->file, lineErrors, lastListed.number);
+            creo_art_nuovo_forni(*run, lastListed.number);
             receiveDocuments(*run, lineErrors);
+            unit.commit();
             return true;
         });
-        const qint32 offerYear = lastListed.year != 0 ? lastListed.year : clock.today().year();
+        const qint32 offerYear = clock.today().year();
         stage("ElaboraPromozioni", summary.oft + summary.ofd, kOfd * summary.ofd, [&] {
             view.stage(Stage::Promozioni);
             return ElaboraPromozioni(*run, catalogue->file, offerYear, lineErrors);

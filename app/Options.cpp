@@ -42,6 +42,12 @@ const QCommandLineOption kReportRun(QStringLiteral("report-run"),
                                     QStringLiteral("Ristampa il rapporto della corsa N com'era (con --pdf: in un "
                                                    "file PDF), ed esce."),
                                     QStringLiteral("N"));
+const QCommandLineOption kUndoLastRun(QStringLiteral("undo-last-run"),
+                                      QStringLiteral("Rimette i due archivi e il file della catena com'erano prima "
+                                                     "dell'ultima corsa (copia in RADICE/backup), ed esce."));
+const QCommandLineOption kForce(QStringLiteral("force"),
+                                QStringLiteral("Con --undo-last-run: annulla anche se altri programmi hanno "
+                                               "modificato gli archivi dopo la corsa (quelle modifiche vanno perse)."));
 const QCommandLineOption kInit(QStringLiteral("init"),
                                QStringLiteral("Crea cartelle, archivi, tabelle, campi e indici mancanti, ed esce."));
 const QCommandLineOption kSupplier(QStringLiteral("supplier"),
@@ -89,8 +95,8 @@ CommandLine::CommandLine() {
         QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi\ndel negozio."));
     parser_.addHelpOption();
     parser_.addVersionOption();
-    parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kJson, kHistory, kReportRun, kInit,
-                        kSupplier, kYear, kImportMdb, kInto, kReplace});
+    parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kJson, kHistory, kReportRun,
+                        kUndoLastRun, kForce, kInit, kSupplier, kYear, kImportMdb, kInto, kReplace});
 }
 
 namespace {
@@ -236,9 +242,14 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
     o.json = parser_.isSet(kJson);
 
     const int commands = int(parser_.isSet(kInit)) + int(parser_.isSet(kHistory)) +
-                         int(parser_.isSet(kReportRun)) + int(parser_.isSet(kImportMdb));
+                         int(parser_.isSet(kReportRun)) + int(parser_.isSet(kImportMdb)) +
+                         int(parser_.isSet(kUndoLastRun));
     if (commands > 1) {
-        error_ = QStringLiteral("--init, --import-mdb, --history e --report-run non vanno insieme");
+        error_ = QStringLiteral("--init, --import-mdb, --history, --report-run e --undo-last-run non vanno insieme");
+        return std::nullopt;
+    }
+    if (!parser_.isSet(kUndoLastRun) && parser_.isSet(kForce)) {
+        error_ = QStringLiteral("--force va con --undo-last-run");
         return std::nullopt;
     }
     if (!parser_.isSet(kImportMdb) && (parser_.isSet(kInto) || parser_.isSet(kReplace))) {
@@ -273,6 +284,9 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
         o.importFile = parser_.value(kImportMdb);
         o.importInto = parser_.value(kInto);
         o.importReplace = parser_.isSet(kReplace);
+    } else if (parser_.isSet(kUndoLastRun)) {
+        o.mode = ProgramOptions::Mode::UndoLastRun;
+        o.force = parser_.isSet(kForce);
     } else if (parser_.isSet(kHistory)) {
         o.mode = ProgramOptions::Mode::History;
     } else if (parser_.isSet(kReportRun)) {
@@ -291,7 +305,8 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
 
 bool wantsNoWindow(int argc, char** argv) {
     static const char* const noWindow[] = {"--headless", "--init", "--version",    "-v",        "--help",
-                                           "-h",         "--json", "--report-run", "--history", "--import-mdb"};
+                                           "-h",         "--json", "--report-run", "--history", "--import-mdb",
+                                           "--undo-last-run"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* name : noWindow)

@@ -12,7 +12,7 @@
 #include <optional>
 
 struct ProgramOptions {
-    enum class Mode { Window, Headless, Init, ImportMdb, History, ReportRun, Help, Version };
+    enum class Mode { Window, Headless, Init, ImportMdb, History, ReportRun, UndoLastRun, Help, Version };
     Mode mode = Mode::Window;
     Paths paths;
     RunOptions run;
@@ -24,6 +24,7 @@ struct ProgramOptions {
     QString importFile;    // --import-mdb FILE --into store|chain [--replace]
     QString importInto;
     bool importReplace = false;
+    bool force = false;    // --undo-last-run --force
     QString configFile;    // the configuration file read; empty when none
 };
 

@@ -8,6 +8,7 @@
 #include "report/ReportOutput.h"
 #include "shell/HistoryCommands.h"
 #include "shell/MainWindow.h"
+#include "shell/UndoCommand.h"
 #include "run/Startup.h"
 #include "run/StoreSetup.h"
 
@@ -97,6 +98,9 @@ int main(int argc, char** argv) {
         return listRuns(options.paths, options.json);
     case ProgramOptions::Mode::ReportRun:
         return reprintRun(options.paths, options.reportRun, options.run);
+    case ProgramOptions::Mode::UndoLastRun:
+        return undoLastRun(options.paths, options.force, QDateTime::currentDateTime(),
+                           [](const QString& line) { say(line); });
     case ProgramOptions::Mode::Headless:
     case ProgramOptions::Mode::Window:
         break;

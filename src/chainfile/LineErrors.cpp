@@ -20,6 +20,8 @@ void LineErrors::add(Stage stage, int line, const QString& kind, const FieldProb
     if (l.first.size() < keep) l.first.append({line, kind, problem});
     ++l.total;
     refused(stage, line);
+    if (refused_)
+        refused_->add({line, kind, stage == Stage::Catalogue ? catalogueReason(problem) : promotionReason(problem)});
 }
 
 void LineErrors::add(Stage stage, const LineRecord& record) {
@@ -80,12 +82,8 @@ QString LineErrors::catalogueMessage() const {
                    "Attenzione: %1 righe del file acq_var.txt non elaborate (campo non numerico o "
                    "troncato).")
                    .arg(total);
-        for (const Entry& e : catalogue_.first) {
-            out << QStringLiteral("riga %1, record %2, campo %3: \"%4\"")
-                           .arg(e.line)
-                           .arg(e.kind, withColumns(e.problem), e.problem.found) +
-                       (e.problem.cut ? kCut : QString());
-        }
+        for (const Entry& e : catalogue_.first)
+            out << QStringLiteral("riga %1, record %2, ").arg(e.line).arg(e.kind) + catalogueReason(e.problem);
         if (total > kCatalogueListed) out << QStringLiteral("... e altre %1 righe.").arg(total - kCatalogueListed);
     }
     return out.join(QLatin1Char('\n'));
@@ -96,30 +94,44 @@ QString LineErrors::documentMessage() const {
     out << QStringLiteral(
         "Attenzione: righe documento (BLE) non valide nel file acq_var.txt. "
         "I documenti indicati non sono stati caricati; lo saranno con il file corretto.");
-    for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it) {
-        const DocumentLine& d = it.value();
-        QString documents = QString::number(d.document);
-        if (d.nextDocument != 0 && d.nextDocument != d.document)
-            documents += QStringLiteral(" o %1").arg(d.nextDocument);
-        out << QStringLiteral("riga %1, documento %2: %3")
-                   .arg(it.key())
-                   .arg(documents, d.fields.join(QStringLiteral(", ")));
-    }
+    for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it)
+        out << QStringLiteral("riga %1, ").arg(it.key()) + documentReason(it.value());
     return out.join(QLatin1Char('\n'));
 }
 
 QString LineErrors::promotionMessage() const {
     QStringList out;
     out << QStringLiteral("Attenzione: record promozioni non validi nel file acq_var.txt, non caricati:");
-    for (const Entry& e : promotions_.first) {
-        out << QStringLiteral("riga %1, record %2: campo %3 \"%4\"")
-                       .arg(e.line)
-                       .arg(e.kind, e.problem.name, e.problem.found) +
-                   (e.problem.cut ? kCut : QString());
-    }
+    for (const Entry& e : promotions_.first)
+        out << QStringLiteral("riga %1, record %2: ").arg(e.line).arg(e.kind) + promotionReason(e.problem);
     if (promotions_.total > kPromotionsListed)
         out << QStringLiteral("... e altri %1").arg(promotions_.total - kPromotionsListed);
     return out.join(QLatin1Char('\n'));
+}
+
+QString LineErrors::catalogueReason(const FieldProblem& p) {
+    return QStringLiteral("campo %1: \"%2\"").arg(withColumns(p), p.found) + (p.cut ? kCut : QString());
+}
+
+QString LineErrors::promotionReason(const FieldProblem& p) {
+    return QStringLiteral("campo %1 \"%2\"").arg(p.name, p.found) + (p.cut ? kCut : QString());
+}
+
+QString LineErrors::documentReason(const DocumentLine& d) {
+    QString documents = QString::number(d.document);
+    if (d.nextDocument != 0 && d.nextDocument != d.document) documents += QStringLiteral(" o %1").arg(d.nextDocument);
+    return QStringLiteral("documento %1: %2").arg(documents, d.fields.join(QStringLiteral(", ")));
+}
+
+QString LineErrors::heldReason(qint32 document) {
+    return QStringLiteral("documento %1 non caricato; lo sarà con il file corretto").arg(document);
+}
+
+void LineErrors::refuseDocuments() const {
+    if (!refused_) return;
+    for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it)
+        refused_->add({it.key(), QStringLiteral("BLE"), documentReason(it.value())});
+    for (const qint32 document : held_) refused_->addDocument(document, heldReason(document));
 }
 
 }  // namespace chainfile

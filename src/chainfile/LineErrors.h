@@ -8,6 +8,7 @@
 // its own words, and counts its refused lines into the run's summary; a line
 // two stages refused counts once.
 #include "chainfile/LineRecord.h"
+#include "chainfile/RefusedLines.h"
 
 #include <QBitArray>
 #include <QList>
@@ -58,6 +59,16 @@ public:
     // The promotions' message: the first 30 problems, and how many more.
     QString promotionMessage() const;
 
+    // Every line refused from now on also goes to `refused`, with its reason
+    // in the words of its stage's message (the supplier documents' lines at
+    // refuseDocuments()). `refused` must outlive this collection.
+    void keepRefusals(RefusedLines& refused) { refused_ = &refused; }
+    // The supplier-document lines and every line of the documents held back,
+    // to `refused` as above; once, when the documents are done.
+    void refuseDocuments() const;
+    // The reason given for the lines of a document held back.
+    static QString heldReason(qint32 document);
+
     static constexpr int kCatalogueListed = 20;
     static constexpr int kPromotionsListed = 30;
 
@@ -79,6 +90,11 @@ private:
         QStringList fields;       // as the message names them, once each
     };
 
+    static QString catalogueReason(const FieldProblem& p);
+    static QString promotionReason(const FieldProblem& p);
+    // "documento 7 o 8: campo ..., campo ...".
+    static QString documentReason(const DocumentLine& d);
+
     Listed& listed(Stage stage) { return stage == Stage::Catalogue ? catalogue_ : promotions_; }
     void refused(Stage stage, int line) { unTallied_[int(stage)] << line; }
 
@@ -88,6 +104,7 @@ private:
     QStringList notes_, notices_;
     QList<int> unTallied_[3];  // lines refused, by stage, not counted yet
     QBitArray tallied_;        // lines counted, by number
+    RefusedLines* refused_ = nullptr;
 };
 
 }  // namespace chainfile

@@ -32,7 +32,7 @@ std::vector<Table> historyTables() {
           {"ean_scritti", I}, {"documenti_ricevuti", I}, {"documenti_trattenuti", I},
           {"documenti_rettificati", I}, {"righe_magazzino", I}, {"offerte_create", I}, {"righe_offerte", I},
           {"righe_rifiutate", I}, {"fermate", T}, {"rapporto", T}, {"stampante", T}, {"giorno_rapporto", T},
-          {"registro", T}, {"righe_preparate", T}},
+          {"registro", T}, {"righe_preparate", T}, {"annullata", T}},
          {{"lis06c_esecuzioni_numero", "(numero)", true}},
          true},
         {"lis06c_storico_variatidivulgazioni",

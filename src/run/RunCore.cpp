@@ -5,9 +5,13 @@
 #include "run/Run.h"
 #include "run/RunHistory.h"
 #include "run/RunSequence.h"
+#include "safekeep/Backup.h"
+#include "safekeep/Fingerprint.h"
+#include "safekeep/Snapshot.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 int exitStatusFor(const db::Error& error) {
@@ -21,6 +25,17 @@ int exitStatusFor(const db::Error& error) {
         return ExitOtherError;
     }
 }
+
+namespace {
+
+// How many runs' backups stay in <root>/backup: LIS06C_BACKUPS_KEPT, else 10.
+int backupsKept() {
+    bool ok = false;
+    const int n = qEnvironmentVariable("LIS06C_BACKUPS_KEPT").toInt(&ok);
+    return ok && n > 0 ? n : safekeep::Backups::kKeep;
+}
+
+}  // namespace
 
 RunCore::RunCore(Paths paths, RunOptions options, RunView& view, const Clock& clock, db::WriteCounter* counter)
     : paths_(std::move(paths)),
@@ -122,6 +137,28 @@ int RunCore::recordedRun() {
     });
     if (begun != Ready) return begun;
 
+    // Before it writes anything the run keeps what it may change, for
+    // --undo-last-run. Without the chain's file the run writes nothing, and
+    // the window, which waits for the file, would copy the store at every tick.
+    const bool backedUp = QFileInfo(paths_.chainFile()).isFile();
+    if (backedUp) {
+        const int kept = guarded([this] {
+            safekeep::Backups(paths_)
+                .begin(safekeep::connectionOf(dbs_.store->handle()), safekeep::connectionOf(dbs_.chain->handle()),
+                       now())
+                .commit(int(runNumber_), backupsKept());
+            return Ready;
+        });
+        // No run without its backup: it could not be taken back.
+        if (kept != Ready) {
+            guarded([this] {
+                RunHistory(*dbs_.store).forget(runNumber_);
+                return Ready;
+            });
+            return kept;
+        }
+    }
+
     summary_ = RunSummary{};
     bool reachedEnd = false;
     const int status = guarded([this, &reachedEnd] {
@@ -138,6 +175,14 @@ int RunCore::recordedRun() {
         RunHistory history(*dbs_.store);
         if (status == RetryLater) history.forget(runNumber_);
         else history.end(runNumber_, now(), elapsed.nsecsElapsed() / 1e9, status, reachedEnd, summary_);
+        // What the databases hold now: the undo compares it with what they
+        // hold when it is asked for, to see what other programs wrote since.
+        if (backedUp && status != RetryLater)
+            safekeep::Backups(paths_).recordEnd(
+                int(runNumber_),
+                safekeep::fingerprint(safekeep::connectionOf(dbs_.store->handle()), QStringLiteral("Quarn (negozio)"),
+                                      RunHistory::tables()),
+                safekeep::fingerprint(safekeep::connectionOf(dbs_.chain->handle()), QStringLiteral("Nelv (catena)")));
         return Ready;
     });
     // A run whose end could not be recorded is not reported as a success.

@@ -48,6 +48,7 @@ RunRecord readRecord(const db::Query& q) {
     s.report = q.text("rapporto");
     s.printer = q.text("stampante");
     s.reportDay = QDate::fromString(q.text("giorno_rapporto"), Qt::ISODate);
+    if (!q.isNull("annullata")) r.undone = QDateTime::fromString(q.text("annullata"), kDateTime);
     return r;
 }
 
@@ -116,6 +117,14 @@ void RunHistory::forget(qint64 number) {
     store_.exec(QStringLiteral("DELETE FROM lis06c_storico_variatidivulgazioni WHERE esecuzione = ?"), {number});
     store_.exec(QStringLiteral("DELETE FROM lis06c_esecuzioni WHERE numero = ?"), {number});
     tx.commit();
+}
+
+void RunHistory::markUndone(qint64 number, const QDateTime& when) {
+    store_.exec(QStringLiteral("UPDATE lis06c_esecuzioni SET annullata = ? WHERE numero = ?"), {stamp(when), number});
+}
+
+QStringList RunHistory::tables() {
+    return {QStringLiteral("lis06c_esecuzioni"), QStringLiteral("lis06c_storico_variatidivulgazioni")};
 }
 
 std::vector<RunRecord> RunHistory::list() {

@@ -26,6 +26,7 @@ struct RunRecord {
     bool reachedEnd = false;    // every stage ran: the next run starts a new log
     QString logFile;
     RunSummary summary;         // counts, the chain's file, the date of the data, the report
+    QDateTime undone;           // when --undo-last-run put back what the run changed; invalid if never
 };
 
 class RunHistory {
@@ -44,6 +45,11 @@ public:
              const RunSummary& summary);
     // Forgets a run that found nothing to do (the chain's file was not there).
     void forget(qint64 number);
+    // Records that what run `number` changed was put back as it was before it.
+    void markUndone(qint64 number, const QDateTime& when);
+
+    // The history's own tables: they outlive an undo, which they record.
+    static QStringList tables();
 
     std::vector<RunRecord> list();
     std::optional<RunRecord> find(qint64 number);

@@ -28,8 +28,9 @@ std::unique_ptr<db::Database> openStore(const Paths& paths) {
 }
 
 QString outcome(const RunRecord& r) {
-    if (!r.status) return QStringLiteral("interrotta");
-    return r.reachedEnd ? QString::number(*r.status) : QStringLiteral("%1, interrotta").arg(*r.status);
+    const QString undone = r.undone.isValid() ? QStringLiteral(", annullata") : QString();
+    if (!r.status) return QStringLiteral("interrotta") + undone;
+    return (r.reachedEnd ? QString::number(*r.status) : QStringLiteral("%1, interrotta").arg(*r.status)) + undone;
 }
 
 QString duration(const RunRecord& r) {
@@ -63,6 +64,8 @@ int listRuns(const Paths& paths, bool json) {
                 o[QStringLiteral("start")] = RunHistory::stamp(r.start);
                 o[QStringLiteral("end")] = r.end.isValid() ? QJsonValue(RunHistory::stamp(r.end)) : QJsonValue();
                 o[QStringLiteral("reached_end")] = r.reachedEnd;
+                o[QStringLiteral("undone")] =
+                    r.undone.isValid() ? QJsonValue(RunHistory::stamp(r.undone)) : QJsonValue();
                 if (!r.end.isValid()) o[QStringLiteral("seconds")] = QJsonValue();
                 all.append(o);
             }

@@ -14,6 +14,7 @@
 // The run shows itself as a scheduled run does (its lines to a log file) and
 // is recorded in the run history; --no-output leaves both out, to weigh them.
 #include "Floors.h"
+#include "SafekeepTimes.h"
 #include "WindowRun.h"
 #include "generator/Generator.h"
 
@@ -205,6 +206,7 @@ int main(int argc, char* argv[]) {
     std::printf("root: %s%s\n", qPrintable(paths.root), parser.isSet(keepOpt) ? " (kept)" : "");
     std::printf("generated in %.2f s: %s\n", clockGen.nsecsElapsed() / 1e9, qPrintable(summary.describe()));
     std::printf("peak memory after generation: %.1f MB\n", peakMb());
+    if (!reportSafekeeping(paths, stdout)) return 1;
     resetPeak();
     std::printf("resident before the run: %.1f MB\n", peakMb());
     std::fflush(stdout);

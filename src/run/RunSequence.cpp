@@ -4,6 +4,7 @@
 #include "catalogue/aggiorno_tutto.h"
 #include "catalogue/for2_lis.h"
 #include "chainfile/LineErrors.h"
+#include "chainfile/RefusedLines.h"
 #include "documents/elabora3.h"
 #include "documents/elaborap.h"
 #include "promotions/ElaboraPromozioni.h"
@@ -11,10 +12,32 @@
 #include "report/ReportOutput.h"
 #include "run/Run.h"
 
+#include <QDateTime>
+
+namespace {
+
+// The lines no stage could apply go back to the chain in a file of their own
+// beside the chain's file, named in the summary. A file that cannot be
+// written does not undo what the run stored: it stops no stage, but the run
+// says so and does not end as a full success.
+void handBack(const Run& run, const chainfile::RefusedLines& refused, const common::ChainFile& file) {
+    if (refused.isEmpty()) return;
+    try {
+        const QDateTime when(run.clock.today(), run.clock.now());
+        run.summary.refusedFile = refused.write(file, run.config.paths.chainFolder(), when).path;
+    } catch (const common::ChainFileError& e) {
+        run.summary.stops << QStringLiteral("File delle righe rifiutate non scritto: ") + e.message();
+    }
+}
+
+}  // namespace
+
 RunEnd runSequence(const Run& run) {
     // The lines of the chain's file that no stage could apply, shown by each
-    // stage at its end.
+    // stage at its end and handed back to the chain.
     chainfile::LineErrors lineErrors;
+    chainfile::RefusedLines refused;
+    lineErrors.keepRefusals(refused);
 
     // The chain's catalogue into the chain database, then the store's articles.
     run.view.stage(Stage::Catalogo);
@@ -50,14 +73,19 @@ RunEnd runSequence(const Run& run) {
         clearDocumentLines(run);
     }
     endDocuments(run);
+    lineErrors.refuseDocuments();
 
     // Promotions and offer documents, numbered in the year of the run like any
     // document made today: a January file that still carries a December
     // delivery note does not file January's offers under last year's series.
     const qint32 offerYear = run.clock.today().year();
     run.view.stage(Stage::Promozioni);
-    if (!ElaboraPromozioni(run, file, offerYear, lineErrors)) return RunEnd::Finished;
+    if (!ElaboraPromozioni(run, file, offerYear, lineErrors)) {
+        handBack(run, refused, file);
+        return RunEnd::Finished;
+    }
     creo_off(run, offerYear);
+    handBack(run, refused, file);
 
     run.view.setVisible(Bar::ProgressBar3, false);
     run.view.stage(Stage::Stampa);

@@ -17,6 +17,7 @@ struct RunSummary {
     qint64 offersCreated = 0;      // offer documents written
     qint64 offerLines = 0;         // offer lines written
     qint64 refusedLines = 0;       // lines of the chain's file that could not be read
+    QString refusedFile;           // where those lines were handed back to the chain, if any
     // Stages that stopped with a message (a missing numbering series or document type).
     QStringList stops;
     QString report;      // where the report went, when it was printed to a file

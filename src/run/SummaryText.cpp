@@ -20,6 +20,7 @@ QStringList describe(const RunSummary& s) {
         QStringLiteral("Promozioni: %1 documenti di offerta, %2 righe").arg(n(s.offersCreated), n(s.offerLines)),
         QStringLiteral("Righe rifiutate: %1").arg(n(s.refusedLines)),
     };
+    if (!s.refusedFile.isEmpty()) lines << QStringLiteral("Righe rifiutate per la catena: ") + s.refusedFile;
     for (const QString& stop : s.stops)
         lines << QStringLiteral("Fase fermata: ") + stop.section(QLatin1Char('\n'), 0, 0).trimmed();
     return lines;

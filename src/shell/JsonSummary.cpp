@@ -29,6 +29,7 @@ QByteArray jsonSummary(const RunOutcome& o) {
         {QStringLiteral("offers_created"), s.offersCreated},
         {QStringLiteral("offer_lines"), s.offerLines},
         {QStringLiteral("refused_lines"), s.refusedLines},
+        {QStringLiteral("refused_file"), textOrNull(s.refusedFile)},
         {QStringLiteral("stops"), QJsonArray::fromStringList(s.stops)},
         {QStringLiteral("report"), textOrNull(s.report)},
         {QStringLiteral("printer"), textOrNull(s.printer)},

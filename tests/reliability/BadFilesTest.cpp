@@ -213,6 +213,39 @@ QStringList checkRoot(const QString& root, const QList<int>& received) {
     return broken;
 }
 
+// A run that refused lines hands them back to the chain in nelv/scarti-*.txt,
+// named in its summary: Windows-1252 lines ending in CR LF, each the refused
+// line's number, its record kind, the reason and the line itself. A run that
+// refused nothing writes no such file.
+void expectRefusedLinesFile(const scenario::Outcome& o, const QString& root) {
+    const QStringList files =
+        QDir(root + QStringLiteral("/nelv")).entryList({QStringLiteral("scarti-*.txt")}, QDir::Files);
+    const QRegularExpressionMatch refused =
+        QRegularExpression(QStringLiteral("Righe rifiutate: (\\d+)")).match(o.err);
+    const bool reachedSummary = refused.hasMatch();
+    if (!reachedSummary) return;
+    const bool named = o.err.contains(QStringLiteral("Righe rifiutate per la catena: "));
+    EXPECT_EQ(named, !files.isEmpty()) << o.err.right(2000).toStdString();
+    if (refused.captured(1).toInt() > 0) EXPECT_EQ(files.size(), 1) << o.err.right(2000).toStdString();
+    for (const QString& name : files) {
+        QFile f(root + QStringLiteral("/nelv/") + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        ASSERT_TRUE(bytes.endsWith("\r\n")) << name.toStdString();
+        QList<QByteArray> lines = bytes.split('\n');
+        lines.removeLast();  // after the last line end
+        for (const QByteArray& line : lines) {
+            ASSERT_TRUE(line.endsWith('\r')) << line.toStdString();
+            const QList<QByteArray> fields = line.chopped(1).split('\t');
+            ASSERT_GE(fields.size(), 4) << line.toStdString();
+            bool number = false;
+            EXPECT_GT(fields[0].toInt(&number), 0) << line.toStdString();
+            EXPECT_TRUE(number) << line.toStdString();
+            EXPECT_FALSE(fields[2].isEmpty()) << line.toStdString();
+        }
+    }
+}
+
 scenario::Outcome runCase(const QByteArray& bytes, QTemporaryDir& dir) {
     TestRoot root;
     scenario::fillDatabases(root);
@@ -231,6 +264,7 @@ void expectOutcome(const QString& name, const Expectation& e, const scenario::Ou
     }
     if (!o.crashed) {
         EXPECT_EQ(checkRoot(root, e.documents).join(QStringLiteral("; ")).toStdString(), "");
+        expectRefusedLinesFile(o, root);
     }
     // What the case gave, for the record.
     QStringList said;

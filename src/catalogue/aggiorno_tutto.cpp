@@ -107,14 +107,51 @@ struct Statements {
     QHash<qint64, std::optional<QVariant>> departments;
 };
 
-std::vector<ChainArticle> markedArticles(db::Database& chain) {
-    std::vector<ChainArticle> out;
-    db::Query q = chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
-                                QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart"));
-    q.exec({QStringLiteral("S")});
-    while (q.next()) out.push_back(ChainArticle::read(q));
-    return out;
-}
+// The marked chain articles in the stage's order, a batch at a time: held all
+// at once they would take tens of megabytes. Every article is unmarked as it
+// is applied, so each batch read begins where the one before ended.
+class MarkedArticles {
+public:
+    explicit MarkedArticles(db::Database& chain)
+        : count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
+          read_(chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
+                               QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart LIMIT ?"))) {
+        if (count_.first({kMarked})) total_ = count_.value(0).toLongLong();
+        count_.finish();
+    }
+
+    qint64 total() const { return total_; }
+
+    // The next marked article into `a`; false when every one has been applied.
+    bool next(ChainArticle& a) {
+        if (at_ == batch_.size()) readBatch();
+        if (at_ == batch_.size()) return false;
+        a = std::move(batch_[at_++]);
+        return true;
+    }
+
+private:
+    static constexpr int kRead = 1000;
+    inline static const QString kMarked = QStringLiteral("S");
+    void readBatch() {
+        batch_.clear();
+        at_ = 0;
+        read_.exec({kMarked, kRead});
+        while (read_.next()) batch_.push_back(ChainArticle::read(read_));
+        taken_ += static_cast<qint64>(batch_.size());
+        // An article left marked would come back in every batch.
+        if (taken_ > total_)
+            throw db::Error(db::ErrorKind::Other,
+                            QStringLiteral("Errore del programma: un articolo variato della catena non è stato "
+                                           "segnato come applicato. Nessun dato oltre l'ultimo blocco salvato è "
+                                           "stato modificato."));
+    }
+
+    db::Query count_, read_;
+    qint64 total_ = 0, taken_ = 0;
+    std::vector<ChainArticle> batch_;
+    size_t at_ = 0;
+};
 
 QVariant orOld(const std::optional<Amount>& value, const QVariant& old) {
     return value ? QVariant(value->toDouble()) : old;
@@ -135,14 +172,13 @@ void aggiorno_tutto(const Run& run) {
 
     Statements st(run);
 
-    // Read first: the marks are cleared while the articles are walked.
-    const std::vector<ChainArticle> marked = markedArticles(run.chain);
+    MarkedArticles marked(run.chain);
 
     CreoArtNuovo creo_art_nuovo(run);
     int found = 0, created = 0;
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
-    Progress progress(view, Bar::ProgressBar2, static_cast<qint64>(marked.size()));
+    Progress progress(view, Bar::ProgressBar2, marked.total());
 
     // An article's mark is cleared in the chain's batch, which is committed
     // only after the store's batch holding its update: a crash in between
@@ -150,7 +186,8 @@ void aggiorno_tutto(const Run& run) {
     db::Batch storeBatch(run.store, kBatch);
     db::Batch chainBatch(run.chain, kBatch);
 
-    for (const ChainArticle& a : marked) {
+    ChainArticle a;
+    while (marked.next(a)) {
         const auto done = [&] {
             st.unmark.exec({a.rowid});
             storeBatch.step();

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 namespace {
 
 // A store article filed under chain code 1234 of supplier 4321.
@@ -247,5 +251,40 @@ TEST(StoreUpdate, MissingArticlesAreCreatedInDescriptionOrder) {
     EXPECT_EQ(root.count(s, "variatidivulgazioni", "tipoagg = 'N'"), 2);
     EXPECT_EQ(root.view.text("cntcw"), "3");
     EXPECT_EQ(root.view.text("cntaw"), "0");
+    EXPECT_EQ(marked(root), 0);
+}
+
+// The marked articles are read a block at a time; across the blocks they are
+// still applied in description order (code breaking ties), each once, so the
+// new store codes follow that order whatever the order of the chain's rows.
+TEST(StoreUpdate, ManyMissingArticlesAreCreatedInDescriptionOrder) {
+    TestRoot root;
+    storeTables(root);
+    constexpr int kArticles = 2500;
+    std::vector<std::pair<QString, qint64>> order;  // description, chain code
+    {
+        db::Transaction unit(root.chain());
+        for (int i = 0; i < kArticles; ++i) {
+            ChainArticleRow a;
+            a.codart = kArticles - i;  // rows in reverse order of code
+            // Descriptions scattered over the codes, each shared by two articles.
+            a.desart = QStringLiteral("ARTICOLO %1").arg(i * 7919 % kArticles / 2, 4, 10, QLatin1Char('0'));
+            a.eans = {};
+            a.insert(root);
+            order.emplace_back(a.desart.toString(), a.codart);
+        }
+        unit.commit();
+    }
+    std::sort(order.begin(), order.end());
+    aggiorno_tutto(root.run());
+
+    db::Database& s = root.store();
+    db::Query created = s.prepare(QStringLiteral("SELECT codafo, codart FROM listi01"));
+    created.exec();
+    std::map<qint64, qint64> codeOf;  // chain code -> store code
+    while (created.next()) codeOf[created.text("codafo").toLongLong()] = created.whole("codart");
+    ASSERT_EQ(codeOf.size(), size_t(kArticles));
+    for (size_t k = 0; k < order.size(); ++k)
+        ASSERT_EQ(codeOf[order[k].second], qint64(k) + 1) << order[k].first.toStdString();
     EXPECT_EQ(marked(root), 0);
 }

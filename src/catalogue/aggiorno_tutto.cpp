@@ -1,6 +1,7 @@
 #include "catalogue/aggiorno_tutto.h"
 
 #include "articles/ArticleRules.h"
+#include "articles/ReadOnceKeys.h"
 #include "articles/creo_art_nuovo.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
@@ -36,12 +37,12 @@ struct Subgroup {
 struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
+          chainEans(run.chain),
+          priceLists(run.store, run.config.priceListCode()),
           group(run.store.prepare(QStringLiteral(
               "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
           subgroup(run.store.prepare(QStringLiteral(
               "SELECT codgru, dscsotto FROM sottogruppi WHERE codsot = ? ORDER BY rowid LIMIT 1"))),
-          priceList(run.store.prepare(QStringLiteral(
-              "SELECT rowid, codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
           byChainCode(run.store.prepare(QStringLiteral(
               "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
           article(run.store.prepare(QStringLiteral(
@@ -52,7 +53,6 @@ struct Statements {
               "imbart = ?, colore = ?, desart = ?, descas = ?, desrep = ?, codrep = ?, dessot = ?, codsot = ?, "
               "desgru = ?, codgru = ?, quaco = ?, umquaco = ?, prztot = ?, ivart = ?, codafo = ?, datagg = ?, "
               "codfor = ?, desfor = ? WHERE rowid = ?"))),
-          chainEans(run.chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
           ean(run.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(run.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
@@ -99,7 +99,9 @@ struct Statements {
     }
 
     articles::StoreLookups lookups;
-    db::Query group, subgroup, priceList, byChainCode, article, editArticle, chainEans, ean, addEan, editEan,
+    articles::ChainEans chainEans;
+    articles::PriceListRows priceLists;
+    db::Query group, subgroup, byChainCode, article, editArticle, ean, addEan, editEan,
         rankEans, addPriceList, editPriceList, unmark;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
@@ -174,7 +176,7 @@ void aggiorno_tutto(const Run& run) {
 
     MarkedArticles marked(run.chain);
 
-    CreoArtNuovo creo_art_nuovo(run);
+    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.priceLists);
     int found = 0, created = 0;
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
@@ -224,11 +226,10 @@ void aggiorno_tutto(const Run& run) {
         // through the article table's chain code and supplier.
         qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
         if (config.codfor_affil != 0 && !chainCode.trimmed().isEmpty()) {
-            if (st.priceList.first({chainCode, codlis})) {
-                priceListRow = st.priceList.whole("rowid");
-                if (!st.priceList.isNull("codart")) storeCode = static_cast<qint32>(st.priceList.whole("codart"));
+            if (const auto row = st.priceLists.find(chainCode)) {
+                priceListRow = row->rowid;
+                if (!row->articleNull) storeCode = static_cast<qint32>(row->article);
             }
-            st.priceList.finish();
             show();
             if (storeCode == 0) {
                 if (st.byChainCode.first({chainCode, config.codfor_affil}) && !st.byChainCode.isNull("codart"))
@@ -248,12 +249,8 @@ void aggiorno_tutto(const Run& run) {
         view.setText(Box::cntaw, common::displayNumber(++found));
 
         // The article's own EAN codes in the chain.
-        std::vector<QString> eans;
-        st.chainEans.exec({a.codart});
-        while (st.chainEans.next()) {
-            const QString e = articles::eanText(st.chainEans.value("eanare"));
-            if (e != articles::kNoEan) eans.push_back(e);
-        }
+        std::vector<QString> eans = st.chainEans.of(a.codart);
+        eans.erase(std::remove(eans.begin(), eans.end(), articles::kNoEan), eans.end());
 
         QString oldCodafo;
         Amount oldPrice;
@@ -368,6 +365,7 @@ void aggiorno_tutto(const Run& run) {
         } else {
             st.addPriceList.exec({storeCode, codlis, desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart,
                                   a.umart, config.supplierName, config.supplierName, config.codfor_affil, todayValue});
+            st.priceLists.added(chainCode, st.addPriceList.lastInsertId(), storeCode);
         }
 
         db::LogRow log;

@@ -288,3 +288,37 @@ TEST(StoreUpdate, ManyMissingArticlesAreCreatedInDescriptionOrder) {
         ASSERT_EQ(codeOf[order[k].second], qint64(k) + 1) << order[k].first.toStdString();
     EXPECT_EQ(marked(root), 0);
 }
+
+// The price-list rows are read once for the stage; a row the stage adds must
+// be found by a later article of the same run. A chain whose data repeats an
+// article code gives two marked articles with one chain code: the second
+// finds the store article and price-list row the first one led to.
+TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
+    struct Case {
+        const char* name;
+        bool inStore;  // the store has the article (by chain code and supplier), without a price-list row
+    };
+    for (const Case& c : {Case{"both new", false}, Case{"known only by the article table", true}}) {
+        SCOPED_TRACE(c.name);
+        TestRoot root;
+        storeTables(root);
+        if (c.inStore) storeArticle(root, 50);
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
+        for (const double price : {15.0, 16.0}) {  // the second has something new for the store
+            ChainArticleRow a;
+            a.desart = QStringLiteral("PASTA %1").arg(price);
+            a.przpub = price;
+            a.eans = {};
+            a.insert(root);
+        }
+        aggiorno_tutto(root.run());
+
+        db::Database& s = root.store();
+        EXPECT_EQ(root.count(s, "listi01"), 1);
+        EXPECT_EQ(root.count(s, "listi02", "trim(codafo) = '000001234'"), 1);
+        EXPECT_EQ(root.view.text("cntcw"), c.inStore ? "0" : "1");
+        EXPECT_EQ(root.view.text("cntaw"), c.inStore ? "2" : "1");
+        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT przpub FROM listi01").toDouble(), 16);
+        EXPECT_EQ(marked(root), 0);
+    }
+}

@@ -144,9 +144,10 @@ private:
         // An article left marked would come back in every batch.
         if (taken_ > total_)
             throw db::Error(db::ErrorKind::Other,
-                            QStringLiteral("Errore del programma: un articolo variato della catena non è stato "
-                                           "segnato come applicato. Nessun dato oltre l'ultimo blocco salvato è "
-                                           "stato modificato."));
+                            QStringLiteral("Errore del programma: un articolo variato della catena è rimasto "
+                                           "segnato dopo essere stato applicato. L'aggiornamento degli articoli si "
+                                           "ferma qui: quelli già salvati restano, gli altri restano segnati per la "
+                                           "prossima elaborazione. Segnalare il problema all'assistenza."));
     }
 
     db::Query count_, read_;

@@ -130,7 +130,7 @@ void Database::sizeCaches(qint64 fileBytes) {
     // which on the store-size workload took the run from 80 to 125 MB with no
     // processor time saved that the benchmark could tell from its noise.
     constexpr qint64 kMb = 1024 * 1024;
-    constexpr qint64 kCacheCap = 32 * kMb;
+    constexpr qint64 kCacheCap = 48 * kMb;
     const qint64 cache = std::min(fileBytes / 4 + 16 * kMb, kCacheCap);
     exec(QStringLiteral("PRAGMA cache_size = -%1").arg(cache / 1024));  // negative: in KiB
     exec(QStringLiteral("PRAGMA mmap_size = 0"));

@@ -33,6 +33,9 @@ const QCommandLineOption kSettle(QStringLiteral("settle"),
                                  QStringLiteral("Secondi in cui il file della catena deve restare fermo prima di "
                                                 "essere letto."),
                                  QStringLiteral("SECONDI"));
+const QCommandLineOption kDryRun(QStringLiteral("dry-run"),
+                                 QStringLiteral("Prova: la corsa intera su copie degli archivi e del file della "
+                                                "catena; mostra cosa farebbe, nulla cambia nella radice."));
 const QCommandLineOption kJson(QStringLiteral("json"),
                                QStringLiteral("Senza finestra; l'ultima riga su stdout è l'esito in JSON (con "
                                               "--history: l'elenco delle corse in JSON)."));
@@ -86,6 +89,7 @@ const std::vector<ConfigKey>& configKeys() {
         {"runs_kept", "quanti registri di corsa conservare nella cartella (predefinito: 60)"},
         {"settle_seconds", "secondi di quiete del file della catena prima di leggerlo (come --settle)"},
         {"max_file_mb", "dimensione massima accettata del file della catena, in MB"},
+        {"backups_kept", "quante copie di sicurezza delle corse conservare in RADICE/backup (predefinito: 10)"},
     };
     return keys;
 }
@@ -95,7 +99,7 @@ CommandLine::CommandLine() {
         QStringLiteral("Importa il file Divulgazioni della catena (nelv/acq_var.txt) negli archivi\ndel negozio."));
     parser_.addHelpOption();
     parser_.addVersionOption();
-    parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kJson, kHistory, kReportRun,
+    parser_.addOptions({kConfig, kRoot, kHeadless, kPrint, kPdf, kSettle, kDryRun, kJson, kHistory, kReportRun,
                         kUndoLastRun, kForce, kInit, kSupplier, kYear, kImportMdb, kInto, kReplace});
 }
 
@@ -179,6 +183,11 @@ bool CommandLine::readConfig(const QString& path, ProgramOptions& o) {
             return bad(QStringLiteral("max_file_mb"), QStringLiteral("vuole un numero intero di MB da 1 in su"));
         o.run.maxFileBytes = n << 20;
     }
+    if (settings.contains(QStringLiteral("backups_kept"))) {
+        if (!wholeNumber(text("backups_kept"), 1, 10000, &n))
+            return bad(QStringLiteral("backups_kept"), QStringLiteral("vuole un numero intero da 1 in su"));
+        o.run.backupsKept = int(n);
+    }
     return true;
 }
 
@@ -240,6 +249,7 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
         o.run.settleSeconds = int(n);
     }
     o.json = parser_.isSet(kJson);
+    o.run.trial = parser_.isSet(kDryRun);
 
     const int commands = int(parser_.isSet(kInit)) + int(parser_.isSet(kHistory)) +
                          int(parser_.isSet(kReportRun)) + int(parser_.isSet(kImportMdb)) +
@@ -250,6 +260,12 @@ std::optional<ProgramOptions> CommandLine::parse(const QStringList& arguments, c
     }
     if (!parser_.isSet(kUndoLastRun) && parser_.isSet(kForce)) {
         error_ = QStringLiteral("--force va con --undo-last-run");
+        return std::nullopt;
+    }
+    // A trial is a run: with a command it would either be ignored or change the root.
+    if (o.run.trial && commands > 0) {
+        error_ = QStringLiteral("--dry-run va con una corsa, non con --init, --import-mdb, --history, --report-run "
+                                "o --undo-last-run");
         return std::nullopt;
     }
     if (!parser_.isSet(kImportMdb) && (parser_.isSet(kInto) || parser_.isSet(kReplace))) {

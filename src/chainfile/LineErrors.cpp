@@ -132,6 +132,7 @@ void LineErrors::refuseDocuments() const {
     for (auto it = documentLines_.cbegin(); it != documentLines_.cend(); ++it)
         refused_->add({it.key(), QStringLiteral("BLE"), documentReason(it.value())});
     for (const qint32 document : held_) refused_->addDocument(document, heldReason(document));
+    for (auto it = revised_.cbegin(); it != revised_.cend(); ++it) refused_->addDocument(it.key(), it.value());
 }
 
 }  // namespace chainfile

@@ -13,6 +13,7 @@
 #include <QBitArray>
 #include <QList>
 #include <QMap>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -66,6 +67,9 @@ public:
     // The supplier-document lines and every line of the documents held back,
     // to `refused` as above; once, when the documents are done.
     void refuseDocuments() const;
+    // A document received before that came again with other lines: its lines
+    // are handed back with `reason` too.
+    void revised(qint32 document, const QString& reason) { revised_.insert(document, reason); }
     // The reason given for the lines of a document held back.
     static QString heldReason(qint32 document);
 
@@ -101,6 +105,7 @@ private:
     Listed catalogue_, promotions_;
     QMap<int, DocumentLine> documentLines_;  // by line, in file order
     QSet<qint32> held_;
+    QHash<qint32, QString> revised_;
     QStringList notes_, notices_;
     QList<int> unTallied_[3];  // lines refused, by stage, not counted yet
     QBitArray tallied_;        // lines counted, by number

@@ -197,10 +197,6 @@ void Database::fail(const QSqlError& error, const QString& sql) const {
                 error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 
-int Database::openStatements() const {
-    return int(std::count_if(queries_.begin(), queries_.end(), [](const Query* q) { return q->reading(); }));
-}
-
 void Database::requireNoOpenStatement(const QString& before) const {
     QStringList open;
     for (const Query* q : queries_) {

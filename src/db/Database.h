@@ -192,7 +192,6 @@ public:
     // left open is a fault of the program, reported here before anything is
     // written.
     void requireNoOpenStatement(const QString& before) const;
-    int openStatements() const;
 
     static int busyTimeoutMs();
 

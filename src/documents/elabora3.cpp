@@ -387,6 +387,14 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
+    for (const Revised& r : revised)
+        problems.revised(r.document.number,
+                         QStringLiteral("documento nr. %1 del %2 già caricato con %3 righe, arrivato di nuovo con "
+                                        "%4 righe: NON caricato di nuovo")
+                             .arg(r.document.number)
+                             .arg(common::ddmmyyyy(r.document.date))
+                             .arg(r.received.lines)
+                             .arg(r.now.lines));
     run.summary.documentsRevised += revised.size();
     run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);
     if (problems.any(LineErrors::Stage::Documents)) run.view.message(problems.documentMessage());

@@ -24,7 +24,7 @@ QString pdfIn(const QString& folder, const Clock& clock) {
 }
 
 void stampa(const ReportJob& job, report::Printer& printer) {
-    report::stampa(job.store, job.rows, printer, common::ddmmyyyy(job.day), job.dataDati);
+    report::stampa(job.store, job.rows, printer, common::ddmmyyyy(job.day), job.dataDati, job.options.trial);
 }
 
 // Writes the report into a PDF file; false (after telling the user) when the
@@ -131,8 +131,11 @@ ReportPlace printReport(const ReportJob& job) {
 }
 
 void printReport(const Run& run, const QString& dataDati) {
-    const ReportJob job{run.store,   report::LogRows{}, run.clock.today(), dataDati,
-                        run.config.options, run.view, run.clock, run.config.paths.chainFolder()};
+    // A trial's folder goes when the trial ends, and the root must not change:
+    // a trial's report that no printer took goes to the temporary folder.
+    const QString fallback = run.config.options.trial ? QDir::tempPath() : run.config.paths.chainFolder();
+    const ReportJob job{run.store,         report::LogRows{}, run.clock.today(), dataDati, run.config.options,
+                        run.view,          run.clock,         fallback};
     const ReportPlace place = printReport(job);
     run.summary.report = place.pdf;
     run.summary.printer = place.printer;

@@ -179,12 +179,12 @@ void articleLine(ReportState& r, const db::Query& q) {
 }  // namespace
 
 void stampa(const Run& run, Printer& printer, const QString& dataDati) {
-    stampa(run.store, LogRows{}, printer, common::ddmmyyyy(run.clock.today()), dataDati);
+    stampa(run.store, LogRows{}, printer, common::ddmmyyyy(run.clock.today()), dataDati, run.config.options.trial);
 }
 
 void stampa(db::Database& store, const LogRows& source, Printer& printer, const QString& today,
-            const QString& dataDati) {
-    ReportState r{printer, today, dataDati};
+            const QString& dataDati, bool trial) {
+    ReportState r{printer, today, dataDati, trial};
 
     printer.setLandscape();
     printer.setScale(650, 450);

@@ -18,9 +18,10 @@ struct LogRows {
 };
 
 // Prints the log rows on `printer` and ends its document. `today` is the
-// printing day of the page header (dd/mm/yyyy), `dataDati` the date of the data.
+// printing day of the page header (dd/mm/yyyy), `dataDati` the date of the
+// data; a trial's pages are marked as such.
 void stampa(db::Database& store, const LogRows& rows, Printer& printer, const QString& today,
-            const QString& dataDati);
+            const QString& dataDati, bool trial = false);
 
 // The current run's processing log, printed today.
 void stampa(const Run& run, Printer& printer, const QString& dataDati);

@@ -1,5 +1,7 @@
 #include "report/testap.h"
 
+#include "run/RunConfig.h"
+
 #include <cmath>
 #include <initializer_list>
 
@@ -98,6 +100,18 @@ void testap(ReportState& r) {
     moveTo(p, r.X1 + 50, r.Y + 5);
     p.setFontSize(8);
     p.print(QStringLiteral("Pag. %1").arg(r.pagina));
+
+    // Above the boxes, so that no page of a trial can pass for a real run's.
+    // The header's lines go on from where the page number left them.
+    if (r.trial) {
+        const double x = p.currentX(), y = p.currentY();
+        p.setFontSize(10);
+        p.setFontBold(true);
+        moveTo(p, 10, r.Y - 14);
+        p.print(kTrialMark);
+        p.setCurrentX(x);
+        p.setCurrentY(y);
+    }
 
     p.setFontSize(8);
     p.setFontBold(false);

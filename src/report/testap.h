@@ -15,6 +15,7 @@ struct ReportState {
     Printer& printer;
     QString today;     // the printing day, dd/mm/yyyy
     QString dataDati;  // the date of the data, dd/mm/yyyy; may be empty
+    bool trial = false;  // a trial's report: every page says that nothing was changed
     int pagina = 0;
     int Y = 0;   // band top
     int Y2 = 0;  // band bottom

@@ -15,6 +15,12 @@ qint64 defaultMaxFileBytes() {
     return ok && mb > 0 ? mb << 20 : common::ReadLimits::kDefaultMaxBytes;
 }
 
+int defaultBackupsKept() {
+    bool ok = false;
+    const int n = qEnvironmentVariable("LIS06C_BACKUPS_KEPT").toInt(&ok);
+    return ok && n > 0 ? n : 10;
+}
+
 double switchValue(const QString& text) { return common::numericValue(text); }
 
 QString RunConfig::priceListCode() const { return common::zeroPad(codfor_affil, 6).left(6); }

@@ -22,6 +22,9 @@ double defaultSettleSeconds();
 // The largest chain's file a run reads: 1 GB, or LIS06C_MAX_FILE_MB megabytes.
 qint64 defaultMaxFileBytes();
 
+// How many runs' backups stay in RADICE/backup: LIS06C_BACKUPS_KEPT, else 10.
+int defaultBackupsKept();
+
 // Choices made on the command line or in the configuration file, before the
 // databases are opened.
 struct RunOptions {
@@ -31,7 +34,14 @@ struct RunOptions {
     QString logFile;      // the run's own log file, named in the run history
     double settleSeconds = defaultSettleSeconds();  // the chain's file must rest this long before it is read
     qint64 maxFileBytes = defaultMaxFileBytes();  // a larger chain's file is refused
+    int backupsKept = defaultBackupsKept();       // runs whose backup is kept, the newest
+    // A trial (--dry-run): the run works on copies of both databases and the
+    // chain's file in a temporary folder; nothing under the root changes.
+    bool trial = false;
 };
+
+// What a trial's output, window and report pages say.
+inline const QString kTrialMark = QStringLiteral("PROVA — nessuna modifica");
 
 // The numeric value of a stage switch: an empty or non-numeric text counts as 0.
 double switchValue(const QString& text);

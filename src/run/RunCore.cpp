@@ -8,6 +8,7 @@
 #include "safekeep/Backup.h"
 #include "safekeep/Fingerprint.h"
 #include "safekeep/Snapshot.h"
+#include "safekeep/TrialRoot.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,25 +27,16 @@ int exitStatusFor(const db::Error& error) {
     }
 }
 
-namespace {
-
-// How many runs' backups stay in <root>/backup: LIS06C_BACKUPS_KEPT, else 10.
-int backupsKept() {
-    bool ok = false;
-    const int n = qEnvironmentVariable("LIS06C_BACKUPS_KEPT").toInt(&ok);
-    return ok && n > 0 ? n : safekeep::Backups::kKeep;
-}
-
-}  // namespace
-
 RunCore::RunCore(Paths paths, RunOptions options, RunView& view, const Clock& clock, db::WriteCounter* counter)
-    : paths_(std::move(paths)),
+    : root_(paths),
+      paths_(std::move(paths)),
       options_(std::move(options)),
-      view_(view),
+      trialView_(options_.trial ? std::make_unique<TrialView>(view, paths_, root_) : nullptr),
+      view_(trialView_ ? *trialView_ : view),
       clock_(clock),
       counter_(counter),
-      lock_(paths_),
-      chainFile_(paths_.chainFile(), options_.settleSeconds) {}
+      lock_(root_),
+      chainFile_(root_.chainFile(), options_.settleSeconds) {}
 
 RunCore::~RunCore() { close(); }
 
@@ -79,14 +71,27 @@ int RunCore::load() {
     const int result = guarded([this] {
         if (!lock_.acquire()) return locked();
         setWaiting(QString());
-        dbs_ = openDatabases(paths_, counter_);
-        config_ = Form_Load(paths_, options_, *dbs_.store, view_);
-        if (!config_) return int(ExitNoSupplierCode);
-        log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
-        return Ready;
+        return open();
     });
     if (result != Ready) lock_.release();
     return result;
+}
+
+int RunCore::open() {
+    if (options_.trial) {
+        // A trial copies the root while it holds it, so it never starts from
+        // the middle of another run, and works on its copy only: start-up,
+        // the run history, the staging and the run itself all write there.
+        closeDatabases();
+        trialIsFresh_ = chainFile_.check() == SettledFile::State::Settled;
+        trial_ = std::make_unique<safekeep::TrialRoot>(root_);
+        paths_ = trial_->paths();
+    }
+    dbs_ = openDatabases(paths_, counter_);
+    config_ = Form_Load(paths_, options_, *dbs_.store, view_);
+    if (!config_) return int(ExitNoSupplierCode);
+    log_ = std::make_unique<db::ProcessingLog>(*dbs_.store);
+    return Ready;
 }
 
 int RunCore::waitForChainFile() {
@@ -119,6 +124,10 @@ int RunCore::runOnce() {
                 return int(RetryLater);
             }
             setWaiting(QString());
+            // The copy a trial works on is made once the file has settled, as
+            // late as possible: the window may have waited hours for the file.
+            if (options_.trial && !trialIsFresh_) return open();
+            trialIsFresh_ = false;
             return int(Ready);
         });
         return ready == Ready ? recordedRun() : ready;
@@ -140,13 +149,14 @@ int RunCore::recordedRun() {
     // Before it writes anything the run keeps what it may change, for
     // --undo-last-run. Without the chain's file the run writes nothing, and
     // the window, which waits for the file, would copy the store at every tick.
-    const bool backedUp = QFileInfo(paths_.chainFile()).isFile();
+    // A trial changes nothing that would need taking back.
+    const bool backedUp = !options_.trial && QFileInfo(paths_.chainFile()).isFile();
     if (backedUp) {
         const int kept = guarded([this] {
             safekeep::Backups(paths_)
                 .begin(safekeep::connectionOf(dbs_.store->handle()), safekeep::connectionOf(dbs_.chain->handle()),
                        now())
-                .commit(int(runNumber_), backupsKept());
+                .commit(int(runNumber_), options_.backupsKept);
             return Ready;
         });
         // No run without its backup: it could not be taken back.
@@ -193,8 +203,15 @@ int RunCore::recordedRun() {
 QDateTime RunCore::now() const { return QDateTime(clock_.today(), clock_.now()); }
 
 void RunCore::close() {
+    closeDatabases();
+    lock_.release();
+}
+
+void RunCore::closeDatabases() {
     log_.reset();
+    config_.reset();
     dbs_.chain.reset();
     dbs_.store.reset();
-    lock_.release();
+    trial_.reset();
+    paths_ = root_;
 }

@@ -10,6 +10,7 @@
 #include "run/RootLock.h"
 #include "run/RunView.h"
 #include "run/SettledFile.h"
+#include "run/TrialView.h"
 #include "run/Startup.h"
 
 #include <memory>
@@ -17,6 +18,9 @@
 
 namespace db {
 class ProcessingLog;
+}
+namespace safekeep {
+class TrialRoot;
 }
 
 // Exit statuses of the program.
@@ -59,7 +63,8 @@ public:
     // Why the last load() or runOnce() did not go ahead (ExitLocked, or the
     // file still being written); the window shows it while it waits.
     const QString& waiting() const { return waiting_; }
-    // What the last run did, and its number in the run history.
+    // What the last run did, and its number in the run history (of the
+    // copies, in a trial).
     const RunSummary& summary() const { return summary_; }
     qint64 runNumber() const { return runNumber_; }
     // Closes the databases (on the thread that opened them).
@@ -69,16 +74,24 @@ private:
     template <class Body> int guarded(Body body);
     // The root is held by another run: says so in the window's status line.
     int locked();
+    // Opens the databases and reads the configuration; in a trial, first
+    // copies the root into a new temporary folder and works there.
+    int open();
+    void closeDatabases();
     // The run itself, recorded in the run history from start to end.
     int recordedRun();
     void setWaiting(const QString& text);
     QDateTime now() const;
 
-    Paths paths_;
+    Paths root_;   // the store's root, as given
+    Paths paths_;  // where the run works: the root, or in a trial its copy
     RunOptions options_;
+    std::unique_ptr<RunView> trialView_;  // in a trial: names the root, not its copy
     RunView& view_;
     const Clock& clock_;
     db::WriteCounter* counter_;
+    std::unique_ptr<safekeep::TrialRoot> trial_;  // outlives the databases opened in it
+    bool trialIsFresh_ = false;  // the copy was made after the chain's file had settled
     Databases dbs_;
     std::optional<RunConfig> config_;
     std::unique_ptr<db::ProcessingLog> log_;

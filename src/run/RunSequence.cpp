@@ -21,7 +21,8 @@ namespace {
 // written does not undo what the run stored: it stops no stage, but the run
 // says so and does not end as a full success.
 void handBack(const Run& run, const chainfile::RefusedLines& refused, const common::ChainFile& file) {
-    if (refused.isEmpty()) return;
+    // A trial leaves the chain's folder as it was: its output lists the lines.
+    if (refused.isEmpty() || run.config.options.trial) return;
     try {
         const QDateTime when(run.clock.today(), run.clock.now());
         run.summary.refusedFile = refused.write(file, run.config.paths.chainFolder(), when).path;

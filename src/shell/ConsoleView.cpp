@@ -1,5 +1,6 @@
 #include "shell/ConsoleView.h"
 
+#include "run/RunConfig.h"
 #include "run/SummaryText.h"
 
 #include <QFileDevice>
@@ -98,11 +99,13 @@ void ConsoleView::note(const QString& text) { say(text); }
 void ConsoleView::finish(int status, const RunSummary* summary, qint64 runNumber, double seconds) {
     stage_.reset();
     if (summary) {
-        say(runNumber > 0 ? QStringLiteral("Riepilogo della corsa nr. %1").arg(runNumber)
-                          : QStringLiteral("Riepilogo"));
+        say(trial_           ? QStringLiteral("Riepilogo della prova (") + kTrialMark + QLatin1Char(')')
+            : runNumber > 0 ? QStringLiteral("Riepilogo della corsa nr. %1").arg(runNumber)
+                            : QStringLiteral("Riepilogo"));
         for (const QString& line : describe(*summary)) say(QStringLiteral("  ") + line);
         if (!summary->report.isEmpty()) say(QStringLiteral("  Rapporto: ") + summary->report);
         else if (!summary->printer.isEmpty()) say(QStringLiteral("  Rapporto stampato su ") + summary->printer);
     }
-    say(QStringLiteral("Fine: esito %1, %2; durata %3").arg(status).arg(describeExit(status), describeDuration(seconds)));
+    say((trial_ ? QStringLiteral("Fine della prova (") + kTrialMark + QStringLiteral("): ") : QStringLiteral("Fine: ")) +
+        QStringLiteral("esito %1, %2; durata %3").arg(status).arg(describeExit(status), describeDuration(seconds)));
 }

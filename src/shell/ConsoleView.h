@@ -23,6 +23,8 @@ public:
     // Where the lines go; either may be left out.
     void setConsole(FILE* console) { console_ = console; }
     void setLogFile(QIODevice* file) { file_ = file; }
+    // A trial's summary and end say that nothing was changed.
+    void setTrial(bool trial) { trial_ = trial; }
 
     void setText(Box box, const QString& text) override;
     void setProgress(Bar bar, int value) override;
@@ -45,6 +47,7 @@ private:
     const Clock& clock_;
     bool printAnswer_;
     qint64 progressMs_;
+    bool trial_ = false;
     FILE* console_ = nullptr;
     QIODevice* file_ = nullptr;
     std::optional<Stage> stage_;

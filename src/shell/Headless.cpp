@@ -19,7 +19,11 @@ int runHeadless(const HeadlessOptions& options) {
 
     RunOptions runOptions = options.run;
     std::unique_ptr<QFile> log;
-    if (!options.output.logFolder.isEmpty()) {
+    const bool trial = options.run.trial;
+    console.setTrial(trial);
+    // The runs' log folder is under the root unless set elsewhere, and a trial
+    // changes nothing there: its output goes to the console only.
+    if (!options.output.logFolder.isEmpty() && !trial) {
         QString error;
         log = openRunLog(options.output.logFolder, QDateTime(clock.today(), clock.now()), options.output.runsKept,
                          &error);
@@ -31,8 +35,10 @@ int runHeadless(const HeadlessOptions& options) {
             console.note(QStringLiteral("Attenzione: ") + error);
         }
     }
-    console.note(QStringLiteral("lis06c %1: corsa su %2")
-                     .arg(QStringLiteral(LIS06C_VERSION), QDir::toNativeSeparators(options.paths.root)));
+    console.note(trial ? QStringLiteral("lis06c %1: %2: corsa su copie di %3, che resta com'è")
+                             .arg(QStringLiteral(LIS06C_VERSION), kTrialMark, QDir::toNativeSeparators(options.paths.root))
+                       : QStringLiteral("lis06c %1: corsa su %2")
+                             .arg(QStringLiteral(LIS06C_VERSION), QDir::toNativeSeparators(options.paths.root)));
 
     db::WriteCounter counter = db::WriteCounter::fromEnvironment();
     // LIS06C_REPORT_WRITES=1: the crash tests learn how many writes a run makes.
@@ -58,10 +64,12 @@ int runHeadless(const HeadlessOptions& options) {
         if (status == RunCore::RetryLater) status = ExitMissingFile;
     }
     const double seconds = elapsed.nsecsElapsed() / 1e9;
-    console.finish(status, ran ? &core.summary() : nullptr, ran ? core.runNumber() : 0, seconds);
+    // A trial's run number is its copy's: no run of the store's history.
+    const qint64 runNumber = ran && !trial ? core.runNumber() : 0;
+    console.finish(status, ran ? &core.summary() : nullptr, runNumber, seconds);
     if (options.json) {
-        const QByteArray json = jsonSummary({status, seconds, ran ? &core.summary() : nullptr,
-                                             ran ? core.runNumber() : 0, runOptions.logFile});
+        const QByteArray json =
+            jsonSummary({status, seconds, ran ? &core.summary() : nullptr, runNumber, runOptions.logFile, trial});
         std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);

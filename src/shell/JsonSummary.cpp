@@ -37,6 +37,7 @@ QByteArray jsonSummary(const RunOutcome& o) {
         {QStringLiteral("file_bytes"), s.fileBytes >= 0 ? QJsonValue(s.fileBytes) : QJsonValue()},
         {QStringLiteral("file_sha256"), textOrNull(QString::fromLatin1(s.fileSha256))},
         {QStringLiteral("log"), textOrNull(o.logFile)},
+        {QStringLiteral("trial"), o.trial},
     };
     return QJsonDocument(j).toJson(QJsonDocument::Compact);
 }

@@ -11,6 +11,7 @@ struct RunOutcome {
     const RunSummary* summary = nullptr;  // null when no run took place
     qint64 runNumber = 0;                 // 0 when none was recorded
     QString logFile;
+    bool trial = false;  // --dry-run: nothing was changed
 };
 
 // {"status":0,"seconds":1.2,"articles_updated":..,"report":null,...}

@@ -90,7 +90,8 @@ int MainWindow::defaultTickMs() {
 MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs, const WindowOptions& window) {
     elapsed_.start();
     setObjectName(QStringLiteral("lis06c"));
-    setWindowTitle(QStringLiteral("Elaborazione file"));
+    trial_ = options.trial;
+    setWindowTitle(trial_ ? QStringLiteral("Elaborazione file — ") + kTrialMark : QStringLiteral("Elaborazione file"));
     build();
 
     QHash<QByteArray, QWidget*> named;
@@ -100,7 +101,8 @@ MainWindow::MainWindow(const Paths& paths, const RunOptions& options, int tickMs
 
     RunOptions runOptions = options;
     log_ = std::make_unique<ConsoleView>(clock_, false, window.output.progressSeconds);
-    if (!window.output.logFolder.isEmpty()) {
+    // A trial changes nothing under the root, where the log folder usually is.
+    if (!window.output.logFolder.isEmpty() && !trial_) {
         QString error;
         logFile_ = openRunLog(window.output.logFolder, QDateTime(clock_.today(), clock_.now()),
                               window.output.runsKept, &error);
@@ -288,7 +290,8 @@ void MainWindow::onRan(int result) {
 }
 
 void MainWindow::setStatus(const QString& text) {
-    if (auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine))) status->setText(text);
+    if (auto* status = findChild<QLabel*>(QLatin1String(WindowView::statusLine)))
+        status->setText(trial_ ? kTrialMark + QStringLiteral(" · ") + text : text);
 }
 
 void MainWindow::finish(int status) {

@@ -63,6 +63,7 @@ private:
     void stopWorker();
 
     State state_ = State::Loading;
+    bool trial_ = false;  // --dry-run: the title and the status line say so
     int exitStatus_ = 0;
     int runsStarted_ = 0;
     // The exit status if the user closes the window while it waits: what it

@@ -21,6 +21,8 @@ struct Expect {
     QString pdf;
     std::optional<bool> print;
     bool json = false;
+    bool trial = false;
+    int backupsKept = defaultBackupsKept();
 };
 
 struct Case {
@@ -60,6 +62,11 @@ TEST(Options, CommandLineOverConfigurationFileOverDefaults) {
          {M::ReportRun, "cwd", "cwd/nelv/log", 60, {}, defaultMaxFileBytes(), {}, {}, "x.pdf"}},
         {"undo the last run", {"--undo-last-run", "--force", "--root", "@/r"}, {}, {},
          {M::UndoLastRun, "r", "r/nelv/log"}},
+        {"a trial in the window", {"--dry-run"}, {}, {}, {.root = "cwd", .logFolder = "cwd/nelv/log", .trial = true}},
+        {"a trial without window", {"--dry-run", "--headless"}, {}, {},
+         {.mode = M::Headless, .root = "cwd", .logFolder = "cwd/nelv/log", .trial = true}},
+        {"backups kept from the file", {"--config", "@/lis06c.conf"}, "backups_kept=3\n", {},
+         {.root = "cwd", .logFolder = "cwd/nelv/log", .backupsKept = 3}},
         {"help", {"--help"}, {}, {}, {M::Help}},
         {"version", {"--version"}, {}, {}, {M::Version}},
         {"an unknown option", {"--bogus"}, {}, {}, {}, "bogus"},
@@ -78,6 +85,8 @@ TEST(Options, CommandLineOverConfigurationFileOverDefaults) {
         {"an unknown key", {"--config", "@/lis06c.conf"}, "radice=/srv\n", {}, {}, "chiave sconosciuta \"radice\""},
         {"a key in a section", {"--config", "@/lis06c.conf"}, "[lis06c]\nroot=/srv\n", {}, {}, "lis06c/root"},
         {"runs kept not a number", {"--config", "@/lis06c.conf"}, "runs_kept=molti\n", {}, {}, "runs_kept vuole"},
+        {"a trial of a command", {"--dry-run", "--undo-last-run"}, {}, {}, {}, "--dry-run va con una corsa"},
+        {"no backup kept", {"--config", "@/lis06c.conf"}, "backups_kept=0\n", {}, {}, "backups_kept vuole"},
         {"file size of zero", {"--config", "@/lis06c.conf"}, "max_file_mb=0\n", {}, {}, "max_file_mb vuole"},
     };
     for (const Case& c : cases) {
@@ -120,6 +129,8 @@ TEST(Options, CommandLineOverConfigurationFileOverDefaults) {
         EXPECT_EQ(o->run.pdfPath, path(c.want.pdf)) << c.name;
         EXPECT_EQ(o->printAnswer, c.want.print) << c.name;
         EXPECT_EQ(o->json, c.want.json) << c.name;
+        EXPECT_EQ(o->run.trial, c.want.trial) << c.name;
+        EXPECT_EQ(o->run.backupsKept, c.want.backupsKept) << c.name;
     }
 }
 

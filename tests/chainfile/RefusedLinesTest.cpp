@@ -66,8 +66,8 @@ void refuse(const common::ChainFile& file, RefusedLines& refused) {
             const qint32 document = grouping.place(*d);
             for (const FieldProblem& p : d->amountProblems()) errors.add(d->line, document, p);
         }
+    errors.revised(102, QStringLiteral("documento nr. 102 del 01/12/2026: caricato con 3 righe, ora 2 righe"));
     errors.refuseDocuments();
-    refused.addDocument(102, QStringLiteral("documento nr. 102 del 01/12/2026: caricato con 3 righe, ora 2 righe"));
     for (const common::ChainLine& line : file) {
         if (const auto h = readPromotionHeader(line)) errors.add(Stage::Promotions, *h);
         if (const auto o = readPromotionLine(line)) errors.add(Stage::Promotions, *o);

@@ -8,6 +8,8 @@
 // LIS06C_WRITE_CORPUS=DIR writes the built cases there as files (seeds for the fuzzer).
 #include "Scenario.h"
 
+#include "FileDigests.h"
+
 #include "common/Cp1252.h"
 #include "db/Database.h"
 
@@ -246,13 +248,36 @@ void expectRefusedLinesFile(const scenario::Outcome& o, const QString& root) {
     }
 }
 
+// The lines of a run's summary, without the file of refused lines a trial never writes.
+QStringList summaryOf(const QString& err) {
+    QStringList lines;
+    bool in = false;
+    for (const QString& line : err.split(QLatin1Char('\n'))) {
+        if (line.contains(QStringLiteral("Riepilogo"))) in = true;
+        else if (line.contains(QStringLiteral("Fine"))) in = false;
+        else if (in && !line.contains(QStringLiteral("Righe rifiutate per la catena"))) lines << line.mid(line.indexOf(QLatin1Char(' ')));
+    }
+    return lines;
+}
+
+// Each case is first run as a trial: it must leave every file of the root as
+// it was, and say what the real run then does.
 scenario::Outcome runCase(const QByteArray& bytes, QTemporaryDir& dir) {
     TestRoot root;
     scenario::fillDatabases(root);
     root.writeChainBytes(bytes);
     root.close();
     scenario::copyRoot(root.root(), dir.path());
-    return scenario::runProgram(dir.path());
+    const QStringList before = fileDigests(dir.path());
+    const scenario::Outcome trial = scenario::runProgram(dir.path(), {}, 120000, {QStringLiteral("--dry-run")});
+    EXPECT_EQ(fileDigests(dir.path()).join(QLatin1Char('\n')).toStdString(), before.join(QLatin1Char('\n')).toStdString())
+        << "the trial changed the root\n" << trial.err.right(2000).toStdString();
+    EXPECT_TRUE(trial.err.contains(QStringLiteral("PROVA — nessuna modifica")));
+    const scenario::Outcome real = scenario::runProgram(dir.path());
+    EXPECT_EQ(trial.exitCode, real.exitCode) << trial.err.right(2000).toStdString();
+    EXPECT_EQ(summaryOf(trial.err).join(QLatin1Char('\n')).toStdString(),
+              summaryOf(real.err).join(QLatin1Char('\n')).toStdString());
+    return real;
 }
 
 void expectOutcome(const QString& name, const Expectation& e, const scenario::Outcome& o, const QString& root) {

@@ -178,7 +178,7 @@ int countedRun(const QString& root, Outcome& outcome) {
     return outcome.exitCode == 0 && m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
-Outcome runProgram(const QString& root, const QStringList& env, int timeoutMs) {
+Outcome runProgram(const QString& root, const QStringList& env, int timeoutMs, const QStringList& extraArgs) {
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -189,7 +189,7 @@ Outcome runProgram(const QString& root, const QStringList& env, int timeoutMs) {
     }
     p.setProcessEnvironment(e);
     const QString program = qEnvironmentVariable("LIS06C_BINARY_DIR") + QStringLiteral("/lis06c");
-    const QStringList args{QStringLiteral("--headless"), QStringLiteral("--root"), root};
+    const QStringList args = QStringList{QStringLiteral("--headless"), QStringLiteral("--root"), root} + extraArgs;
     if (e.value("LIS06C_RUN_AS_NOBODY") == QLatin1String("1")) {
         // As another user (root would write through any file mode).
         e.remove("LIS06C_RUN_AS_NOBODY");

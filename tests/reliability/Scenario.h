@@ -41,8 +41,9 @@ struct Outcome {
     QString err;
 };
 
-// Runs `lis06c --headless --root root` with extra environment values.
-Outcome runProgram(const QString& root, const QStringList& env = {}, int timeoutMs = 120000);
+// Runs `lis06c --headless --root root` with extra environment values and arguments.
+Outcome runProgram(const QString& root, const QStringList& env = {}, int timeoutMs = 120000,
+                   const QStringList& args = {});
 
 // Runs the program once on `root`, counting its database writes: the kill
 // points a crash test can try. Zero writes when the run did not end well

@@ -1,6 +1,8 @@
 // The window lis06c under the offscreen platform: its widgets, Form_Load at
 // creation, the timer's runs on their own thread, message boxes and the rate
 // at which the boxes are repainted.
+#include "FileDigests.h"
+#include "RecordBuilder.h"
 #include "TestRoot.h"
 #include "run/RootLock.h"
 #include "shell/MainWindow.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -422,4 +425,28 @@ TEST(Window, SummaryWhileThePrintQuestionIsOpenAndAPresetAnswer) {
         EXPECT_TRUE(lines.contains(QStringLiteral("Riepilogo della corsa nr. 1"))) << lines.toStdString();
         EXPECT_TRUE(lines.contains(QStringLiteral("Fine: esito 0"))) << lines.toStdString();
     }
+}
+
+// A trial in the window: it waits for the chain's file like a real run, works
+// on copies made once the file is there, says so in its title, and leaves
+// every file of the root as it was (no log file either).
+TEST(Window, TrialLeavesTheRootAsItWas) {
+    app();
+    TestRoot root;
+    root.close();
+    Answerer answerer;
+    WindowOptions options;
+    options.output.logFolder = root.root() + QStringLiteral("/nelv/log");
+    RunOptions run;
+    run.trial = true;
+    MainWindow w(root.paths(), run, 40, options);
+    w.show();
+    EXPECT_TRUE(w.windowTitle().contains(QStringLiteral("PROVA — nessuna modifica")));
+    ASSERT_TRUE(waitFor([&] { return w.runsStarted() >= 2; }));
+    root.writeChainFile({RecordBuilder("MDA").num(rec::articleCode, 1001).set(rec::mda::description, "PASTA").line()});
+    // (The window may hold the root at this moment; its lock goes with the run.)
+    const QStringList before = fileDigests(root.root()).filter(QRegularExpression(QStringLiteral("^(?!lis06c.lock )")));
+    ASSERT_TRUE(waitFor([&] { return w.finished(); }));
+    EXPECT_TRUE(w.exitStatus() == 0 || w.exitStatus() == 5) << w.exitStatus();
+    EXPECT_EQ(fileDigests(root.root()).join('\n').toStdString(), before.join('\n').toStdString());
 }

@@ -12,11 +12,11 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    explicit Impl(const Run& r)
+    Impl(const Run& r, ChainEans& eans, PriceListRows& priceLists)
         : run(r),
+          chainEans(eans),
+          priceList(priceLists),
           lookups(r.store),
-          priceList(r.store.prepare(QStringLiteral(
-              "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
           addPriceList(r.store.prepare(QStringLiteral(
               "INSERT INTO listi02 (codart, desart, codlis, cobart, cofart, codafo, ivart, umart, desfor, "
               "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
@@ -29,8 +29,6 @@ struct CreoArtNuovo::Impl {
               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, "
               "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
               "?, ?, ?, 0, ' ', ?, ?, ?, ?, ?, ?)"))),
-          chainEans(r.chain.prepare(
-              QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
           ean(r.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(r.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
@@ -43,8 +41,10 @@ struct CreoArtNuovo::Impl {
     qint32 create(const NewArticle& input);
 
     const Run& run;
+    ChainEans& chainEans;
+    PriceListRows& priceList;
     StoreLookups lookups;
-    db::Query priceList, addPriceList, article, addArticle, chainEans, ean, addEan, editEan;
+    db::Query addPriceList, article, addArticle, ean, addEan, editEan;
     QString codlis;
 };
 
@@ -64,14 +64,12 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
 
     // The chain supplier's price-list row; one that already names a store
     // article gives the article its code.
-    if (priceList.first({chain.trimmed(), codlis})) {
-        const qint64 listed = priceList.whole("codart");
-        priceList.finish();
-        if (listed != 0) code = static_cast<qint32>(listed);
+    if (const auto listed = priceList.find(chain.trimmed())) {
+        if (listed->article != 0) code = static_cast<qint32>(listed->article);
     } else {
-        priceList.finish();
         addPriceList.exec({code, desart, codlis, a.przart, a.przart, chain, a.ivart, storeUnit(a.umart),
                            supplierName, supplierName, config.codfor_affil, todayValue});
+        priceList.added(chain, addPriceList.lastInsertId(), code);
     }
 
     // The department's description is text: empty when the department is 0 or unknown.
@@ -83,11 +81,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     lookups.ensurePriceListHeader(codlis, supplierName, today);
 
     // The chain article's own EAN codes: the article's colour and the EAN rows.
-    std::vector<QString> eans;
-    if (!a.codart.isNull()) {
-        chainEans.exec({a.codart});
-        while (chainEans.next()) eans.push_back(eanText(chainEans.value("eanare")));
-    }
+    const std::vector<QString> eans = chainEans.of(a.codart);
 
     const Amount factor = lookups.unitFactor(a.umconf.toString());
     run.view.setText(Box::codartw, common::displayNumber(code));
@@ -142,12 +136,15 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run) : d_(std::make_unique<Impl>(run)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, PriceListRows& priceList)
+    : d_(std::make_unique<Impl>(run, chainEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
-    CreoArtNuovo create(run);
+    ChainEans chainEans(run.chain);
+    PriceListRows priceList(run.store, run.config.priceListCode());
+    CreoArtNuovo create(run, chainEans, priceList);
     return create(input);
 }

@@ -4,6 +4,7 @@
 // its prices, mark-up and margin, and the chain article's EAN codes, each
 // recorded in the processing log.
 #include "articles/ArticleRules.h"
+#include "articles/ReadOnceKeys.h"
 
 #include <memory>
 
@@ -15,10 +16,12 @@ struct NewArticle {
     articles::CostWithVat cosiva;  // its cost with VAT, as the update worked it out
 };
 
-// Prepared once per stage and called once per chain article.
+// Prepared once per stage and called once per chain article. The chain EANs
+// and the price-list rows are the stage's own, read once: a price-list row
+// added here goes into them, for the articles after this one.
 class CreoArtNuovo {
 public:
-    explicit CreoArtNuovo(const Run& run);
+    CreoArtNuovo(const Run& run, articles::ChainEans& chainEans, articles::PriceListRows& priceList);
     ~CreoArtNuovo();
     CreoArtNuovo(const CreoArtNuovo&) = delete;
     CreoArtNuovo& operator=(const CreoArtNuovo&) = delete;
@@ -31,5 +34,5 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// One article on its own (the statements are prepared for this call only).
+// One article on its own (the statements and keys are prepared for this call only).
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input);

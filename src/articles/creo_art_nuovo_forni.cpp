@@ -5,6 +5,7 @@
 #include "common/Numbers.h"
 #include "run/Run.h"
 
+#include <utility>
 #include <vector>
 
 using common::Amount;
@@ -22,6 +23,7 @@ struct Level {
 
 // A staged line, as the article creation reads it.
 struct Staged {
+    qint64 skippedBefore = 0;  // lines that already have their article, read just before this one
     QVariant codart;
     QString codafo, desart, ivart, umart, unita2, quaco, imbart, desgru, dessot, ea1art;
     QVariant tipart, codgru, codsot, codrep, rica, coston;
@@ -84,15 +86,24 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
     }
 
     // Second pass: one article per chain code the store does not know.
+    // Only the lines without article are kept (on a large delivery nearly
+    // all have one): the others are counted, for the progress bar.
     std::vector<Staged> lines;
+    qint64 linesRead = 0, skippedAfterLast = 0;
     {
         db::Query read = store.prepare(QStringLiteral(
             "SELECT codart, codafo, desart, prezpub, coston, ivart, umart, unita2, quaco, imbart, codrep, "
             "codgru, desgru, codsot, dessot, rica, tipart, ea1art FROM variati ORDER BY codafo, prezpub DESC"));
         read.exec();
         while (read.next()) {
+            ++linesRead;
             Staged s;
             s.codart = read.value("codart");
+            if (s.codart.isNull() || s.codart.toLongLong() != 0) {
+                ++skippedAfterLast;
+                continue;
+            }
+            s.skippedBefore = std::exchange(skippedAfterLast, 0);
             s.codafo = read.text("codafo");
             s.desart = read.text("desart");
             s.ivart = read.text("ivart");
@@ -152,10 +163,13 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
     db::Batch batch(store, 100);
     int eansAdded = 0, eansUpdated = 0;
     QString previous;
-    Progress progress(view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
+    Progress progress(view, Bar::ProgressBar1, linesRead);
+    const auto steps = [&](qint64 n) {
+        for (qint64 k = 0; k < n; ++k) progress.step();
+    };
     for (const Staged& s : lines) {
-        progress.step();
-        if (s.codart.isNull() || s.codart.toLongLong() != 0 || s.codafo == previous) continue;
+        steps(s.skippedBefore + 1);
+        if (s.codafo == previous) continue;
 
         previous = s.codafo;
         const QString chainCode = common::isNumeric(s.codafo) ? s.codafo : QString();
@@ -276,5 +290,6 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
         }
         batch.step();
     }
+    steps(skippedAfterLast);
     batch.commit();
 }

@@ -1,6 +1,7 @@
 #include "catalogue/aggiorno_tutto.h"
 
 #include "articles/ArticleRules.h"
+#include "articles/ReadOnceKeys.h"
 #include "articles/creo_art_nuovo.h"
 #include "common/Dates.h"
 #include "common/Numbers.h"
@@ -36,12 +37,12 @@ struct Subgroup {
 struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
+          chainEans(run.chain),
+          priceLists(run.store, run.config.priceListCode()),
           group(run.store.prepare(QStringLiteral(
               "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
           subgroup(run.store.prepare(QStringLiteral(
               "SELECT codgru, dscsotto FROM sottogruppi WHERE codsot = ? ORDER BY rowid LIMIT 1"))),
-          priceList(run.store.prepare(QStringLiteral(
-              "SELECT rowid, codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
           byChainCode(run.store.prepare(QStringLiteral(
               "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
           article(run.store.prepare(QStringLiteral(
@@ -52,7 +53,6 @@ struct Statements {
               "imbart = ?, colore = ?, desart = ?, descas = ?, desrep = ?, codrep = ?, dessot = ?, codsot = ?, "
               "desgru = ?, codgru = ?, quaco = ?, umquaco = ?, prztot = ?, ivart = ?, codafo = ?, datagg = ?, "
               "codfor = ?, desfor = ? WHERE rowid = ?"))),
-          chainEans(run.chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
           ean(run.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(run.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
@@ -99,7 +99,9 @@ struct Statements {
     }
 
     articles::StoreLookups lookups;
-    db::Query group, subgroup, priceList, byChainCode, article, editArticle, chainEans, ean, addEan, editEan,
+    articles::ChainEans chainEans;
+    articles::PriceListRows priceLists;
+    db::Query group, subgroup, byChainCode, article, editArticle, ean, addEan, editEan,
         rankEans, addPriceList, editPriceList, unmark;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
@@ -107,14 +109,52 @@ struct Statements {
     QHash<qint64, std::optional<QVariant>> departments;
 };
 
-std::vector<ChainArticle> markedArticles(db::Database& chain) {
-    std::vector<ChainArticle> out;
-    db::Query q = chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
-                                QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart"));
-    q.exec({QStringLiteral("S")});
-    while (q.next()) out.push_back(ChainArticle::read(q));
-    return out;
-}
+// The marked chain articles in the stage's order, a batch at a time: held all
+// at once they would take tens of megabytes. Every article is unmarked as it
+// is applied, so each batch read begins where the one before ended.
+class MarkedArticles {
+public:
+    explicit MarkedArticles(db::Database& chain)
+        : count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
+          read_(chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
+                               QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart LIMIT ?"))) {
+        if (count_.first({kMarked})) total_ = count_.value(0).toLongLong();
+        count_.finish();
+    }
+
+    qint64 total() const { return total_; }
+
+    // The next marked article into `a`; false when every one has been applied.
+    bool next(ChainArticle& a) {
+        if (at_ == batch_.size()) readBatch();
+        if (at_ == batch_.size()) return false;
+        a = std::move(batch_[at_++]);
+        return true;
+    }
+
+private:
+    static constexpr int kRead = 1000;
+    inline static const QString kMarked = QStringLiteral("S");
+    void readBatch() {
+        batch_.clear();
+        at_ = 0;
+        read_.exec({kMarked, kRead});
+        while (read_.next()) batch_.push_back(ChainArticle::read(read_));
+        taken_ += static_cast<qint64>(batch_.size());
+        // An article left marked would come back in every batch.
+        if (taken_ > total_)
+            throw db::Error(db::ErrorKind::Other,
+                            QStringLiteral("Errore del programma: un articolo variato della catena è rimasto "
+                                           "segnato dopo essere stato applicato. L'aggiornamento degli articoli si "
+                                           "ferma qui: quelli già salvati restano, gli altri restano segnati per la "
+                                           "prossima elaborazione. Segnalare il problema all'assistenza."));
+    }
+
+    db::Query count_, read_;
+    qint64 total_ = 0, taken_ = 0;
+    std::vector<ChainArticle> batch_;
+    size_t at_ = 0;
+};
 
 QVariant orOld(const std::optional<Amount>& value, const QVariant& old) {
     return value ? QVariant(value->toDouble()) : old;
@@ -135,14 +175,13 @@ void aggiorno_tutto(const Run& run) {
 
     Statements st(run);
 
-    // Read first: the marks are cleared while the articles are walked.
-    const std::vector<ChainArticle> marked = markedArticles(run.chain);
+    MarkedArticles marked(run.chain);
 
-    CreoArtNuovo creo_art_nuovo(run);
+    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.priceLists);
     int found = 0, created = 0;
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
-    Progress progress(view, Bar::ProgressBar2, static_cast<qint64>(marked.size()));
+    Progress progress(view, Bar::ProgressBar2, marked.total());
 
     // An article's mark is cleared in the chain's batch, which is committed
     // only after the store's batch holding its update: a crash in between
@@ -150,7 +189,8 @@ void aggiorno_tutto(const Run& run) {
     db::Batch storeBatch(run.store, kBatch);
     db::Batch chainBatch(run.chain, kBatch);
 
-    for (const ChainArticle& a : marked) {
+    ChainArticle a;
+    while (marked.next(a)) {
         const auto done = [&] {
             st.unmark.exec({a.rowid});
             storeBatch.step();
@@ -187,11 +227,10 @@ void aggiorno_tutto(const Run& run) {
         // through the article table's chain code and supplier.
         qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
         if (config.codfor_affil != 0 && !chainCode.trimmed().isEmpty()) {
-            if (st.priceList.first({chainCode, codlis})) {
-                priceListRow = st.priceList.whole("rowid");
-                if (!st.priceList.isNull("codart")) storeCode = static_cast<qint32>(st.priceList.whole("codart"));
+            if (const auto row = st.priceLists.find(chainCode)) {
+                priceListRow = row->rowid;
+                if (!row->articleNull) storeCode = static_cast<qint32>(row->article);
             }
-            st.priceList.finish();
             show();
             if (storeCode == 0) {
                 if (st.byChainCode.first({chainCode, config.codfor_affil}) && !st.byChainCode.isNull("codart"))
@@ -211,12 +250,8 @@ void aggiorno_tutto(const Run& run) {
         view.setText(Box::cntaw, common::displayNumber(++found));
 
         // The article's own EAN codes in the chain.
-        std::vector<QString> eans;
-        st.chainEans.exec({a.codart});
-        while (st.chainEans.next()) {
-            const QString e = articles::eanText(st.chainEans.value("eanare"));
-            if (e != articles::kNoEan) eans.push_back(e);
-        }
+        std::vector<QString> eans = st.chainEans.of(a.codart);
+        eans.erase(std::remove(eans.begin(), eans.end(), articles::kNoEan), eans.end());
 
         QString oldCodafo;
         Amount oldPrice;
@@ -331,6 +366,7 @@ void aggiorno_tutto(const Run& run) {
         } else {
             st.addPriceList.exec({storeCode, codlis, desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart,
                                   a.umart, config.supplierName, config.supplierName, config.codfor_affil, todayValue});
+            st.priceLists.added(chainCode, st.addPriceList.lastInsertId(), storeCode);
         }
 
         db::LogRow log;

@@ -1,6 +1,7 @@
 #pragma once
 // Rows a stage looks up again and again (a subgroup, an article's barcodes,
 // an offer kind) do not change while the stage runs: each key is read once.
+#include <QtGlobal>
 #include <utility>
 
 namespace db {
@@ -8,9 +9,14 @@ namespace db {
 // The value kept in `cache` for `key`; the first time it is made by `read()`.
 // Given back as a copy (Qt's containers share their data, so it is cheap): a
 // reference into the cache would not outlive the next key it takes in.
+// With a `limit`, a cache that has reached it is emptied before it takes the
+// next key: its memory stays bounded however large the workload, and a key
+// met again afterwards is only read again.
 template <class Cache, class Read>
-typename Cache::mapped_type readOnce(Cache& cache, const typename Cache::key_type& key, Read&& read) {
+typename Cache::mapped_type readOnce(Cache& cache, const typename Cache::key_type& key, Read&& read,
+                                     qsizetype limit = 0) {
     if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    if (limit > 0 && cache.size() >= limit) cache.clear();
     return *cache.insert(key, std::forward<Read>(read)());
 }
 

@@ -101,7 +101,10 @@ private:
     void show();
 
     // Cached lookups: none of these tables changes while the stage runs,
-    // except offtab, whose cache follows the rows the stage adds.
+    // except offtab, whose cache follows the rows the stage adds. The
+    // caches by article keep at most kArticlesKept keys each: a store-size
+    // workload meets about 15,000 articles, a larger one would hold them all.
+    static constexpr qsizetype kArticlesKept = 20000;
     QStringList chainBarcodes(qint32 chainCode);
     std::optional<qint32> storeArticleByEan(const QString& ean);
     std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
@@ -434,50 +437,61 @@ void PromotionImport::stageLines() {
 }
 
 QStringList PromotionImport::chainBarcodes(qint32 chainCode) {
-    return db::readOnce(chainEanCache_, chainCode, [&] {
-        QStringList eans;
-        chainEans_.exec({chainCode});
-        while (chainEans_.next()) eans << chainEans_.text("eanare");
-        chainEans_.finish();
-        return eans;
-    });
+    return db::readOnce(
+        chainEanCache_, chainCode,
+        [&] {
+            QStringList eans;
+            chainEans_.exec({chainCode});
+            while (chainEans_.next()) eans << chainEans_.text("eanare");
+            chainEans_.finish();
+            return eans;
+        },
+        kArticlesKept);
 }
 
 std::optional<qint32> PromotionImport::storeArticleByEan(const QString& ean) {
-    return db::readOnce(storeEanCache_, ean, [&] {
-        return storeEan_.firstRow({ean},
-                                  [](const db::Query& q) { return static_cast<qint32>(q.whole("codare")); });
-    });
+    return db::readOnce(
+        storeEanCache_, ean,
+        [&] {
+            return storeEan_.firstRow({ean},
+                                      [](const db::Query& q) { return static_cast<qint32>(q.whole("codare")); });
+        },
+        kArticlesKept);
 }
 
 std::optional<StoreBarcode> PromotionImport::firstStoreBarcode(qint32 storeCode) {
-    return db::readOnce(firstBarcodeCache_, storeCode, [&] {
-        return storeEanByCode_.firstRow({storeCode}, [](const db::Query& q) {
-            return StoreBarcode{q.text("eanare"), q.text("desart")};
-        });
-    });
+    return db::readOnce(
+        firstBarcodeCache_, storeCode,
+        [&] {
+            return storeEanByCode_.firstRow(
+                {storeCode}, [](const db::Query& q) { return StoreBarcode{q.text("eanare"), q.text("desart")}; });
+        },
+        kArticlesKept);
 }
 
 std::optional<ListingRow> PromotionImport::listing(qint32 storeCode) {
-    return db::readOnce(listingCache_, storeCode, [&] {
-        // By position, in the order of the statement's columns.
-        return listingByCode_.firstRow({storeCode}, [](const db::Query& q) {
-            ListingRow r;
-            r.codart = static_cast<qint32>(q.value(0).toLongLong());
-            r.desart = q.value(1);
-            r.desgru = q.value(2);
-            r.dessot = q.value(3);
-            r.desfor = q.value(4);
-            r.cofart = q.value(5);
-            r.cosmp = q.value(6);
-            r.imbart = q.value(7);
-            r.przart = q.value(8);
-            r.przpub = q.value(9);
-            r.umart = q.value(10);
-            r.ivart = q.value(11);
-            return r;
-        });
-    });
+    return db::readOnce(
+        listingCache_, storeCode,
+        [&] {
+            // By position, in the order of the statement's columns.
+            return listingByCode_.firstRow({storeCode}, [](const db::Query& q) {
+                ListingRow r;
+                r.codart = static_cast<qint32>(q.value(0).toLongLong());
+                r.desart = q.value(1);
+                r.desgru = q.value(2);
+                r.dessot = q.value(3);
+                r.desfor = q.value(4);
+                r.cofart = q.value(5);
+                r.cosmp = q.value(6);
+                r.imbart = q.value(7);
+                r.przart = q.value(8);
+                r.przpub = q.value(9);
+                r.umart = q.value(10);
+                r.ivart = q.value(11);
+                return r;
+            });
+        },
+        kArticlesKept);
 }
 
 QString PromotionImport::chainDescription(qint32 chainCode) {

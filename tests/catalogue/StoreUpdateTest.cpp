@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 namespace {
 
 // A store article filed under chain code 1234 of supplier 4321.
@@ -248,4 +252,73 @@ TEST(StoreUpdate, MissingArticlesAreCreatedInDescriptionOrder) {
     EXPECT_EQ(root.view.text("cntcw"), "3");
     EXPECT_EQ(root.view.text("cntaw"), "0");
     EXPECT_EQ(marked(root), 0);
+}
+
+// The marked articles are read a block at a time; across the blocks they are
+// still applied in description order (code breaking ties), each once, so the
+// new store codes follow that order whatever the order of the chain's rows.
+TEST(StoreUpdate, ManyMissingArticlesAreCreatedInDescriptionOrder) {
+    TestRoot root;
+    storeTables(root);
+    constexpr int kArticles = 2500;
+    std::vector<std::pair<QString, qint64>> order;  // description, chain code
+    {
+        db::Transaction unit(root.chain());
+        for (int i = 0; i < kArticles; ++i) {
+            ChainArticleRow a;
+            a.codart = kArticles - i;  // rows in reverse order of code
+            // Descriptions scattered over the codes, each shared by two articles.
+            a.desart = QStringLiteral("ARTICOLO %1").arg(i * 7919 % kArticles / 2, 4, 10, QLatin1Char('0'));
+            a.eans = {};
+            a.insert(root);
+            order.emplace_back(a.desart.toString(), a.codart);
+        }
+        unit.commit();
+    }
+    std::sort(order.begin(), order.end());
+    aggiorno_tutto(root.run());
+
+    db::Database& s = root.store();
+    db::Query created = s.prepare(QStringLiteral("SELECT codafo, codart FROM listi01"));
+    created.exec();
+    std::map<qint64, qint64> codeOf;  // chain code -> store code
+    while (created.next()) codeOf[created.text("codafo").toLongLong()] = created.whole("codart");
+    ASSERT_EQ(codeOf.size(), size_t(kArticles));
+    for (size_t k = 0; k < order.size(); ++k)
+        ASSERT_EQ(codeOf[order[k].second], qint64(k) + 1) << order[k].first.toStdString();
+    EXPECT_EQ(marked(root), 0);
+}
+
+// The price-list rows are read once for the stage; a row the stage adds must
+// be found by a later article of the same run. A chain whose data repeats an
+// article code gives two marked articles with one chain code: the second
+// finds the store article and price-list row the first one led to.
+TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
+    struct Case {
+        const char* name;
+        bool inStore;  // the store has the article (by chain code and supplier), without a price-list row
+    };
+    for (const Case& c : {Case{"both new", false}, Case{"known only by the article table", true}}) {
+        SCOPED_TRACE(c.name);
+        TestRoot root;
+        storeTables(root);
+        if (c.inStore) storeArticle(root, 50);
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
+        for (const double price : {15.0, 16.0}) {  // the second has something new for the store
+            ChainArticleRow a;
+            a.desart = QStringLiteral("PASTA %1").arg(price);
+            a.przpub = price;
+            a.eans = {};
+            a.insert(root);
+        }
+        aggiorno_tutto(root.run());
+
+        db::Database& s = root.store();
+        EXPECT_EQ(root.count(s, "listi01"), 1);
+        EXPECT_EQ(root.count(s, "listi02", "trim(codafo) = '000001234'"), 1);
+        EXPECT_EQ(root.view.text("cntcw"), c.inStore ? "0" : "1");
+        EXPECT_EQ(root.view.text("cntaw"), c.inStore ? "2" : "1");
+        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT przpub FROM listi01").toDouble(), 16);
+        EXPECT_EQ(marked(root), 0);
+    }
 }

@@ -3,6 +3,7 @@
 // read, and the lookup indexes it adds to a database that lacks them.
 #include "TestRoot.h"
 #include "db/Database.h"
+#include "db/ReadOnce.h"
 #include "db/Schema.h"
 
 #include <QElapsedTimer>
@@ -571,5 +572,33 @@ TEST(Database, StatementTimesAreToldOnClosingWhenAskedFor) {
         EXPECT_NE(said.find("archivio Nelv (catena):"), std::string::npos) << said;
         EXPECT_NE(said.find("3 volte  SELECT count(*) AS n FROM articolo WHERE codart > ?"), std::string::npos)
             << said;
+    }
+}
+
+// A cache read through readOnce answers every key with its own value; with a
+// limit it reads again only what it let go of when it filled up.
+TEST(ReadOnce, EachKeyReadOnceOrAgainAfterTheCacheFilledUp) {
+    struct Case {
+        qsizetype limit;
+        std::vector<int> keys;
+        int reads;  // how many times the database would be asked
+    };
+    const std::vector<Case> cases = {
+        {0, {1, 2, 3, 1, 2, 3}, 3},
+        {3, {1, 2, 3, 1, 2, 3}, 3},
+        {2, {1, 2, 1, 3, 1, 3}, 4},  // 3 empties the cache: 1 is read again, 3 stays
+    };
+    for (const Case& c : cases) {
+        QHash<int, QString> cache;
+        int reads = 0;
+        for (int key : c.keys) {
+            const QString value = db::readOnce(
+                cache, key, [&] { ++reads; return QString::number(key * 10); }, c.limit);
+            EXPECT_EQ(value, QString::number(key * 10));
+            if (c.limit > 0) {
+                EXPECT_LE(cache.size(), c.limit);
+            }
+        }
+        EXPECT_EQ(reads, c.reads) << "limit " << c.limit;
     }
 }

@@ -41,6 +41,7 @@
 #include <QTemporaryDir>
 #include <QDir>
 #include <cstdio>
+#include <malloc.h>
 #include <functional>
 #include <sys/resource.h>
 #include <vector>
@@ -81,8 +82,11 @@ double peakMb() {
 }
 
 // The generated root is built in this process: its memory is not the run's.
-// Lowers the peak to what is resident now.
+// Gives the heap the generator freed back to the system (else it would stay
+// resident and count as the run's, more the larger the workload) and lowers
+// the peak to what is resident now.
 void resetPeak() {
+    malloc_trim(0);
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly)) refs.write("5");
 }
@@ -94,6 +98,7 @@ struct StageResult {
     qint64 records = 0;
     qint64 writes = 0;
     double lookups = 0;
+    double peakMb = 0;  // the run's peak so far, after the stage: the stage that raises it stands out
     QString error;
 };
 
@@ -285,6 +290,7 @@ int main(int argc, char* argv[]) {
             r.seconds = t.nsecsElapsed() / 1e9;
             r.cpu = bench::cpuSeconds() - cpuBefore;
             r.writes = counter.writes() - before;
+            r.peakMb = peakMb();
             stages.push_back(r);
         };
         // The stages in the order of the run sequence, each timed on its own.
@@ -346,16 +352,16 @@ int main(int argc, char* argv[]) {
     const double total = whole.nsecsElapsed() / 1e9;
     const double totalCpu = bench::cpuSeconds() - cpuRunStart;
 
-    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s\n", "stage", "seconds", "cpu_s", "records", "records/s", "writes",
-                "lookups");
+    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s %8s\n", "stage", "seconds", "cpu_s", "records", "records/s", "writes",
+                "lookups", "peak_mb");
     qint64 writes = 0;
     double lookups = 0;
     for (const StageResult& r : stages) {
         writes += r.writes;
         lookups += r.lookups;
-        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f%s%s\n", r.name, r.seconds, r.cpu,
+        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f %8.1f%s%s\n", r.name, r.seconds, r.cpu,
                     static_cast<long long>(r.records), r.seconds > 0 ? r.records / r.seconds : 0.0,
-                    static_cast<long long>(r.writes), r.lookups, r.error.isEmpty() ? "" : "  ! ",
+                    static_cast<long long>(r.writes), r.lookups, r.peakMb, r.error.isEmpty() ? "" : "  ! ",
                     qPrintable(r.error.left(200)));
     }
     std::printf("whole run: %.3f s, processor %.3f s (%lld lines)\n", total, totalCpu,

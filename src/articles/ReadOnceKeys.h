@@ -1,0 +1,59 @@
+#pragma once
+// Keys the store update meets for nearly every chain article, read once at the
+// start of the stage instead of looked up article by article. Each answers
+// exactly as its statement would, rows the stage adds included.
+#include "db/Database.h"
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace articles {
+
+// The EAN codes of the chain articles (the chain's `codean`); the stage
+// writes no chain EAN, so what it read at the start stays true.
+class ChainEans {
+public:
+    explicit ChainEans(db::Database& chain);
+    // The EANs of the article, as eanText gives them, in the order of the rows.
+    std::vector<QString> of(const QVariant& codart);
+
+private:
+    struct Ean {
+        qint64 codare;
+        std::string text;  // UTF-8; an EAN is short enough to be kept inside the string
+    };
+    std::vector<Ean> eans_;  // by article, then in the order of the rows
+    // A code that is not a whole number compares as SQLite compares it: all
+    // lookups then go through the statement.
+    bool irregular_ = false;
+    db::Query byArticle_;
+};
+
+// The chain supplier's price-list rows (`listi02` of one `codlis`) by their
+// chain code as trim(codafo) gives it: the first row of each code.
+class PriceListRows {
+public:
+    PriceListRows(db::Database& store, const QString& codlis);
+
+    struct Row {
+        qint64 rowid = 0;
+        bool articleNull = true;  // codart is Null
+        qint64 article = 0;       // codart as a whole number
+    };
+    // The row `SELECT … WHERE trim(codafo) = code AND codlis = ? ORDER BY rowid LIMIT 1` finds.
+    std::optional<Row> find(const QString& code) const;
+    // A row the stage has just added with this codafo and codart.
+    void added(const QString& codafo, qint64 rowid, const QVariant& codart);
+
+private:
+    std::unordered_map<std::string, Row> rows_;
+};
+
+// SQLite's trim(): spaces off both ends, nothing else.
+QString sqlTrim(const QString& text);
+
+}  // namespace articles

@@ -1,5 +1,6 @@
 #include "WindowRun.h"
 
+#include "shell/Headless.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>
@@ -33,5 +34,19 @@ WindowRunResult timeWindowRun(const Paths& paths) {
     while (!window.finished()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     result.seconds = clock.nsecsElapsed() / 1e9;
     result.exitStatus = window.exitStatus();
+    return result;
+}
+
+WindowRunResult timeHeadlessRun(const Paths& paths) {
+    WindowRunResult result;
+    QElapsedTimer clock;
+    clock.start();
+    NullView view;  // every question answered with its default, as the window's boxes are
+    HeadlessOptions options;
+    options.paths = paths;
+    options.console = false;
+    options.view = &view;
+    result.exitStatus = runHeadless(options);
+    result.seconds = clock.nsecsElapsed() / 1e9;
     return result;
 }

@@ -11,3 +11,9 @@ struct WindowRunResult {
 
 // Needs a QApplication. The timer that starts the run ticks at once.
 WindowRunResult timeWindowRun(const Paths& paths);
+
+// The same whole run headless, as the program makes it (the root's lock, the
+// quick check, the backup, the run history), with nothing on the console:
+// the window's run is compared with this, so that the ratio is the window's
+// own cost and not the safekeeping the stage timings leave out.
+WindowRunResult timeHeadlessRun(const Paths& paths);

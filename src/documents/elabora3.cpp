@@ -289,14 +289,18 @@ void logRevised(const Run& run, const SupplierDocument& d) {
     run.log.append(log);
 }
 
+// One revised document, in the words of the message and of the lines handed back to the chain.
+QString revisedLine(const Revised& r) {
+    return QStringLiteral("documento nr. %1 del %2: caricato con %3 righe, ora %4 righe")
+        .arg(r.document.number)
+        .arg(common::ddmmyyyy(r.document.date))
+        .arg(r.received.lines)
+        .arg(r.now.lines);
+}
+
 QString revisedMessage(const QList<Revised>& revised) {
     QStringList lines;
-    for (const Revised& r : revised)
-        lines << QStringLiteral("documento nr. %1 del %2: caricato con %3 righe, ora %4 righe")
-                     .arg(r.document.number)
-                     .arg(common::ddmmyyyy(r.document.date))
-                     .arg(r.received.lines)
-                     .arg(r.now.lines);
+    for (const Revised& r : revised) lines << revisedLine(r);
     return QStringLiteral("Attenzione: documenti già caricati sono arrivati di nuovo con righe diverse (altre "
                           "righe, quantità o costi). NON sono stati caricati di nuovo: controllarli e correggerli "
                           "a mano.\n") +
@@ -387,14 +391,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
-    for (const Revised& r : revised)
-        problems.revised(r.document.number,
-                         QStringLiteral("documento nr. %1 del %2 già caricato con %3 righe, arrivato di nuovo con "
-                                        "%4 righe: NON caricato di nuovo")
-                             .arg(r.document.number)
-                             .arg(common::ddmmyyyy(r.document.date))
-                             .arg(r.received.lines)
-                             .arg(r.now.lines));
+    for (const Revised& r : revised) problems.revised(r.document.number, revisedLine(r));
     run.summary.documentsRevised += revised.size();
     run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);
     if (problems.any(LineErrors::Stage::Documents)) run.view.message(problems.documentMessage());

@@ -5,6 +5,7 @@
 #include "run/Run.h"
 #include "run/RunHistory.h"
 #include "run/RunSequence.h"
+#include "run/TrialView.h"
 #include "safekeep/Backup.h"
 #include "safekeep/Fingerprint.h"
 #include "safekeep/Snapshot.h"

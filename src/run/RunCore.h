@@ -10,7 +10,6 @@
 #include "run/RootLock.h"
 #include "run/RunView.h"
 #include "run/SettledFile.h"
-#include "run/TrialView.h"
 #include "run/Startup.h"
 
 #include <memory>

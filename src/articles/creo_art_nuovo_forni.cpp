@@ -160,7 +160,7 @@ void creo_art_nuovo_forni(const Run& run, qint32 currentDocument) {
 
     // Each article is a unit of its own; a crash loses at most the last batch,
     // whose lines the next run finds still without article.
-    db::Batch batch(store, 100);
+    db::Batch batch(store);
     int eansAdded = 0, eansUpdated = 0;
     QString previous;
     Progress progress(view, Bar::ProgressBar1, linesRead);

@@ -17,10 +17,6 @@ using common::Amount;
 
 namespace {
 
-// Units per commit: each commit writes the pages it changed to the log, and
-// a crash loses at most one batch, which the next run redoes.
-constexpr int kBatch = 5000;
-
 struct Group {
     bool found = false;
     bool excluded = false;
@@ -186,15 +182,14 @@ void aggiorno_tutto(const Run& run) {
     // An article's mark is cleared in the chain's batch, which is committed
     // only after the store's batch holding its update: a crash in between
     // leaves it marked, and applying it again on the next run changes nothing.
-    db::Batch storeBatch(run.store, kBatch);
-    db::Batch chainBatch(run.chain, kBatch);
+    // An article is done in the store before the chain's mark on it goes.
+    db::Batch batch({&run.store, &run.chain});
 
     ChainArticle a;
     while (marked.next(a)) {
         const auto done = [&] {
             st.unmark.exec({a.rowid});
-            storeBatch.step();
-            chainBatch.step();
+            batch.step();
         };
         qint32 storeCode = 0;
         progress.step();
@@ -385,8 +380,7 @@ void aggiorno_tutto(const Run& run) {
         ++run.summary.articlesUpdated;
         done();
     }
-    storeBatch.commit();
-    chainBatch.commit();
+    batch.commit();
 
     view.setProgress(Bar::ProgressBar2, 0);
     view.setVisible(Bar::ProgressBar2, false);

@@ -18,10 +18,6 @@ using common::ChainLine;
 
 namespace {
 
-// Units per commit: each commit writes the pages it changed to the log, and
-// a crash loses at most one batch, which the next run redoes.
-constexpr int kBatch = 5000;
-
 // The store's classification of a subgroup: its group, department and the
 // three descriptions ("." when missing or blank).
 struct Classification {
@@ -217,7 +213,7 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
     };
 
     chainfile::DataDate dataDati;
-    db::Batch batch(chain, kBatch);
+    db::Batch batch(chain);
     int counter = 0;
     for (const ChainLine line : file) {
         dataDati.see(line);

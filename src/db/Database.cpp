@@ -243,19 +243,24 @@ void Transaction::commit() {
     --db_.depth_;
 }
 
-Batch::Batch(Database& db, int every)
-    : db_(db), every_(every), tx_(std::make_unique<Transaction>(db)) {}
+Batch::Batch(std::initializer_list<Database*> dbs, std::chrono::milliseconds hold) : dbs_(dbs), hold_(hold) {
+    begin();
+}
+
+void Batch::begin() {
+    for (Database* db : dbs_) txs_.push_back(std::make_unique<Transaction>(*db));
+    began_ = std::chrono::steady_clock::now();
+}
 
 void Batch::step() {
-    if (++done_ % every_ == 0) {
-        tx_->commit();
-        tx_ = std::make_unique<Transaction>(db_);
-    }
+    if (std::chrono::steady_clock::now() - began_ < hold_) return;
+    commit();
+    begin();
 }
 
 void Batch::commit() {
-    if (tx_) tx_->commit();
-    tx_.reset();
+    for (const std::unique_ptr<Transaction>& tx : txs_) tx->commit();
+    txs_.clear();
 }
 
 }  // namespace db

@@ -13,6 +13,7 @@
 #include "db/StatementTimes.h"
 #include <QString>
 #include <QVariant>
+#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -227,19 +228,29 @@ private:
     bool open_ = true;
 };
 
-// A long stage commits every `every` units, so a crash loses at most one batch,
-// which the next run redoes; step() after each finished unit.
+// A long stage commits its finished units once the batch has held the
+// database's write lock for `hold`: the store's other programs wait at most
+// about that long to write, a crash loses at most that much work, which the
+// next run redoes, and a page that many units change (an index, a table read
+// in description order) goes to the disk once a batch, not once every few
+// units. step() after each finished unit.
 class Batch {
 public:
-    Batch(Database& db, int every);
+    static constexpr std::chrono::milliseconds kHold{2000};
+    explicit Batch(Database& db, std::chrono::milliseconds hold = kHold) : Batch({&db}, hold) {}
+    // Databases whose units belong together commit at the same unit, in the
+    // order given: the one that says a unit is done last.
+    Batch(std::initializer_list<Database*> dbs, std::chrono::milliseconds hold = kHold);
     void step();
     void commit();  // the last, partial batch
 
 private:
-    Database& db_;
-    int every_;
-    int done_ = 0;
-    std::unique_ptr<Transaction> tx_;
+    void begin();
+
+    std::vector<Database*> dbs_;
+    std::chrono::milliseconds hold_;
+    std::chrono::steady_clock::time_point began_;
+    std::vector<std::unique_ptr<Transaction>> txs_;
 };
 
 }  // namespace db

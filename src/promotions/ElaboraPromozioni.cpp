@@ -213,7 +213,7 @@ void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
-    db::Batch batch(run_.store, 500);
+    db::Batch batch(run_.store);
     for (const common::ChainLine line : file) {
         advanceProgress();
         if (const std::optional<chainfile::PromotionHeader> header = chainfile::readPromotionHeader(line)) {

@@ -202,17 +202,29 @@ TEST(Database, TransactionsAndSavepoints) {
         EXPECT_EQ(countRows(), 3);
     }
     {
-        // A batch commits every n units; the unfinished one is undone.
-        try {
-            db::Batch batch(d, 2);
-            for (int i = 10; i < 15; ++i) {
-                d.exec(QStringLiteral("INSERT INTO automa (codice) VALUES (?)"), {i});
-                batch.step();
+        // A batch commits the units finished once it has held the lock for its
+        // time, in every database it spans; the unit under way is undone.
+        const struct {
+            std::chrono::milliseconds hold;
+            int kept;
+        } holds[] = {{std::chrono::milliseconds(0), 5}, {std::chrono::hours(1), 0}};
+        db::Database& chain = root.chain();
+        for (const auto& h : holds) {
+            d.exec(QStringLiteral("DELETE FROM automa WHERE codice >= 10"));
+            chain.exec(QStringLiteral("DELETE FROM reparti"));
+            try {
+                db::Batch batch({&d, &chain}, h.hold);
+                for (int i = 10; i < 16; ++i) {
+                    d.exec(QStringLiteral("INSERT INTO automa (codice) VALUES (?)"), {i});
+                    chain.exec(QStringLiteral("INSERT INTO reparti (codrep) VALUES (?)"), {i});
+                    if (i < 15) batch.step();
+                }
+                throw std::runtime_error("stop");
+            } catch (const std::runtime_error&) {
             }
-            throw std::runtime_error("stop");
-        } catch (const std::runtime_error&) {
+            EXPECT_EQ(root.count(d, QStringLiteral("automa"), QStringLiteral("codice >= 10")), h.kept);
+            EXPECT_EQ(root.count(chain, QStringLiteral("reparti")), h.kept);
         }
-        EXPECT_EQ(root.count(d, QStringLiteral("automa"), QStringLiteral("codice >= 10")), 4);
     }
 }
 

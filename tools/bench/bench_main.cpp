@@ -42,6 +42,7 @@
 #include <QDir>
 #include <cstdio>
 #include <malloc.h>
+#include <sqlite3.h>
 #include <functional>
 #include <sys/resource.h>
 #include <vector>
@@ -91,6 +92,18 @@ void resetPeak() {
     if (refs.open(QIODevice::WriteOnly)) refs.write("5");
 }
 
+// Pages the two databases' connections wrote out so far: to the log at each
+// commit and when the page cache spills, and back into the file at checkpoints.
+qint64 pagesWritten(const Databases& dbs) {
+    qint64 total = 0;
+    for (const db::Database* d : {dbs.store.get(), dbs.chain.get()}) {
+        int current = 0, highest = 0;
+        if (d && sqlite3_db_status(d->connection(), SQLITE_DBSTATUS_CACHE_WRITE, &current, &highest, 0) == SQLITE_OK)
+            total += current;
+    }
+    return total;
+}
+
 struct StageResult {
     const char* name = "";
     double seconds = 0;
@@ -98,6 +111,7 @@ struct StageResult {
     qint64 records = 0;
     qint64 writes = 0;
     double lookups = 0;
+    qint64 pages = 0;   // pages both databases wrote to the disk (log and file): what commits cost
     double peakMb = 0;  // the run's peak so far, after the stage: the stage that raises it stands out
     QString error;
 };
@@ -277,6 +291,7 @@ int main(int argc, char* argv[]) {
                 return;
             }
             const qint64 before = counter.writes();
+            const qint64 pagesBefore = pagesWritten(dbs);
             const double cpuBefore = bench::cpuSeconds();
             QElapsedTimer t;
             t.start();
@@ -295,6 +310,7 @@ int main(int argc, char* argv[]) {
             r.seconds = t.nsecsElapsed() / 1e9;
             r.cpu = bench::cpuSeconds() - cpuBefore;
             r.writes = counter.writes() - before;
+            r.pages = pagesWritten(dbs) - pagesBefore;
             r.peakMb = peakMb();
             stages.push_back(r);
         };
@@ -357,16 +373,16 @@ int main(int argc, char* argv[]) {
     const double total = whole.nsecsElapsed() / 1e9;
     const double totalCpu = bench::cpuSeconds() - cpuRunStart;
 
-    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s %8s\n", "stage", "seconds", "cpu_s", "records", "records/s", "writes",
-                "lookups", "peak_mb");
+    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s %8s %8s\n", "stage", "seconds", "cpu_s", "records", "records/s",
+                "writes", "lookups", "pages_w", "peak_mb");
     qint64 writes = 0;
     double lookups = 0;
     for (const StageResult& r : stages) {
         writes += r.writes;
         lookups += r.lookups;
-        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f %8.1f%s%s\n", r.name, r.seconds, r.cpu,
+        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f %8lld %8.1f%s%s\n", r.name, r.seconds, r.cpu,
                     static_cast<long long>(r.records), r.seconds > 0 ? r.records / r.seconds : 0.0,
-                    static_cast<long long>(r.writes), r.lookups, r.peakMb, r.error.isEmpty() ? "" : "  ! ",
+                    static_cast<long long>(r.writes), r.lookups, static_cast<long long>(r.pages), r.peakMb, r.error.isEmpty() ? "" : "  ! ",
                     qPrintable(r.error.left(200)));
     }
     std::printf("whole run: %.3f s, processor %.3f s (%lld lines)\n", total, totalCpu,

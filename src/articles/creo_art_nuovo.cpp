@@ -12,9 +12,10 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    Impl(const Run& r, ChainEans& eans, PriceListRows& priceLists)
+    Impl(const Run& r, ChainEans& eans, StoreEans& storeEanRows, PriceListRows& priceLists)
         : run(r),
           chainEans(eans),
+          storeEans(storeEanRows),
           priceList(priceLists),
           lookups(r.store),
           addPriceList(r.store.prepare(QStringLiteral(
@@ -29,7 +30,6 @@ struct CreoArtNuovo::Impl {
               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, "
               "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
               "?, ?, ?, 0, ' ', ?, ?, ?, ?, ?, ?)"))),
-          ean(r.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(r.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
               "colare, primasecon, flagean, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, ?, 'P', 'S', ?)"))),
@@ -42,9 +42,10 @@ struct CreoArtNuovo::Impl {
 
     const Run& run;
     ChainEans& chainEans;
+    StoreEans& storeEans;
     PriceListRows& priceList;
     StoreLookups lookups;
-    db::Query addPriceList, article, addArticle, ean, addEan, editEan;
+    db::Query addPriceList, article, addArticle, addEan, editEan;
     QString codlis;
 };
 
@@ -111,15 +112,13 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     for (const QString& e : eans) {
         if (e == kNoEan) continue;
         db::LogRow log;
-        if (ean.first({e})) {
-            const qint64 rowid = ean.whole("rowid");
-            ean.finish();
-            editEan.exec({chain, price.toDouble(), price.toDouble(), todayValue, rowid});
+        if (const auto rowid = storeEans.find(e)) {
+            editEan.exec({chain, price.toDouble(), price.toDouble(), todayValue, *rowid});
             log.tipoagg = QStringLiteral("A");
         } else {
-            ean.finish();
             addEan.exec({e, code, desart.left(35), supplierName.left(35), chain, price.toDouble(), price.toDouble(),
                          isStoreEan(e) ? 5 : 1, todayValue});
+            storeEans.added(e, addEan.lastInsertId());
             log.tipoagg = QStringLiteral("N");
         }
         log.tipoelaborazione = QStringLiteral("B");
@@ -136,15 +135,16 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, PriceListRows& priceList)
-    : d_(std::make_unique<Impl>(run, chainEans, priceList)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, StoreEans& storeEans, PriceListRows& priceList)
+    : d_(std::make_unique<Impl>(run, chainEans, storeEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
     ChainEans chainEans(run.chain);
+    StoreEans storeEans(run.store);
     PriceListRows priceList(run.store, run.config.priceListCode());
-    CreoArtNuovo create(run, chainEans, priceList);
+    CreoArtNuovo create(run, chainEans, storeEans, priceList);
     return create(input);
 }

@@ -38,6 +38,7 @@ struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
           chainEans(run.chain),
+          storeEans(run.store),
           priceLists(run.store, run.config.priceListCode()),
           group(run.store.prepare(QStringLiteral(
               "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
@@ -53,7 +54,6 @@ struct Statements {
               "imbart = ?, colore = ?, desart = ?, descas = ?, desrep = ?, codrep = ?, dessot = ?, codsot = ?, "
               "desgru = ?, codgru = ?, quaco = ?, umquaco = ?, prztot = ?, ivart = ?, codafo = ?, datagg = ?, "
               "codfor = ?, desfor = ? WHERE rowid = ?"))),
-          ean(run.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(run.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
               "primasecon, flagean, sta_eti, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, 'P', 'S', ?, ?)"))),
@@ -100,8 +100,9 @@ struct Statements {
 
     articles::StoreLookups lookups;
     articles::ChainEans chainEans;
+    articles::StoreEans storeEans;
     articles::PriceListRows priceLists;
-    db::Query group, subgroup, byChainCode, article, editArticle, ean, addEan, editEan,
+    db::Query group, subgroup, byChainCode, article, editArticle, addEan, editEan,
         rankEans, addPriceList, editPriceList, unmark;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
@@ -177,7 +178,7 @@ void aggiorno_tutto(const Run& run) {
 
     MarkedArticles marked(run.chain);
 
-    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.priceLists);
+    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.storeEans, st.priceLists);
     int found = 0, created = 0;
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
@@ -275,9 +276,7 @@ void aggiorno_tutto(const Run& run) {
             if (excluded) {
                 // The store has not got all of the article's EAN codes yet.
                 for (const QString& e : eans) {
-                    const bool known = st.ean.first({e});
-                    st.ean.finish();
-                    if (!known) {
+                    if (!st.storeEans.find(e)) {
                         changed = true;
                         break;
                     }
@@ -343,17 +342,15 @@ void aggiorno_tutto(const Run& run) {
         run.summary.eansWritten += static_cast<qint64>(eans.size());
         for (const QString& e : eans) {
             view.setText(Box::c2w, e);
-            if (st.ean.first({e})) {
-                const qint64 rowid = st.ean.whole("rowid");
-                st.ean.finish();
+            if (const auto rowid = st.storeEans.find(e)) {
                 st.editEan.exec({storeCode, supplier35, desart.left(35), chainCode, price.toDouble(),
-                                 price.toDouble(), priceChanged, todayValue, rowid});
+                                 price.toDouble(), priceChanged, todayValue, *rowid});
             } else {
-                st.ean.finish();
                 const QVariant eanPrice = excluded ? QVariant() : QVariant(price.toDouble());
                 st.addEan.exec({e, storeCode, desart.left(35), supplier35, chainCode, eanPrice,
                                 eanPrice, priceChanged && !excluded ? QVariant(QStringLiteral("S")) : QVariant(),
                                 todayValue});
+                st.storeEans.added(e, st.addEan.lastInsertId());
             }
         }
         st.rankEans.exec({storeCode, storeCode});

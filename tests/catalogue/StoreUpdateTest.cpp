@@ -322,3 +322,35 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
         EXPECT_EQ(marked(root), 0);
     }
 }
+
+// The store's EAN rows are read once for the stage as well: an EAN the stage
+// adds for one article is found, and brought up to date, for a later article
+// of the same run with the same EAN (a chain that repeats an article code).
+TEST(StoreUpdate, EanAddedEarlierInTheRunIsFound) {
+    struct Case {
+        const char* name;
+        bool inStore;  // the store has the article: both are updates, else the first is created
+    };
+    for (const Case& c : {Case{"created, then updated", false}, Case{"updated twice", true}}) {
+        SCOPED_TRACE(c.name);
+        TestRoot root;
+        storeTables(root);
+        if (c.inStore) storeArticle(root, 50);
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS codean_eanare"));
+        for (const double price : {15.0, 16.0}) {
+            ChainArticleRow a;
+            a.desart = QStringLiteral("PASTA %1").arg(price);
+            a.przpub = price;
+            a.eans = {QStringLiteral("8001234567890")};
+            a.insert(root);
+        }
+        aggiorno_tutto(root.run());
+
+        db::Database& s = root.store();
+        EXPECT_EQ(root.count(s, "codean"), 1);
+        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT prezzo FROM codean").toDouble(), 16);
+        EXPECT_EQ(root.scalar(s, "SELECT codare FROM codean").toInt(), c.inStore ? 50 : 1);
+        EXPECT_EQ(marked(root), 0);
+    }
+}

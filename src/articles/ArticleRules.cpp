@@ -108,7 +108,12 @@ StoreLookups::StoreLookups(db::Database& store)
 
 qint32 StoreLookups::nextArticleCode() {
     qint64 last = 0;
-    if (maxCode_.first() && !maxCode_.isNull("last")) last = maxCode_.whole("last");
+    lastCodeWhole_ = true;
+    if (maxCode_.first() && !maxCode_.isNull("last")) {
+        const QVariant highest = maxCode_.value("last");
+        last = highest.toLongLong();
+        lastCodeWhole_ = highest.typeId() == QMetaType::LongLong;
+    }
     maxCode_.finish();
     if (last >= std::numeric_limits<qint32>::max()) {
         throw RunError(QStringLiteral("Impossibile creare un nuovo articolo: il codice articolo più alto "

@@ -12,6 +12,12 @@ QString supplierCodeText(qint64 codfor) { return common::zeroPad(codfor, 6).left
 
 QString chainCode(const QVariant& codart) {
     if (codart.isNull()) return QString();
+    // A whole number the text route would carry exactly through a double: the same digits.
+    constexpr qint64 kExact = qint64(1) << 53;
+    if (codart.typeId() == QMetaType::LongLong) {
+        const qint64 n = codart.toLongLong();
+        if (n >= -kExact && n <= kExact) return common::zeroPad(n, 9);
+    }
     const QString text = codart.toString();
     if (!common::isNumeric(text)) return QString();
     return common::zeroPad(static_cast<qint64>(common::roundHalfEven(common::numericValue(text), 0)), 9);

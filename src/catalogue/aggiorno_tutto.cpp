@@ -20,6 +20,11 @@ namespace {
 // Units per commit: each commit writes the pages it changed to the log, and
 // a crash loses at most one batch, which the next run redoes.
 constexpr int kBatch = 5000;
+// Marked articles read at a time.
+constexpr int kRead = 1000;
+// Marks cleared by one statement; a batch ends on a whole number of them.
+constexpr int kUnmarks = 100;
+static_assert(kBatch % kUnmarks == 0);
 
 struct Group {
     bool found = false;
@@ -70,8 +75,7 @@ struct Statements {
               "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
           editPriceList(run.store.prepare(QStringLiteral(
               "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
-              "desfor = ?, dsclistino = ?, codfor = ?, datval = ? WHERE rowid = ?"))),
-          unmark(run.chain.prepare(QStringLiteral("UPDATE articolo SET artvariato = '' WHERE rowid = ?"))) {}
+              "desfor = ?, dsclistino = ?, codfor = ?, datval = ? WHERE rowid = ?"))) {}
 
     // The store's classification and units do not change during the stage:
     // each code is looked up once.
@@ -103,20 +107,52 @@ struct Statements {
     articles::StoreEans storeEans;
     articles::PriceListRows priceLists;
     db::Query group, subgroup, byChainCode, article, editArticle, addEan, editEan,
-        rankEans, addPriceList, editPriceList, unmark;
+        rankEans, addPriceList, editPriceList;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
     QHash<QString, Amount> units;
     QHash<qint64, std::optional<QVariant>> departments;
 };
 
+// The marks of the applied articles, cleared kUnmarks at a time: one statement
+// instead of one per article. All are cleared before the chain's batch is
+// committed (which comes after a whole number of kUnmarks articles) and
+// before the next marked articles are read, which must not see them again.
+class Unmarks {
+public:
+    explicit Unmarks(db::Database& chain) : unmark_(chain.prepare(sql())) { rowids_.reserve(kUnmarks); }
+
+    void add(qint64 rowid) {
+        rowids_.push_back(rowid);
+        if (rowids_.size() == kUnmarks) flush();
+    }
+
+    void flush() {
+        if (rowids_.isEmpty()) return;
+        // A short list repeats its last article, which changes nothing.
+        while (rowids_.size() < kUnmarks) rowids_.push_back(rowids_.constLast());
+        unmark_.execList(rowids_);
+        rowids_.clear();
+    }
+
+private:
+    static QString sql() {
+        QString text = QStringLiteral("UPDATE articolo SET artvariato = '' WHERE rowid IN (?");
+        for (int i = 1; i < kUnmarks; ++i) text += QStringLiteral(", ?");
+        return text + QLatin1Char(')');
+    }
+    db::Query unmark_;
+    QVariantList rowids_;
+};
+
 // The marked chain articles in the stage's order, a batch at a time: held all
-// at once they would take tens of megabytes. Every article is unmarked as it
-// is applied, so each batch read begins where the one before ended.
+// at once they would take tens of megabytes. The marks of the articles applied
+// are cleared before each batch read, so it begins where the one before ended.
 class MarkedArticles {
 public:
-    explicit MarkedArticles(db::Database& chain)
-        : count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
+    MarkedArticles(db::Database& chain, Unmarks& applied)
+        : applied_(applied),
+          count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
           read_(chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
                                QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart LIMIT ?"))) {
         if (count_.first({kMarked})) total_ = count_.value(0).toLongLong();
@@ -134,9 +170,9 @@ public:
     }
 
 private:
-    static constexpr int kRead = 1000;
     inline static const QString kMarked = QStringLiteral("S");
     void readBatch() {
+        applied_.flush();
         batch_.clear();
         at_ = 0;
         read_.exec({kMarked, kRead});
@@ -151,6 +187,7 @@ private:
                                            "prossima elaborazione. Segnalare il problema all'assistenza."));
     }
 
+    Unmarks& applied_;
     db::Query count_, read_;
     qint64 total_ = 0, taken_ = 0;
     std::vector<ChainArticle> batch_;
@@ -176,7 +213,8 @@ void aggiorno_tutto(const Run& run) {
 
     Statements st(run);
 
-    MarkedArticles marked(run.chain);
+    Unmarks unmarks(run.chain);
+    MarkedArticles marked(run.chain, unmarks);
 
     CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.storeEans, st.priceLists);
     int found = 0, created = 0;
@@ -193,7 +231,7 @@ void aggiorno_tutto(const Run& run) {
     ChainArticle a;
     while (marked.next(a)) {
         const auto done = [&] {
-            st.unmark.exec({a.rowid});
+            unmarks.add(a.rowid);
             storeBatch.step();
             chainBatch.step();
         };
@@ -382,6 +420,7 @@ void aggiorno_tutto(const Run& run) {
         ++run.summary.articlesUpdated;
         done();
     }
+    unmarks.flush();
     storeBatch.commit();
     chainBatch.commit();
 

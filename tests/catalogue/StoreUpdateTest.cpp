@@ -354,3 +354,28 @@ TEST(StoreUpdate, EanAddedEarlierInTheRunIsFound) {
         EXPECT_EQ(marked(root), 0);
     }
 }
+
+// The marks of the applied articles are cleared a hundred at a time: whatever
+// the number of marked articles, each is applied once and none stays marked.
+TEST(StoreUpdate, EveryMarkClearedWhateverTheCount) {
+    for (const int count : {1, 99, 100, 1050}) {
+        SCOPED_TRACE(count);
+        TestRoot root;
+        storeTables(root);
+        {
+            db::Transaction unit(root.chain());
+            for (int i = 1; i <= count; ++i) {
+                ChainArticleRow a;
+                a.codart = i;
+                a.przpub = i % 10 == 0 ? 0.0 : 15.0;  // some only unmarked
+                a.eans = {};
+                a.insert(root);
+            }
+            unit.commit();
+        }
+        aggiorno_tutto(root.run());
+        EXPECT_EQ(marked(root), 0);
+        EXPECT_EQ(root.count(root.store(), "listi01"), count - count / 10);
+        EXPECT_EQ(root.view.text("cntcw"), QString::number(count - count / 10));
+    }
+}

@@ -194,6 +194,57 @@ private:
     size_t at_ = 0;
 };
 
+// The boxes the stage fills article by article, made into text only when the
+// view can show them, and once more when the stage ends, however it ends: they
+// end as they would if set for every article.
+class Boxes {
+public:
+    explicit Boxes(RunView& view) : view_(view) {}
+    ~Boxes() { show(); }
+    Boxes(const Boxes&) = delete;
+    Boxes& operator=(const Boxes&) = delete;
+
+    int found = 0, created = 0;
+
+    // The article being applied, with the store code known so far.
+    void detail(const QString& desart, Amount cost, qint32 vat, Amount price, qint32 code) {
+        desart_ = desart;
+        cost_ = cost;
+        vat_ = vat;
+        price_ = price;
+        code_ = code;
+        pending_ = true;
+    }
+    // Shows the article now: creo_art_nuovo shows the new code over it.
+    void showDetail() {
+        if (!pending_) return;
+        pending_ = false;
+        view_.setText(Box::c3w, desart_);
+        view_.setText(Box::c4w, common::displayNumber(cost_));
+        view_.setText(Box::c5w, QString::number(vat_));
+        view_.setText(Box::c6w, common::displayNumber(price_));
+        view_.setText(Box::codartw, common::displayNumber(code_));
+    }
+    // After each article.
+    void step() {
+        if (refresh_.due()) show();
+    }
+
+private:
+    void show() {
+        view_.setText(Box::cntaw, common::displayNumber(found));
+        view_.setText(Box::cntcw, common::displayNumber(created));
+        showDetail();
+    }
+
+    RunView& view_;
+    Refresh refresh_;
+    bool pending_ = false;
+    QString desart_;
+    Amount cost_, price_;
+    qint32 vat_ = 0, code_ = 0;
+};
+
 QVariant orOld(const std::optional<Amount>& value, const QVariant& old) {
     return value ? QVariant(value->toDouble()) : old;
 }
@@ -217,9 +268,9 @@ void aggiorno_tutto(const Run& run) {
     MarkedArticles marked(run.chain, unmarks);
 
     CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.storeEans, st.priceLists);
-    int found = 0, created = 0;
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
+    Boxes boxes(view);
     Progress progress(view, Bar::ProgressBar2, marked.total());
 
     // An article's mark is cleared in the chain's batch, which is committed
@@ -234,6 +285,7 @@ void aggiorno_tutto(const Run& run) {
             unmarks.add(a.rowid);
             storeBatch.step();
             chainBatch.step();
+            boxes.step();
         };
         qint32 storeCode = 0;
         progress.step();
@@ -254,14 +306,6 @@ void aggiorno_tutto(const Run& run) {
         const Amount price = common::toSingle(a.price());
         const QString desart = a.description();
 
-        const auto show = [&] {
-            view.setText(Box::c3w, desart);
-            view.setText(Box::c4w, common::displayNumber(cost));
-            view.setText(Box::c5w, QString::number(vat));
-            view.setText(Box::c6w, common::displayNumber(price));
-            view.setText(Box::codartw, common::displayNumber(storeCode));
-        };
-
         // The store article: through the chain supplier's price list, else
         // through the article table's chain code and supplier.
         qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
@@ -270,7 +314,7 @@ void aggiorno_tutto(const Run& run) {
                 priceListRow = row->rowid;
                 if (!row->articleNull) storeCode = static_cast<qint32>(row->article);
             }
-            show();
+            boxes.detail(desart, cost, vat, price, storeCode);
             if (storeCode == 0) {
                 if (st.byChainCode.first({chainCode, config.codfor_affil}) && !st.byChainCode.isNull("codart"))
                     storeCode = static_cast<qint32>(st.byChainCode.whole("codart"));
@@ -279,14 +323,15 @@ void aggiorno_tutto(const Run& run) {
         }
 
         if (storeCode == 0) {
-            view.setText(Box::cntcw, common::displayNumber(++created));
+            ++boxes.created;
+            boxes.showDetail();
             creo_art_nuovo(NewArticle{a, cosiva});
             ++run.summary.articlesCreated;
             done();
             continue;
         }
 
-        view.setText(Box::cntaw, common::displayNumber(++found));
+        ++boxes.found;
 
         // The article's own EAN codes in the chain.
         std::vector<QString> eans = st.chainEans.of(a.codart);

@@ -379,3 +379,40 @@ TEST(StoreUpdate, EveryMarkClearedWhateverTheCount) {
         EXPECT_EQ(root.view.text("cntcw"), QString::number(count - count / 10));
     }
 }
+
+// The boxes end showing the last article applied and the counts, as if set
+// for every article: its description, cost, VAT, price and the store code
+// known when it was shown (before the article table was asked), or the code
+// of a new article as its creation showed it.
+TEST(StoreUpdate, BoxesEndWithTheLastArticle) {
+    struct Case {
+        const char* name;
+        const char* lastDescription;  // of the chain article applied last
+        qint32 codforAffil;
+        std::map<std::string, QString> boxes;
+    };
+    const std::vector<Case> cases = {
+        {"last one found", "ZZ", 4321,
+         {{"c3w", "ZZ"}, {"c4w", "10"}, {"c5w", "22"}, {"c6w", "15"}, {"codartw", "0"}, {"cntaw", "1"},
+          {"cntcw", "1"}}},
+        {"last one created", "AA", 4321,
+         {{"c3w", "PASTA DI SEMOLA 500G"}, {"c4w", "10"}, {"c5w", "22"}, {"c6w", "15"}, {"codartw", "51"},
+          {"cntaw", "1"}, {"cntcw", "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestRoot root(c.codforAffil);
+        storeTables(root);
+        storeArticle(root, 50, QStringLiteral("000007777"));
+        ChainArticleRow known;  // found through the article table
+        known.codart = 7777;
+        known.desart = QString::fromLatin1(c.lastDescription);
+        known.eans = {};
+        known.insert(root);
+        ChainArticleRow fresh;  // created
+        fresh.eans = {};
+        fresh.insert(root);
+        aggiorno_tutto(root.run());
+        for (const auto& [box, text] : c.boxes) EXPECT_EQ(root.view.text(box.c_str()), text) << box;
+    }
+}

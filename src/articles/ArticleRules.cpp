@@ -12,6 +12,12 @@ QString supplierCodeText(qint64 codfor) { return common::zeroPad(codfor, 6).left
 
 QString chainCode(const QVariant& codart) {
     if (codart.isNull()) return QString();
+    // A whole number the text route would carry exactly through a double: the same digits.
+    constexpr qint64 kExact = qint64(1) << 53;
+    if (codart.typeId() == QMetaType::LongLong) {
+        const qint64 n = codart.toLongLong();
+        if (n >= -kExact && n <= kExact) return common::zeroPad(n, 9);
+    }
     const QString text = codart.toString();
     if (!common::isNumeric(text)) return QString();
     return common::zeroPad(static_cast<qint64>(common::roundHalfEven(common::numericValue(text), 0)), 9);
@@ -108,7 +114,12 @@ StoreLookups::StoreLookups(db::Database& store)
 
 qint32 StoreLookups::nextArticleCode() {
     qint64 last = 0;
-    if (maxCode_.first() && !maxCode_.isNull("last")) last = maxCode_.whole("last");
+    lastCodeWhole_ = true;
+    if (maxCode_.first() && !maxCode_.isNull("last")) {
+        const QVariant highest = maxCode_.value("last");
+        last = highest.toLongLong();
+        lastCodeWhole_ = highest.typeId() == QMetaType::LongLong;
+    }
     maxCode_.finish();
     if (last >= std::numeric_limits<qint32>::max()) {
         throw RunError(QStringLiteral("Impossibile creare un nuovo articolo: il codice articolo più alto "

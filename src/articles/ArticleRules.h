@@ -95,6 +95,9 @@ public:
     // The highest article code of `listi01` plus 1 (1 when it is empty), read
     // through the primary index. Throws RunError when it would pass 2147483647.
     qint32 nextArticleCode();
+    // Whether the highest code nextArticleCode() last read was a whole number
+    // (or there was none): a code above it then names no article.
+    bool lastCodeWhole() const { return lastCodeWhole_; }
 
     // The numeric value of `fatxmul` of the unit; 0 when the unit is missing.
     common::Amount unitFactor(const QString& coduni);
@@ -106,6 +109,7 @@ public:
 
 private:
     db::Query maxCode_, unit_, department_, header_, addHeader_;
+    bool lastCodeWhole_ = false;
 };
 
 }  // namespace articles

@@ -10,6 +10,42 @@ namespace {
 
 bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
 
+// Thirteen digits as a number (every such text has its own); nothing for any other text.
+std::optional<quint64> thirteenDigits(QStringView text) {
+    if (text.size() != 13) return std::nullopt;
+    quint64 n = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+        n = n * 10 + static_cast<quint64>(c.unicode() - '0');
+    }
+    return n;
+}
+
+bool ascii(QStringView text) {
+    char16_t seen = 0;
+    for (const QChar c : text) seen |= c.unicode();
+    return seen < 0x80;
+}
+
+// SQLite compares `field = ?` with a bound text as plain text only when the
+// field's declared type gives it text affinity or none, with no collation of
+// its own.
+bool comparedAsText(db::Database& db, const QString& table, const QString& field) {
+    db::Query declared = db.prepare(
+        QStringLiteral("SELECT upper(type) FROM pragma_table_info(?) WHERE lower(name) = lower(?)"));
+    if (!declared.first({table, field})) return false;
+    const QString type = declared.value(0).toString();
+    declared.finish();
+    const auto has = [&](const char* word) { return type.contains(QLatin1String(word)); };
+    const bool textOrNone = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") ||
+                                            type.trimmed().isEmpty());
+    db::Query created = db.prepare(
+        QStringLiteral("SELECT upper(sql) FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)"));
+    const bool collation = !created.first({table}) || created.value(0).toString().contains(QLatin1String("COLLATE"));
+    created.finish();
+    return textOrNone && !collation;
+}
+
 }  // namespace
 
 ChainEans::ChainEans(db::Database& chain)
@@ -67,6 +103,65 @@ std::optional<PriceListRows::Row> PriceListRows::find(const QString& code) const
 void PriceListRows::added(const QString& codafo, qint64 rowid, const QVariant& codart) {
     // Added last, it is the first row of its code only when none was there.
     rows_.try_emplace(sqlTrim(codafo).toStdString(), Row{rowid, codart.isNull(), codart.toLongLong()});
+}
+
+StoreEans::StoreEans(db::Database& store)
+    : byEan_(store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))) {
+    irregular_ = !comparedAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
+    if (irregular_) return;
+    // Only texts can equal a bound text here: Null, numbers and bytes never do.
+    db::Query all =
+        store.prepare(QStringLiteral("SELECT eanare, rowid FROM codean WHERE typeof(eanare) = 'text'"));
+    all.exec();
+    while (all.next()) {
+        const QString ean = all.value(0).toString();
+        const qint64 rowid = all.value(1).toLongLong();
+        if (const auto n = thirteenDigits(ean)) {
+            numbered_.push_back({*n, rowid});
+        } else if (!ascii(ean) || !others_.try_emplace(ean.toStdString(), rowid).second) {
+            irregular_ = true;
+            break;
+        }
+    }
+    all.finish();
+    std::sort(numbered_.begin(), numbered_.end(),
+              [](const Numbered& a, const Numbered& b) { return a.ean < b.ean; });
+    const auto twice = std::adjacent_find(numbered_.begin(), numbered_.end(),
+                                          [](const Numbered& a, const Numbered& b) { return a.ean == b.ean; });
+    if (twice != numbered_.end()) irregular_ = true;
+    if (irregular_) {
+        numbered_ = {};
+        others_ = {};
+    }
+}
+
+std::optional<qint64> StoreEans::find(const QString& ean) {
+    if (!irregular_) {
+        if (const auto n = thirteenDigits(ean)) {
+            const auto it = std::lower_bound(numbered_.begin(), numbered_.end(), *n,
+                                             [](const Numbered& e, quint64 key) { return e.ean < key; });
+            if (it != numbered_.end() && it->ean == *n) return it->rowid;
+            if (const auto added = numberedAdded_.find(*n); added != numberedAdded_.end()) return added->second;
+            return std::nullopt;
+        }
+        if (ascii(ean)) {
+            if (const auto it = others_.find(ean.toStdString()); it != others_.end()) return it->second;
+            return std::nullopt;
+        }
+    }
+    std::optional<qint64> rowid;
+    if (byEan_.first({ean})) rowid = byEan_.value(0).toLongLong();
+    byEan_.finish();
+    return rowid;
+}
+
+void StoreEans::added(const QString& ean, qint64 rowid) {
+    if (irregular_) return;
+    // Added only when none was found, so the EAN was not there before.
+    if (const auto n = thirteenDigits(ean))
+        numberedAdded_.try_emplace(*n, rowid);
+    else
+        others_.try_emplace(ean.toStdString(), rowid);
 }
 
 QString sqlTrim(const QString& text) {

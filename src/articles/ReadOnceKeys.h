@@ -53,6 +53,34 @@ private:
     std::unordered_map<std::string, Row> rows_;
 };
 
+// The store's EAN rows (`codean`) by their code: the row
+// `SELECT rowid FROM codean WHERE eanare = ? LIMIT 1` finds, rows the stage
+// adds included. Thirteen digits (nearly every EAN) are kept as a number in a
+// sorted vector, anything else by its text: a few bytes per row instead of a
+// hash node. Where SQLite would compare otherwise than by plain text (a field
+// declared as a number or with its own collation), or where a code is held
+// twice (the first of the two would depend on the index SQLite chooses), every
+// lookup goes through the statement.
+class StoreEans {
+public:
+    explicit StoreEans(db::Database& store);
+    // The rowid of the row with this EAN, if there is one.
+    std::optional<qint64> find(const QString& ean);
+    // A row the stage has just added with this EAN.
+    void added(const QString& ean, qint64 rowid);
+
+private:
+    struct Numbered {
+        quint64 ean;
+        qint64 rowid;
+    };
+    std::vector<Numbered> numbered_;                      // read at the start, by EAN
+    std::unordered_map<quint64, qint64> numberedAdded_;   // added by the stage
+    std::unordered_map<std::string, qint64> others_;      // any other text, read or added
+    bool irregular_ = false;
+    db::Query byEan_;
+};
+
 // SQLite's trim(): spaces off both ends, nothing else.
 QString sqlTrim(const QString& text);
 

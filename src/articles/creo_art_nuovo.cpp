@@ -2,9 +2,12 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "run/Run.h"
 
+#include <QHash>
 #include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -12,9 +15,10 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    Impl(const Run& r, ChainEans& eans, PriceListRows& priceLists)
+    Impl(const Run& r, ChainEans& eans, StoreEans& storeEanRows, PriceListRows& priceLists)
         : run(r),
           chainEans(eans),
+          storeEans(storeEanRows),
           priceList(priceLists),
           lookups(r.store),
           addPriceList(r.store.prepare(QStringLiteral(
@@ -29,7 +33,6 @@ struct CreoArtNuovo::Impl {
               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, "
               "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
               "?, ?, ?, 0, ' ', ?, ?, ?, ?, ?, ?)"))),
-          ean(r.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(r.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
               "colare, primasecon, flagean, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, ?, 'P', 'S', ?)"))),
@@ -40,12 +43,49 @@ struct CreoArtNuovo::Impl {
 
     qint32 create(const NewArticle& input);
 
+    // The next free article code. The highest code is read once and raised by
+    // each article created here (nothing else in the stage adds articles); it
+    // is read again while it is not a whole number, as max() then answers
+    // otherwise. `fresh`: the code is above every code in the table.
+    qint32 nextCode(bool& fresh) {
+        if (next) {
+            fresh = true;
+            return *next;
+        }
+        const qint32 code = lookups.nextArticleCode();
+        fresh = lookups.lastCodeWhole();
+        if (fresh) next = code;
+        return code;
+    }
+    void articleAdded(qint32 code) {
+        if (!next || code < *next) return;
+        if (code == std::numeric_limits<qint32>::max()) next.reset();  // the statement says what follows
+        else next = code + 1;
+    }
+
+    // The date as the store keeps it, formatted again only when the day changes.
+    const QVariant& dateValue(const QDate& day) {
+        if (day != formattedDay) {
+            formattedDay = day;
+            formattedValue = common::dateValue(day);
+        }
+        return formattedValue;
+    }
+
     const Run& run;
     ChainEans& chainEans;
+    StoreEans& storeEans;
     PriceListRows& priceList;
     StoreLookups lookups;
-    db::Query addPriceList, article, addArticle, ean, addEan, editEan;
+    db::Query addPriceList, article, addArticle, addEan, editEan;
     QString codlis;
+    std::optional<qint32> next;
+    bool headerEnsured = false;  // nothing in the stage removes the price-list header once it is there
+    QDate formattedDay;
+    QVariant formattedValue;
+    // The store's departments and units do not change during the stage.
+    QHash<qint64, std::optional<QVariant>> departments;
+    QHash<QString, Amount> units;
 };
 
 qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
@@ -53,19 +93,23 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     const RunConfig& config = run.config;
     const QString& supplierName = config.supplierName;
     const QDate today = run.clock.today();
-    const QVariant todayValue = common::dateValue(today);
+    const QVariant todayValue = dateValue(today);
     const QString desart = a.description();
     const QString vat = vatCode(a.ivart);
     const Amount price = a.price();
     const CostWithVat& cosiva = input.cosiva;
 
-    qint32 code = lookups.nextArticleCode();
+    bool fresh = false;
+    qint32 code = nextCode(fresh);
     const QString chain = chainCode(a.codart);
 
     // The chain supplier's price-list row; one that already names a store
     // article gives the article its code.
     if (const auto listed = priceList.find(chain.trimmed())) {
-        if (listed->article != 0) code = static_cast<qint32>(listed->article);
+        if (listed->article != 0) {
+            code = static_cast<qint32>(listed->article);
+            fresh = false;
+        }
     } else {
         addPriceList.exec({code, desart, codlis, a.przart, a.przart, chain, a.ivart, storeUnit(a.umart),
                            supplierName, supplierName, config.codfor_affil, todayValue});
@@ -75,19 +119,28 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     // The department's description is text: empty when the department is 0 or unknown.
     QString departmentText;
     if (!a.codrep.isNull() && a.codrep.toLongLong() > 0) {
-        if (const auto found = lookups.department(a.codrep.toLongLong())) departmentText = found->toString();
+        const qint64 department = a.codrep.toLongLong();
+        const auto found = db::readOnce(departments, department, [&] { return lookups.department(department); });
+        if (found) departmentText = found->toString();
     }
 
-    lookups.ensurePriceListHeader(codlis, supplierName, today);
+    if (!headerEnsured) {
+        lookups.ensurePriceListHeader(codlis, supplierName, today);
+        headerEnsured = true;
+    }
 
     // The chain article's own EAN codes: the article's colour and the EAN rows.
     const std::vector<QString> eans = chainEans.of(a.codart);
 
-    const Amount factor = lookups.unitFactor(a.umconf.toString());
+    const QString unit = a.umconf.toString();
+    const Amount factor = db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
     run.view.setText(Box::codartw, common::displayNumber(code));
 
-    const bool exists = article.first({code});
-    article.finish();
+    bool exists = false;
+    if (!fresh) {
+        exists = article.first({code});
+        article.finish();
+    }
     if (!exists) {
         const Amount rate = Amount::whole(vatRate(a.ivart));
         const auto perUnit = pricePerUnit(price, Amount::fromDouble(a.pezzatura.toDouble()), factor);
@@ -101,6 +154,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
                              departmentText, desart.left(30), a.przart, a.przart, a.przpub,
                              markup(price, cosiva).value_or(Amount()).toDouble(), colore,
                              margin(price, cosiva).value_or(Amount()).toDouble()});
+        articleAdded(code);
     }
 
     // The EAN codes, each recorded in the log: "N" added, "A" found (it keeps
@@ -111,15 +165,13 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     for (const QString& e : eans) {
         if (e == kNoEan) continue;
         db::LogRow log;
-        if (ean.first({e})) {
-            const qint64 rowid = ean.whole("rowid");
-            ean.finish();
-            editEan.exec({chain, price.toDouble(), price.toDouble(), todayValue, rowid});
+        if (const auto rowid = storeEans.find(e)) {
+            editEan.exec({chain, price.toDouble(), price.toDouble(), todayValue, *rowid});
             log.tipoagg = QStringLiteral("A");
         } else {
-            ean.finish();
             addEan.exec({e, code, desart.left(35), supplierName.left(35), chain, price.toDouble(), price.toDouble(),
                          isStoreEan(e) ? 5 : 1, todayValue});
+            storeEans.added(e, addEan.lastInsertId());
             log.tipoagg = QStringLiteral("N");
         }
         log.tipoelaborazione = QStringLiteral("B");
@@ -136,15 +188,16 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, PriceListRows& priceList)
-    : d_(std::make_unique<Impl>(run, chainEans, priceList)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, StoreEans& storeEans, PriceListRows& priceList)
+    : d_(std::make_unique<Impl>(run, chainEans, storeEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
     ChainEans chainEans(run.chain);
+    StoreEans storeEans(run.store);
     PriceListRows priceList(run.store, run.config.priceListCode());
-    CreoArtNuovo create(run, chainEans, priceList);
+    CreoArtNuovo create(run, chainEans, storeEans, priceList);
     return create(input);
 }

@@ -17,6 +17,11 @@ using common::Amount;
 
 namespace {
 
+// Marked articles read at a time.
+constexpr int kRead = 1000;
+// Marks cleared by one statement.
+constexpr int kUnmarks = 100;
+
 struct Group {
     bool found = false;
     bool excluded = false;
@@ -34,6 +39,7 @@ struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
           chainEans(run.chain),
+          storeEans(run.store),
           priceLists(run.store, run.config.priceListCode()),
           group(run.store.prepare(QStringLiteral(
               "SELECT escgruppo, dscgruppo FROM gruppi WHERE codgru = ? ORDER BY rowid LIMIT 1"))),
@@ -49,7 +55,6 @@ struct Statements {
               "imbart = ?, colore = ?, desart = ?, descas = ?, desrep = ?, codrep = ?, dessot = ?, codsot = ?, "
               "desgru = ?, codgru = ?, quaco = ?, umquaco = ?, prztot = ?, ivart = ?, codafo = ?, datagg = ?, "
               "codfor = ?, desfor = ? WHERE rowid = ?"))),
-          ean(run.store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))),
           addEan(run.store.prepare(QStringLiteral(
               "INSERT INTO codean (eanare, codare, desart, desfor, codafo, aggi, pezzix, prezzo, prezzox, neti, "
               "primasecon, flagean, sta_eti, dataagg) VALUES (?, ?, ?, ?, ?, 'A', 1, ?, ?, 1, 'P', 'S', ?, ?)"))),
@@ -66,8 +71,7 @@ struct Statements {
               "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
           editPriceList(run.store.prepare(QStringLiteral(
               "UPDATE listi02 SET desart = ?, cobart = ?, cofart = ?, codafo = ?, ivart = ?, umart = ?, "
-              "desfor = ?, dsclistino = ?, codfor = ?, datval = ? WHERE rowid = ?"))),
-          unmark(run.chain.prepare(QStringLiteral("UPDATE articolo SET artvariato = '' WHERE rowid = ?"))) {}
+              "desfor = ?, dsclistino = ?, codfor = ?, datval = ? WHERE rowid = ?"))) {}
 
     // The store's classification and units do not change during the stage:
     // each code is looked up once.
@@ -96,22 +100,54 @@ struct Statements {
 
     articles::StoreLookups lookups;
     articles::ChainEans chainEans;
+    articles::StoreEans storeEans;
     articles::PriceListRows priceLists;
-    db::Query group, subgroup, byChainCode, article, editArticle, ean, addEan, editEan,
-        rankEans, addPriceList, editPriceList, unmark;
+    db::Query group, subgroup, byChainCode, article, editArticle, addEan, editEan,
+        rankEans, addPriceList, editPriceList;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
     QHash<QString, Amount> units;
     QHash<qint64, std::optional<QVariant>> departments;
 };
 
+// The marks of the applied articles, cleared kUnmarks at a time: one statement
+// instead of one per article. All are cleared before the batch is committed
+// and before the next marked articles are read, which must not see them again.
+class Unmarks {
+public:
+    explicit Unmarks(db::Database& chain) : unmark_(chain.prepare(sql())) { rowids_.reserve(kUnmarks); }
+
+    void add(qint64 rowid) {
+        rowids_.push_back(rowid);
+        if (rowids_.size() == kUnmarks) flush();
+    }
+
+    void flush() {
+        if (rowids_.isEmpty()) return;
+        // A short list repeats its last article, which changes nothing.
+        while (rowids_.size() < kUnmarks) rowids_.push_back(rowids_.constLast());
+        unmark_.execList(rowids_);
+        rowids_.clear();
+    }
+
+private:
+    static QString sql() {
+        QString text = QStringLiteral("UPDATE articolo SET artvariato = '' WHERE rowid IN (?");
+        for (int i = 1; i < kUnmarks; ++i) text += QStringLiteral(", ?");
+        return text + QLatin1Char(')');
+    }
+    db::Query unmark_;
+    QVariantList rowids_;
+};
+
 // The marked chain articles in the stage's order, a batch at a time: held all
-// at once they would take tens of megabytes. Every article is unmarked as it
-// is applied, so each batch read begins where the one before ended.
+// at once they would take tens of megabytes. The marks of the articles applied
+// are cleared before each batch read, so it begins where the one before ended.
 class MarkedArticles {
 public:
-    explicit MarkedArticles(db::Database& chain)
-        : count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
+    MarkedArticles(db::Database& chain, Unmarks& applied)
+        : applied_(applied),
+          count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
           read_(chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
                                QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart LIMIT ?"))) {
         if (count_.first({kMarked})) total_ = count_.value(0).toLongLong();
@@ -129,9 +165,9 @@ public:
     }
 
 private:
-    static constexpr int kRead = 1000;
     inline static const QString kMarked = QStringLiteral("S");
     void readBatch() {
+        applied_.flush();
         batch_.clear();
         at_ = 0;
         read_.exec({kMarked, kRead});
@@ -146,10 +182,62 @@ private:
                                            "prossima elaborazione. Segnalare il problema all'assistenza."));
     }
 
+    Unmarks& applied_;
     db::Query count_, read_;
     qint64 total_ = 0, taken_ = 0;
     std::vector<ChainArticle> batch_;
     size_t at_ = 0;
+};
+
+// The boxes the stage fills article by article, made into text only when the
+// view can show them, and once more when the stage ends, however it ends: they
+// end as they would if set for every article.
+class Boxes {
+public:
+    explicit Boxes(RunView& view) : view_(view) {}
+    ~Boxes() { show(); }
+    Boxes(const Boxes&) = delete;
+    Boxes& operator=(const Boxes&) = delete;
+
+    int found = 0, created = 0;
+
+    // The article being applied, with the store code known so far.
+    void detail(const QString& desart, Amount cost, qint32 vat, Amount price, qint32 code) {
+        desart_ = desart;
+        cost_ = cost;
+        vat_ = vat;
+        price_ = price;
+        code_ = code;
+        pending_ = true;
+    }
+    // Shows the article now: creo_art_nuovo shows the new code over it.
+    void showDetail() {
+        if (!pending_) return;
+        pending_ = false;
+        view_.setText(Box::c3w, desart_);
+        view_.setText(Box::c4w, common::displayNumber(cost_));
+        view_.setText(Box::c5w, QString::number(vat_));
+        view_.setText(Box::c6w, common::displayNumber(price_));
+        view_.setText(Box::codartw, common::displayNumber(code_));
+    }
+    // After each article.
+    void step() {
+        if (refresh_.due()) show();
+    }
+
+private:
+    void show() {
+        view_.setText(Box::cntaw, common::displayNumber(found));
+        view_.setText(Box::cntcw, common::displayNumber(created));
+        showDetail();
+    }
+
+    RunView& view_;
+    Refresh refresh_;
+    bool pending_ = false;
+    QString desart_;
+    Amount cost_, price_;
+    qint32 vat_ = 0, code_ = 0;
 };
 
 QVariant orOld(const std::optional<Amount>& value, const QVariant& old) {
@@ -171,25 +259,27 @@ void aggiorno_tutto(const Run& run) {
 
     Statements st(run);
 
-    MarkedArticles marked(run.chain);
+    Unmarks unmarks(run.chain);
+    MarkedArticles marked(run.chain, unmarks);
 
-    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.priceLists);
-    int found = 0, created = 0;
+    CreoArtNuovo creo_art_nuovo(run, st.chainEans, st.storeEans, st.priceLists);
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
+    Boxes boxes(view);
     Progress progress(view, Bar::ProgressBar2, marked.total());
 
-    // An article's mark is cleared in the chain's batch, which is committed
-    // only after the store's batch holding its update: a crash in between
-    // leaves it marked, and applying it again on the next run changes nothing.
-    // An article is done in the store before the chain's mark on it goes.
+    // An article's mark is cleared in the chain's part of the batch, which is
+    // committed only after the store's part holding its update: a crash in
+    // between leaves it marked, and applying it again on the next run changes
+    // nothing.
     db::Batch batch({&run.store, &run.chain});
 
     ChainArticle a;
     while (marked.next(a)) {
         const auto done = [&] {
-            st.unmark.exec({a.rowid});
-            batch.step();
+            unmarks.add(a.rowid);
+            batch.step([&] { unmarks.flush(); });
+            boxes.step();
         };
         qint32 storeCode = 0;
         progress.step();
@@ -210,14 +300,6 @@ void aggiorno_tutto(const Run& run) {
         const Amount price = common::toSingle(a.price());
         const QString desart = a.description();
 
-        const auto show = [&] {
-            view.setText(Box::c3w, desart);
-            view.setText(Box::c4w, common::displayNumber(cost));
-            view.setText(Box::c5w, QString::number(vat));
-            view.setText(Box::c6w, common::displayNumber(price));
-            view.setText(Box::codartw, common::displayNumber(storeCode));
-        };
-
         // The store article: through the chain supplier's price list, else
         // through the article table's chain code and supplier.
         qint64 priceListRow = 0;  // the chain supplier's price-list row, when there is one
@@ -226,7 +308,7 @@ void aggiorno_tutto(const Run& run) {
                 priceListRow = row->rowid;
                 if (!row->articleNull) storeCode = static_cast<qint32>(row->article);
             }
-            show();
+            boxes.detail(desart, cost, vat, price, storeCode);
             if (storeCode == 0) {
                 if (st.byChainCode.first({chainCode, config.codfor_affil}) && !st.byChainCode.isNull("codart"))
                     storeCode = static_cast<qint32>(st.byChainCode.whole("codart"));
@@ -235,14 +317,15 @@ void aggiorno_tutto(const Run& run) {
         }
 
         if (storeCode == 0) {
-            view.setText(Box::cntcw, common::displayNumber(++created));
+            ++boxes.created;
+            boxes.showDetail();
             creo_art_nuovo(NewArticle{a, cosiva});
             ++run.summary.articlesCreated;
             done();
             continue;
         }
 
-        view.setText(Box::cntaw, common::displayNumber(++found));
+        ++boxes.found;
 
         // The article's own EAN codes in the chain.
         std::vector<QString> eans = st.chainEans.of(a.codart);
@@ -270,9 +353,7 @@ void aggiorno_tutto(const Run& run) {
             if (excluded) {
                 // The store has not got all of the article's EAN codes yet.
                 for (const QString& e : eans) {
-                    const bool known = st.ean.first({e});
-                    st.ean.finish();
-                    if (!known) {
+                    if (!st.storeEans.find(e)) {
                         changed = true;
                         break;
                     }
@@ -338,17 +419,15 @@ void aggiorno_tutto(const Run& run) {
         run.summary.eansWritten += static_cast<qint64>(eans.size());
         for (const QString& e : eans) {
             view.setText(Box::c2w, e);
-            if (st.ean.first({e})) {
-                const qint64 rowid = st.ean.whole("rowid");
-                st.ean.finish();
+            if (const auto rowid = st.storeEans.find(e)) {
                 st.editEan.exec({storeCode, supplier35, desart.left(35), chainCode, price.toDouble(),
-                                 price.toDouble(), priceChanged, todayValue, rowid});
+                                 price.toDouble(), priceChanged, todayValue, *rowid});
             } else {
-                st.ean.finish();
                 const QVariant eanPrice = excluded ? QVariant() : QVariant(price.toDouble());
                 st.addEan.exec({e, storeCode, desart.left(35), supplier35, chainCode, eanPrice,
                                 eanPrice, priceChanged && !excluded ? QVariant(QStringLiteral("S")) : QVariant(),
                                 todayValue});
+                st.storeEans.added(e, st.addEan.lastInsertId());
             }
         }
         st.rankEans.exec({storeCode, storeCode});
@@ -380,6 +459,7 @@ void aggiorno_tutto(const Run& run) {
         ++run.summary.articlesUpdated;
         done();
     }
+    unmarks.flush();
     batch.commit();
 
     view.setProgress(Bar::ProgressBar2, 0);

@@ -252,12 +252,6 @@ void Batch::begin() {
     began_ = std::chrono::steady_clock::now();
 }
 
-void Batch::step() {
-    if (std::chrono::steady_clock::now() - began_ < hold_) return;
-    commit();
-    begin();
-}
-
 void Batch::commit() {
     for (const std::unique_ptr<Transaction>& tx : txs_) tx->commit();
     txs_.clear();

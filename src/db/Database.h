@@ -241,7 +241,19 @@ public:
     // Databases whose units belong together commit at the same unit, in the
     // order given: the one that says a unit is done last.
     Batch(std::initializer_list<Database*> dbs, std::chrono::milliseconds hold = kHold);
-    void step();
+    void step() {
+        step([] {});
+    }
+    // A stage that holds writes back (to make many in one statement) makes
+    // them in `beforeCommit`, so that a commit never leaves a finished unit
+    // half stored.
+    template <class BeforeCommit>
+    void step(BeforeCommit beforeCommit) {
+        if (std::chrono::steady_clock::now() - began_ < hold_) return;
+        beforeCommit();
+        commit();
+        begin();
+    }
     void commit();  // the last, partial batch
 
 private:

@@ -52,3 +52,32 @@ TEST(ArticleRules, PriceWithoutVatAndPerUnit) {
 }
 
 }  // namespace
+
+// The chain code of an article code, whether the code comes as a whole
+// number or as text: the same digits either way.
+TEST(ArticleRules, ChainCodeOfWholeNumbersAndTexts) {
+    struct Case {
+        QVariant codart;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {qint64(1234), "000001234"},
+        {qint64(0), "000000000"},
+        {qint64(-5), "-000000005"},
+        {qint64(1234567890), "1234567890"},
+        {qint64(9007199254740992), "9007199254740992"},
+        {qint64(9007199254740993), "9007199254740992"},  // beyond a double's whole numbers
+        {qint64(-9007199254740993), "-9007199254740992"},
+        {12.5, "000000012"},
+        {13.5, "000000014"},
+        {QStringLiteral(" 77 "), "000000077"},
+        {QStringLiteral("A1"), ""},
+        {QVariant(QMetaType(QMetaType::QString)), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codart.toString().toStdString());
+        EXPECT_EQ(articles::chainCode(c.codart), QString::fromLatin1(c.expected));
+        if (c.codart.typeId() == QMetaType::LongLong)  // the same through its text
+            EXPECT_EQ(articles::chainCode(c.codart.toString()), QString::fromLatin1(c.expected));
+    }
+}

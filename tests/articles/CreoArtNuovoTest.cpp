@@ -207,3 +207,51 @@ TEST(CreoArtNuovo, ArticleCodeAtTheTopOfTheRangeStopsTheRun) {
     EXPECT_EQ(root.count(root.store(), "listi02"), 0);
     EXPECT_EQ(root.count(root.store(), "codean"), 0);
 }
+
+// Prepared once for a stage, the creation keeps the highest article code
+// itself: an article created under a code its price-list row gives raises it,
+// and codes that are not whole numbers send it back to the table each time.
+TEST(CreoArtNuovo, CodesOfArticlesCreatedOneAfterAnother) {
+    struct Case {
+        const char* name;
+        QVariant existing;  // an article already in the store
+        qint32 listed;      // the store article the first chain article's price-list row names
+        std::vector<qint32> codes;
+    };
+    const std::vector<Case> cases = {
+        {"listed above the highest", 50, 70, {70, 71, 72}},
+        {"listed below the highest", 50, 40, {40, 51, 52}},
+        {"listed at the top of the range", 50, 2147483647, {2147483647}},
+        {"a code that is text", QStringLiteral("X"), 0, {1, 1, 1}},
+        {"an empty store", QVariant(), 0, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestRoot root;
+        storeTables(root);
+        db::Database& s = root.store();
+        if (c.existing.isValid()) root.exec(s, QStringLiteral("INSERT INTO listi01 (codart) VALUES (?)"), {c.existing});
+        if (c.listed != 0)
+            root.exec(s, QStringLiteral("INSERT INTO listi02 (codart, codlis, codafo) VALUES (?, '004321', '000000001')"),
+                      {c.listed});
+        ::Run& run = root.run();
+        articles::ChainEans chainEans(root.chain());
+        articles::StoreEans storeEans(s);
+        articles::PriceListRows priceLists(s, run.config.priceListCode());
+        CreoArtNuovo creo(run, chainEans, storeEans, priceLists);
+        std::vector<qint32> codes;
+        try {
+            for (qint64 codart = 1; codart <= 3; ++codart) {
+                ChainArticleRow row;
+                row.codart = codart;
+                row.eans = {};
+                row.insert(root);
+                const articles::ChainArticle a = chainArticle(root, codart);
+                codes.push_back(creo(NewArticle{a, articles::CostWithVat(a.cost(), common::Amount::whole(22))}));
+            }
+        } catch (const RunError&) {
+            // The range is used up: the run stops.
+        }
+        EXPECT_EQ(codes, c.codes);
+    }
+}

@@ -322,3 +322,97 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
         EXPECT_EQ(marked(root), 0);
     }
 }
+
+// The store's EAN rows are read once for the stage as well: an EAN the stage
+// adds for one article is found, and brought up to date, for a later article
+// of the same run with the same EAN (a chain that repeats an article code).
+TEST(StoreUpdate, EanAddedEarlierInTheRunIsFound) {
+    struct Case {
+        const char* name;
+        bool inStore;  // the store has the article: both are updates, else the first is created
+    };
+    for (const Case& c : {Case{"created, then updated", false}, Case{"updated twice", true}}) {
+        SCOPED_TRACE(c.name);
+        TestRoot root;
+        storeTables(root);
+        if (c.inStore) storeArticle(root, 50);
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
+        root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS codean_eanare"));
+        for (const double price : {15.0, 16.0}) {
+            ChainArticleRow a;
+            a.desart = QStringLiteral("PASTA %1").arg(price);
+            a.przpub = price;
+            a.eans = {QStringLiteral("8001234567890")};
+            a.insert(root);
+        }
+        aggiorno_tutto(root.run());
+
+        db::Database& s = root.store();
+        EXPECT_EQ(root.count(s, "codean"), 1);
+        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT prezzo FROM codean").toDouble(), 16);
+        EXPECT_EQ(root.scalar(s, "SELECT codare FROM codean").toInt(), c.inStore ? 50 : 1);
+        EXPECT_EQ(marked(root), 0);
+    }
+}
+
+// The marks of the applied articles are cleared a hundred at a time: whatever
+// the number of marked articles, each is applied once and none stays marked.
+TEST(StoreUpdate, EveryMarkClearedWhateverTheCount) {
+    for (const int count : {1, 99, 100, 1050}) {
+        SCOPED_TRACE(count);
+        TestRoot root;
+        storeTables(root);
+        {
+            db::Transaction unit(root.chain());
+            for (int i = 1; i <= count; ++i) {
+                ChainArticleRow a;
+                a.codart = i;
+                a.przpub = i % 10 == 0 ? 0.0 : 15.0;  // some only unmarked
+                a.eans = {};
+                a.insert(root);
+            }
+            unit.commit();
+        }
+        aggiorno_tutto(root.run());
+        EXPECT_EQ(marked(root), 0);
+        EXPECT_EQ(root.count(root.store(), "listi01"), count - count / 10);
+        EXPECT_EQ(root.view.text("cntcw"), QString::number(count - count / 10));
+    }
+}
+
+// The boxes end showing the last article applied and the counts, as if set
+// for every article: its description, cost, VAT, price and the store code
+// known when it was shown (before the article table was asked), or the code
+// of a new article as its creation showed it.
+TEST(StoreUpdate, BoxesEndWithTheLastArticle) {
+    struct Case {
+        const char* name;
+        const char* lastDescription;  // of the chain article applied last
+        qint32 codforAffil;
+        std::map<std::string, QString> boxes;
+    };
+    const std::vector<Case> cases = {
+        {"last one found", "ZZ", 4321,
+         {{"c3w", "ZZ"}, {"c4w", "10"}, {"c5w", "22"}, {"c6w", "15"}, {"codartw", "0"}, {"cntaw", "1"},
+          {"cntcw", "1"}}},
+        {"last one created", "AA", 4321,
+         {{"c3w", "PASTA DI SEMOLA 500G"}, {"c4w", "10"}, {"c5w", "22"}, {"c6w", "15"}, {"codartw", "51"},
+          {"cntaw", "1"}, {"cntcw", "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestRoot root(c.codforAffil);
+        storeTables(root);
+        storeArticle(root, 50, QStringLiteral("000007777"));
+        ChainArticleRow known;  // found through the article table
+        known.codart = 7777;
+        known.desart = QString::fromLatin1(c.lastDescription);
+        known.eans = {};
+        known.insert(root);
+        ChainArticleRow fresh;  // created
+        fresh.eans = {};
+        fresh.insert(root);
+        aggiorno_tutto(root.run());
+        for (const auto& [box, text] : c.boxes) EXPECT_EQ(root.view.text(box.c_str()), text) << box;
+    }
+}

@@ -68,6 +68,9 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
     }
     lines_.finish();
 
+    // Every line of the document is loaded on the same day (asking the clock
+    // costs more than the rest of a line's stock movement).
+    const QDate today = run_.clock.today();
     Progress progress(run_.view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
     qint32 lineSeq = 0;
     for (const Line& l : lines) {
@@ -128,9 +131,9 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
             m.lineCost = cost;
             m.discountFlag = QStringLiteral(" ");
             m.supplierName = config.supplierName;
-            stock_.carico_magazzino(m);
+            m.day = today;
+            stock_.receive(m);
             ++run_.summary.stockLines;
-            if (m.newCost != m.oldCost) stock_.aggiorno_costo(m);
         }
 
         insert_.execList({lineSeq, header.year, header.number, storeCode, common::dateValue(document.date),

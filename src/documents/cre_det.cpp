@@ -68,9 +68,6 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
     }
     lines_.finish();
 
-    // Every line of the document is loaded on the same day (asking the clock
-    // costs more than the rest of a line's stock movement).
-    const QDate today = run_.clock.today();
     Progress progress(run_.view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
     qint32 lineSeq = 0;
     for (const Line& l : lines) {
@@ -131,7 +128,6 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
             m.lineCost = cost;
             m.discountFlag = QStringLiteral(" ");
             m.supplierName = config.supplierName;
-            m.day = today;
             stock_.receive(m);
             ++run_.summary.stockLines;
         }

@@ -70,11 +70,6 @@ Valued revalued(const Stock& s, const StockMovement& m) {
     return averaged(s.qgia, s.valgia + revaluation, s.qacq);
 }
 
-// The day of the load: the document's, else today.
-QVariant loadDay(const StockMovement& m, const Clock& clock) {
-    return common::dateValue(m.day.isValid() ? m.day : clock.today());
-}
-
 // An amount as the database gives it back once written (a REAL).
 Amount stored(Amount a) { return Amount::fromDouble(a.toDouble()); }
 
@@ -91,7 +86,7 @@ std::optional<Stock> StockMovements::stock(qint32 storeCode) {
 
 void StockMovements::writeLoad(qint64 rowid, const Valued& v, const StockMovement& m) {
     load_.exec({v.qgia.toDouble(), v.valgia.toDouble(), v.qacq.toDouble(), m.quantity.toDouble(),
-                loadDay(m, run_.clock), m.supplierName.left(35), v.average, v.cosmp.toDouble(),
+                common::dateValue(run_.clock.today()), m.supplierName.left(35), v.average, v.cosmp.toDouble(),
                 rowid});
 }
 
@@ -137,7 +132,7 @@ void StockMovements::receive(const StockMovement& m) {
         const Valued v = revalued({s->rowid, stored(load.qgia), stored(load.valgia), stored(load.qacq)}, m);
         const Valued& kept = v.average ? v : load;
         loadAndRevalue_.exec({load.qgia.toDouble(), v.valgia.toDouble(), load.qacq.toDouble(),
-                              m.quantity.toDouble(), loadDay(m, run_.clock), m.supplierName.left(35),
+                              m.quantity.toDouble(), common::dateValue(run_.clock.today()), m.supplierName.left(35),
                               m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
                               m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag,
                               v.average || load.average, kept.cosmp.toDouble(), s->rowid});

@@ -6,7 +6,6 @@
 #include "common/Amount.h"
 #include "db/Database.h"
 
-#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -23,7 +22,6 @@ struct StockMovement {
     common::Amount discount1, discount2, discount3;
     QString discountFlag = QStringLiteral(" ");
     QString supplierName;  // the chain supplier name (45 characters)
-    QDate day;             // the day of the load (dultcar); invalid: today
 };
 
 // The stock procedures with their statements prepared once, for a whole stage.

@@ -128,9 +128,8 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
             m.lineCost = cost;
             m.discountFlag = QStringLiteral(" ");
             m.supplierName = config.supplierName;
-            stock_.carico_magazzino(m);
+            stock_.receive(m);
             ++run_.summary.stockLines;
-            if (m.newCost != m.oldCost) stock_.aggiorno_costo(m);
         }
 
         insert_.execList({lineSeq, header.year, header.number, storeCode, common::dateValue(document.date),

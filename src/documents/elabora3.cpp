@@ -336,6 +336,13 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
     CreDet cre_det(run, stock);
     QList<Revised> revised;
 
+    // The receipts are one unit of the store (the run holds them in its own,
+    // with the staging and the new articles): a crash leaves no document
+    // half-written, and each test of a document received before is made under
+    // the write lock. Within it a document needs no unit of its own: one per
+    // document would have SQLite copy aside, document after document, every
+    // page of articles and barcodes it touches, only to drop the copies.
+    db::Transaction storeTx(run.store);
     for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
         if (problems.holds(d.number)) {
@@ -354,9 +361,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             } else if (!then) {
                 // Received before its lines were recorded: what comes now is
                 // all there is to compare later runs with.
-                db::Transaction tx(run.store);
                 digests.record(d, now);
-                tx.commit();
             }
             continue;
         }
@@ -365,17 +370,14 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
         staged.finish();
         if (!hasLines) continue;
 
-        // Number, header, lines, stock, log row and the digest of the lines are
-        // one unit of work. The chain's new costs are committed just before it:
-        // setting them again is harmless, so a crash in between only makes the
-        // next run receive the document whole.
+        // Number, header, lines, stock, log row and the digest of the lines go
+        // to the store together. The chain's new costs are committed document
+        // by document, before the store's unit: setting them again is
+        // harmless, so a crash in between only makes the next run receive the
+        // documents whole.
         QString message;
         {
             const LinesDigest lines = digests.staged(d);
-            db::Transaction storeTx(run.store);
-            // Another program may have received it since the test above: the
-            // test is made again under the write lock.
-            if (receivedBefore(d)) continue;
             db::Transaction chainTx(run.chain);
             const std::optional<ReceivedHeader> header = creot.write(d, message);
             if (header) {
@@ -383,7 +385,6 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
                 digests.record(d, lines);
             }
             chainTx.commit();
-            storeTx.commit();
             if (header) ++run.summary.documentsReceived;
         }
         if (!message.isEmpty()) {
@@ -391,6 +392,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
+    storeTx.commit();
     for (const Revised& r : revised) problems.revised(r.document.number, revisedLine(r));
     run.summary.documentsRevised += revised.size();
     run.summary.refusedLines += problems.tally(LineErrors::Stage::Documents);

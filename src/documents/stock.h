@@ -7,6 +7,7 @@
 #include "db/Database.h"
 
 #include <QString>
+#include <optional>
 
 struct Run;
 
@@ -30,12 +31,23 @@ public:
 
     void carico_magazzino(const StockMovement& m);
     void aggiorno_costo(const StockMovement& m);
+    // A goods-receipt line: the load, then the revaluation when the cost
+    // changed, with the article read once and written once.
+    void receive(const StockMovement& m);
+
+    struct Stock;
+    struct Valued;
 
 private:
+    std::optional<Stock> stock(qint32 storeCode);
+    void writeLoad(qint64 rowid, const Valued& v, const StockMovement& m);
+    void loadEan(const StockMovement& m);
+
     const Run& run_;
     db::Query article_;
     db::Query load_;
     db::Query revalue_;
+    db::Query loadAndRevalue_;
     db::Query ean_;
     db::Query loadEan_;
 };

@@ -99,4 +99,60 @@ TEST_F(StockTest, ExcludedMissingOrCodelessArticlesMoveNothing) {
     EXPECT_DOUBLE_EQ(value("SELECT eacq FROM codean WHERE codare = 9").toDouble(), 0);
 }
 
+// One goods-receipt line moved through receive() on one article and through
+// the load then the revaluation on its twin: every stock field ends the same.
+struct TwinCase {
+    const char* name;
+    double qgia, valgia, quantity, cost, oldCost;
+    const char* tipges = "";
+};
+
+TEST_F(StockTest, ReceiveEndsAsLoadThenRevalue) {
+    const TwinCase cases[] = {
+        {"cost unchanged", 10, 20, 5, 2.00, 2.00},
+        {"cost up", 10, 20, 5, 2.60, 2.00},
+        {"cost down", 10, 20, 5, 1.40, 2.00},
+        {"no stock before", 0, 0, 3, 1.2345, 1.10},
+        {"negative stock stays negative", -8, 0, 5, 3.00, 1.00},
+        {"negative stock turns positive", -2, 0, 5, 3.00, 2.50},
+        {"value falls below zero", 1, 0.10, 2, 0.05, 3.00},
+        {"average rounded at four decimals", 7, 10, 3, 1.33335, 1.1111},
+        {"fractional quantity", 2.5, 7.77, 0.333, 2.71828, 3.14159},
+        {"quantity returned", 10, 20, -4, 2.50, 2.00},
+        {"no cost before", 4, 6, 2, 1.75, 0},
+        {"excluded article", 10, 20, 5, 2.60, 2.00, "D"},
+    };
+    qint32 code = 100;
+    for (const TwinCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const qint32 separate = ++code, together = ++code;
+        for (qint32 k : {separate, together}) {
+            addArticle(k, k, 8000000000000 + k, c.oldCost, c.qgia, c.valgia);
+            root.exec(root.store(), QStringLiteral("UPDATE listi01 SET cosmp = 1.5, tipges = ? WHERE codart = ?"),
+                      {QString::fromLatin1(c.tipges), k});
+        }
+        ::Run& run = root.run();
+        StockMovements stock(run);
+        const auto movement = [&](qint32 k) {
+            StockMovement m = line(k, c.quantity, c.cost, c.oldCost);
+            m.ean = QStringLiteral("%1").arg(8000000000000 + k);
+            return m;
+        };
+        stock.carico_magazzino(movement(separate));
+        if (movement(separate).newCost != movement(separate).oldCost) stock.aggiorno_costo(movement(separate));
+        stock.receive(movement(together));
+
+        const char* fields[] = {"qgia", "valgia", "qacq", "qultcar", "dultcar", "desfor", "cofart", "cobart",
+                                "sc1art", "sc2art", "sc3art", "scomag", "cosmp"};
+        for (const char* f : fields) {
+            const QString sql = QStringLiteral("SELECT quote(%1) FROM listi01 WHERE codart = ?").arg(QLatin1String(f));
+            EXPECT_EQ(value(sql, {together}).toString(), value(sql, {separate}).toString()) << f;
+        }
+        for (const char* f : {"eacq", "egia", "flagean"}) {
+            const QString sql = QStringLiteral("SELECT quote(%1) FROM codean WHERE codare = ?").arg(QLatin1String(f));
+            EXPECT_EQ(value(sql, {together}).toString(), value(sql, {separate}).toString()) << f;
+        }
+    }
+}
+
 }  // namespace

@@ -1,0 +1,150 @@
+#include "promotions/PromotionKeys.h"
+
+#include <algorithm>
+
+namespace promotions {
+
+namespace {
+
+bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
+
+bool asciiText(const QVariant& v) {
+    if (v.typeId() != QMetaType::QString) return false;
+    const QString s = v.toString();
+    return std::all_of(s.cbegin(), s.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// A bound text meets the stored texts as they are only in a column of TEXT
+// affinity or of none, compared byte by byte (no COLLATE in the table's
+// definition); otherwise SQLite may turn it into a number first.
+bool comparesAsText(db::Database& db, const QString& table, const QString& column) {
+    db::Query declared = db.prepare(QStringLiteral("SELECT type FROM pragma_table_info(?) WHERE lower(name) = ?"));
+    const std::optional<QString> type =
+        declared.firstRow({table, column}, [](const db::Query& q) { return q.value(0).toString().toUpper(); });
+    if (!type || type->contains(QLatin1String("INT"))) return false;
+    const bool text = type->contains(QLatin1String("CHAR")) || type->contains(QLatin1String("CLOB")) ||
+                      type->contains(QLatin1String("TEXT"));
+    const bool none = type->isEmpty() || type->contains(QLatin1String("BLOB"));
+    if (!text && !none) return false;
+    db::Query definition =
+        db.prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = ?"));
+    const std::optional<QString> sql =
+        definition.firstRow({table}, [](const db::Query& q) { return q.value(0).toString(); });
+    return sql && !sql->contains(QLatin1String("COLLATE"), Qt::CaseInsensitive);
+}
+
+QString fromUtf8(const std::string& text, bool null) { return null ? QString() : QString::fromStdString(text); }
+
+}  // namespace
+
+ChainBarcodes::ChainBarcodes(db::Database& chain)
+    : byArticle_(chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))) {
+    db::Query all = chain.prepare(QStringLiteral("SELECT codare, eanare FROM codean ORDER BY rowid"));
+    all.exec();
+    while (!irregular_ && all.next()) {
+        const QVariant codare = all.value(0);
+        const QVariant ean = all.value(1);
+        // A Null code is never equal to an article's.
+        if (wholeNumber(codare))
+            rows_.push_back({codare.toLongLong(), ean.toString().toStdString(), ean.isNull()});
+        else
+            irregular_ = !codare.isNull();
+    }
+    all.finish();
+    if (irregular_) {
+        rows_ = {};
+        return;
+    }
+    // Stable: the rows of an article keep their order.
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.codare < b.codare; });
+    rows_.shrink_to_fit();
+}
+
+QStringList ChainBarcodes::of(qint32 chainCode) {
+    QStringList eans;
+    if (irregular_) {
+        byArticle_.exec({chainCode});
+        while (byArticle_.next()) eans << byArticle_.value(0).toString();
+        byArticle_.finish();
+        return eans;
+    }
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), qint64(chainCode),
+                               [](const Row& r, qint64 c) { return r.codare < c; });
+    for (; it != rows_.end() && it->codare == chainCode; ++it) eans << fromUtf8(it->ean, it->null);
+    return eans;
+}
+
+StoreBarcodes::StoreBarcodes(db::Database& store)
+    : articleOf_(store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
+      firstOf_(store.prepare(
+          QStringLiteral("SELECT eanare, desart FROM codean WHERE codare = ? ORDER BY rowid LIMIT 1"))) {
+    eansIrregular_ = !comparesAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
+    db::Query all = store.prepare(QStringLiteral("SELECT eanare, codare, desart FROM codean ORDER BY rowid"));
+    all.exec();
+    while (all.next() && !(eansIrregular_ && articlesIrregular_)) {
+        const QVariant ean = all.value(0);
+        const QVariant codare = all.value(1);
+        if (!eansIrregular_ && !ean.isNull()) {
+            if (asciiText(ean))
+                byEan_.push_back({ean.toString().toStdString(), static_cast<qint32>(codare.toLongLong())});
+            else
+                eansIrregular_ = true;
+        }
+        if (!articlesIrregular_ && !codare.isNull()) {
+            if (wholeNumber(codare)) {
+                const QVariant description = all.value(2);
+                byArticle_.push_back({codare.toLongLong(), ean.toString().toStdString(),
+                                      description.toString().toStdString(), ean.isNull(), description.isNull()});
+            } else {
+                articlesIrregular_ = true;
+            }
+        }
+    }
+    all.finish();
+    // Stable sorts, then the first row of each key: the rows keep their order.
+    if (eansIrregular_) {
+        byEan_ = {};
+    } else {
+        std::stable_sort(byEan_.begin(), byEan_.end(), [](const ByEan& a, const ByEan& b) { return a.ean < b.ean; });
+        byEan_.erase(std::unique(byEan_.begin(), byEan_.end(),
+                                 [](const ByEan& a, const ByEan& b) { return a.ean == b.ean; }),
+                     byEan_.end());
+        byEan_.shrink_to_fit();
+    }
+    if (articlesIrregular_) {
+        byArticle_ = {};
+    } else {
+        std::stable_sort(byArticle_.begin(), byArticle_.end(),
+                         [](const ByArticle& a, const ByArticle& b) { return a.codare < b.codare; });
+        byArticle_.erase(std::unique(byArticle_.begin(), byArticle_.end(),
+                                     [](const ByArticle& a, const ByArticle& b) { return a.codare == b.codare; }),
+                         byArticle_.end());
+        byArticle_.shrink_to_fit();
+    }
+}
+
+std::optional<qint32> StoreBarcodes::articleOf(const QString& ean) {
+    if (eansIrregular_) {
+        return articleOf_.firstRow({ean},
+                                   [](const db::Query& q) { return static_cast<qint32>(q.value(0).toLongLong()); });
+    }
+    const std::string key = ean.toStdString();
+    const auto it = std::lower_bound(byEan_.begin(), byEan_.end(), key,
+                                     [](const ByEan& r, const std::string& k) { return r.ean < k; });
+    if (it == byEan_.end() || it->ean != key) return std::nullopt;
+    return it->article;
+}
+
+std::optional<StoreBarcode> StoreBarcodes::firstOf(qint32 storeCode) {
+    if (articlesIrregular_) {
+        return firstOf_.firstRow({storeCode}, [](const db::Query& q) {
+            return StoreBarcode{q.value(0).toString(), q.value(1).toString()};
+        });
+    }
+    const auto it = std::lower_bound(byArticle_.begin(), byArticle_.end(), qint64(storeCode),
+                                     [](const ByArticle& r, qint64 c) { return r.codare < c; });
+    if (it == byArticle_.end() || it->codare != storeCode) return std::nullopt;
+    return StoreBarcode{fromUtf8(it->ean, it->eanNull), fromUtf8(it->description, it->descriptionNull)};
+}
+
+}  // namespace promotions

@@ -25,12 +25,7 @@ const QString kNotInChain = QStringLiteral("*** CODICE ARTICOLO NON TROVATO SU *
 const QString kNotInStore = QStringLiteral("EAN NON SU * QUARN *");
 const QString kNoListing = QStringLiteral("????? Articolo non trovato");
 
-// The store listing of one article as read: a Null field leaves the value
-// already held untouched.
-struct ListingRow {
-    qint32 codart = 0;
-    QVariant desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart;
-};
+using ListingRow = promotions::StoreListings::Row;
 
 // What the stage knows of the article of the current promotion line.
 struct Article {
@@ -51,19 +46,20 @@ struct Article {
     QString vat = QStringLiteral("00");
     bool byChainCode = false;  // found through the chain code, not a barcode
 
+    // The store listing of the article: a Null field leaves the value already held untouched.
     void take(const ListingRow& r) {
         storeCode = r.codart;
-        if (!r.desart.isNull()) description = r.desart.toString();
-        if (!r.desgru.isNull()) group = r.desgru.toString().left(20);
-        if (!r.dessot.isNull()) subgroup = r.dessot.toString().left(20);
-        if (!r.desfor.isNull()) supplier = padCut(r.desfor.toString(), 45);
-        if (!r.cofart.isNull()) cost = Amount::fromDouble(r.cofart.toDouble());
-        if (!r.cosmp.isNull()) cosmp = Amount::fromDouble(r.cosmp.toDouble());
-        if (!r.imbart.isNull()) imbart = r.imbart.toDouble();
-        if (!r.przart.isNull()) przart = Amount::fromDouble(r.przart.toDouble());
-        if (!r.przpub.isNull()) price = toSingle(Amount::fromDouble(r.przpub.toDouble()));
-        if (!r.umart.isNull()) unit = r.umart.toString();
-        if (!r.ivart.isNull()) vat = padCut(r.ivart.toString(), 2);
+        if (r.desart) description = *r.desart;
+        if (r.desgru) group = r.desgru->left(20);
+        if (r.dessot) subgroup = r.dessot->left(20);
+        if (r.desfor) supplier = padCut(*r.desfor, 45);
+        if (r.cofart) cost = Amount::fromDouble(*r.cofart);
+        if (r.cosmp) cosmp = Amount::fromDouble(*r.cosmp);
+        if (r.imbart) imbart = *r.imbart;
+        if (r.przart) przart = Amount::fromDouble(*r.przart);
+        if (r.przpub) price = toSingle(Amount::fromDouble(*r.przpub));
+        if (r.umart) unit = *r.umart;
+        if (r.ivart) vat = padCut(*r.ivart, 2);
     }
 };
 
@@ -95,17 +91,14 @@ private:
     void logUnmatched(const QVariant& desrep);
     void show();
 
-    // Cached lookups: none of these tables changes while the stage runs,
-    // except offtab, whose cache follows the rows the stage adds. The
-    // listing cache keeps at most kArticlesKept keys: a store-size
-    // workload meets about 15,000 articles, a larger one would hold them all.
-    static constexpr qsizetype kArticlesKept = 20000;
+    // Lookups read once: none of these tables changes while the stage runs,
+    // except offtab, whose cache follows the rows the stage adds.
     QStringList chainBarcodes(qint32 chainCode) { return chainBarcodes_->of(chainCode); }
     std::optional<qint32> storeArticleByEan(const QString& ean) { return storeBarcodes_->articleOf(ean); }
     std::optional<promotions::StoreBarcode> firstStoreBarcode(qint32 storeCode) {
         return storeBarcodes_->firstOf(storeCode);
     }
-    std::optional<ListingRow> listing(qint32 storeCode);
+    std::optional<ListingRow> listing(qint32 storeCode) { return listings_->of(storeCode); }
     QString chainDescription(qint32 chainCode);
 
     const Run& run_;
@@ -113,14 +106,14 @@ private:
     db::Query deleteHeaders_, deleteLines_, deleteUnmatchedLog_;
     db::Query findHeader_, insertHeader_;
     db::Query chainArticle_;
-    db::Query listingByCode_, listingByChainCode_;
+    db::Query listingByChainCode_;
     db::Query offerBySconto_, offerByCode_, lastOffer_, insertOffer_;
     db::Query insertLine_;
 
     // Read when the promotions are read, not for emptying the staging alone.
     std::optional<promotions::ChainBarcodes> chainBarcodes_;
     std::optional<promotions::StoreBarcodes> storeBarcodes_;
-    QHash<qint32, std::optional<ListingRow>> listingCache_;
+    std::optional<promotions::StoreListings> listings_;
     QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number
     QHash<QPair<qint32, qint32>, std::optional<StagedHeader>> headers_;  // (promotion, year)
     QHash<qint64, qint32> offerBySconto_Cache_;  // by the discount's ten-thousandths
@@ -172,9 +165,6 @@ PromotionImport::PromotionImport(const Run& run, qint32 year)
           "VALUES (1, ?, ?, ?, ?, 1, ?, ?, 'P', 'X')"))),
       chainArticle_(run.chain.prepare(
           QStringLiteral("SELECT desart FROM articolo WHERE codart = ? ORDER BY rowid LIMIT 1"))),
-      listingByCode_(run.store.prepare(QStringLiteral(
-          "SELECT codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart "
-          "FROM listi01 WHERE codart = ? LIMIT 1"))),
       listingByChainCode_(run.store.prepare(QStringLiteral(
           "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
       offerBySconto_(run.store.prepare(
@@ -205,6 +195,7 @@ void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
     progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
     chainBarcodes_.emplace(run_.chain);
     storeBarcodes_.emplace(run_.store);
+    listings_.emplace(run_.store);
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
@@ -429,31 +420,6 @@ void PromotionImport::stageLines() {
                           offered.rounded(2).toDouble(), offerCode_, marg.toDouble(), a_.description,
                           offerDescription_.left(25), a_.supplier, a_.group, markup_});
     }
-}
-
-std::optional<ListingRow> PromotionImport::listing(qint32 storeCode) {
-    return db::readOnce(
-        listingCache_, storeCode,
-        [&] {
-            // By position, in the order of the statement's columns.
-            return listingByCode_.firstRow({storeCode}, [](const db::Query& q) {
-                ListingRow r;
-                r.codart = static_cast<qint32>(q.value(0).toLongLong());
-                r.desart = q.value(1);
-                r.desgru = q.value(2);
-                r.dessot = q.value(3);
-                r.desfor = q.value(4);
-                r.cofart = q.value(5);
-                r.cosmp = q.value(6);
-                r.imbart = q.value(7);
-                r.przart = q.value(8);
-                r.przpub = q.value(9);
-                r.umart = q.value(10);
-                r.ivart = q.value(11);
-                return r;
-            });
-        },
-        kArticlesKept);
 }
 
 QString PromotionImport::chainDescription(qint32 chainCode) {

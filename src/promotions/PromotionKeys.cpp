@@ -147,4 +147,97 @@ std::optional<StoreBarcode> StoreBarcodes::firstOf(qint32 storeCode) {
     return StoreBarcode{fromUtf8(it->ean, it->eanNull), fromUtf8(it->description, it->descriptionNull)};
 }
 
+namespace {
+const char* const kListingColumns =
+    "codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart";
+// The columns of kListingColumns that are texts and numbers, in their order there.
+constexpr int kTextColumns[] = {1, 2, 3, 4, 10, 11};
+constexpr int kNumberColumns[] = {5, 6, 7, 8, 9};
+}  // namespace
+
+StoreListings::StoreListings(db::Database& store)
+    : byCode_(store.prepare(
+          QStringLiteral("SELECT %1 FROM listi01 WHERE codart = ? LIMIT 1").arg(QLatin1String(kListingColumns)))) {
+    db::Query all = store.prepare(
+        QStringLiteral("SELECT %1 FROM listi01 ORDER BY rowid").arg(QLatin1String(kListingColumns)));
+    all.exec();
+    while (!irregular_ && all.next()) {
+        const QVariant codart = all.value(0);
+        if (!wholeNumber(codart)) {
+            irregular_ = !codart.isNull();  // a Null code is never equal to an article's
+            continue;
+        }
+        Kept k{};
+        k.codart = codart.toLongLong();
+        for (int i = 0; i < kTexts; ++i) {
+            const QVariant v = all.value(kTextColumns[i]);
+            const QByteArray utf8 = v.toString().toUtf8();
+            k.text[i] = v.isNull() ? nullptr : keep(utf8);
+            k.length[i] = static_cast<quint32>(utf8.size());
+        }
+        for (int i = 0; i < kNumbers; ++i) {
+            const QVariant v = all.value(kNumberColumns[i]);
+            if (v.isNull()) k.numberNull |= quint8(1u << i);
+            k.number[i] = v.toDouble();
+        }
+        rows_.push_back(k);
+    }
+    all.finish();
+    if (irregular_) {
+        rows_ = {};
+        chunks_.clear();
+        return;
+    }
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Kept& a, const Kept& b) { return a.codart < b.codart; });
+    rows_.erase(std::unique(rows_.begin(), rows_.end(),
+                            [](const Kept& a, const Kept& b) { return a.codart == b.codart; }),
+                rows_.end());
+    rows_.shrink_to_fit();
+}
+
+const char* StoreListings::keep(const QByteArray& text) {
+    const size_t n = static_cast<size_t>(text.size());
+    if (chunks_.empty() || chunkUsed_ + n > chunkSize_) {
+        chunkSize_ = std::max<size_t>(n, 1 << 20);
+        chunks_.push_back(std::make_unique<char[]>(chunkSize_));
+        chunkUsed_ = 0;
+    }
+    char* at = chunks_.back().get() + chunkUsed_;
+    std::copy(text.cbegin(), text.cend(), at);
+    chunkUsed_ += n;
+    return at;
+}
+
+StoreListings::Row StoreListings::fromQuery(const db::Query& q) {
+    Row r;
+    r.codart = static_cast<qint32>(q.value(0).toLongLong());
+    std::optional<QString>* texts[kTexts] = {&r.desart, &r.desgru, &r.dessot, &r.desfor, &r.umart, &r.ivart};
+    std::optional<double>* numbers[kNumbers] = {&r.cofart, &r.cosmp, &r.imbart, &r.przart, &r.przpub};
+    for (int i = 0; i < kTexts; ++i) {
+        const QVariant v = q.value(kTextColumns[i]);
+        if (!v.isNull()) *texts[i] = v.toString();
+    }
+    for (int i = 0; i < kNumbers; ++i) {
+        const QVariant v = q.value(kNumberColumns[i]);
+        if (!v.isNull()) *numbers[i] = v.toDouble();
+    }
+    return r;
+}
+
+std::optional<StoreListings::Row> StoreListings::of(qint32 codart) {
+    if (irregular_) return byCode_.firstRow({codart}, fromQuery);
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), qint64(codart),
+                                     [](const Kept& k, qint64 c) { return k.codart < c; });
+    if (it == rows_.end() || it->codart != codart) return std::nullopt;
+    Row r;
+    r.codart = codart;
+    std::optional<QString>* texts[kTexts] = {&r.desart, &r.desgru, &r.dessot, &r.desfor, &r.umart, &r.ivart};
+    std::optional<double>* numbers[kNumbers] = {&r.cofart, &r.cosmp, &r.imbart, &r.przart, &r.przpub};
+    for (int i = 0; i < kTexts; ++i)
+        if (it->text[i]) *texts[i] = QString::fromUtf8(it->text[i], it->length[i]);
+    for (int i = 0; i < kNumbers; ++i)
+        if (!(it->numberNull & (1u << i))) *numbers[i] = it->number[i];
+    return r;
+}
+
 }  // namespace promotions

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,42 @@ private:
     bool eansIrregular_ = false;
     bool articlesIrregular_ = false;
     db::Query articleOf_, firstOf_;
+};
+
+// The store's listing of its articles (`listi01`), the fields a promoted
+// article takes from it.
+class StoreListings {
+public:
+    explicit StoreListings(db::Database& store);
+
+    // A field that is Null is absent; texts and numbers as the statement reads them.
+    struct Row {
+        qint32 codart = 0;
+        std::optional<QString> desart, desgru, dessot, desfor, umart, ivart;
+        std::optional<double> cofart, cosmp, imbart, przart, przpub;
+    };
+    // What `SELECT codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart,
+    // przart, przpub, umart, ivart FROM listi01 WHERE codart = ? LIMIT 1` reads.
+    std::optional<Row> of(qint32 codart);
+
+private:
+    static constexpr int kTexts = 6, kNumbers = 5;
+    struct Kept {
+        qint64 codart;
+        const char* text[kTexts];  // UTF-8 in chunks_; nullptr for Null
+        quint32 length[kTexts];
+        double number[kNumbers];
+        quint8 numberNull;  // one bit per number
+    };
+    const char* keep(const QByteArray& text);
+    static Row fromQuery(const db::Query& q);
+
+    std::vector<Kept> rows_;  // by article, the first row of each
+    // The texts, in chunks that never move once filled.
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    size_t chunkUsed_ = 0, chunkSize_ = 0;
+    bool irregular_ = false;
+    db::Query byCode_;
 };
 
 }  // namespace promotions

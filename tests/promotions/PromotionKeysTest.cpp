@@ -25,6 +25,12 @@ const std::vector<const char*> kStoreRows = {
     "INSERT INTO codean (eanare, codare, desart) VALUES (NULL, 503, 'SENZA CODICE')",
     "INSERT INTO codean (eanare, codare, desart) VALUES ('8000000000015', NULL, 'SENZA ARTICOLO')",
     "INSERT INTO codean (eanare, codare, desart) VALUES ('', 504, 'VUOTO')",
+    "INSERT INTO listi01 (codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart) "
+    "VALUES (501, 'CRACKERS', 'DOLCIARIO E PANETTERIA', 'SALATI', 'NELV', 1.5, 1.45, 12, 1.3, 2.5, 'PZ', '10')",
+    "INSERT INTO listi01 (codart, desart, desgru, cofart, przpub, umart) VALUES (500, 'BISCOTTI È', '', 0.1, 3, 'KG')",
+    "INSERT INTO listi01 (codart) VALUES (502)",
+    "INSERT INTO listi01 (codart, desart, przpub) VALUES (NULL, 'SENZA CODICE', 1)",
+    "INSERT INTO listi01 (codart, desart, cofart, ivart) VALUES (503, 1234.5, 'UNO', 4)",
 };
 const std::vector<const char*> kChainRows = {
     "INSERT INTO codean (codare, eanare) VALUES (124, '8000000000021')",
@@ -56,6 +62,11 @@ const KeysCase kCases[] = {
       "INSERT INTO codean (eanare, codare, desart) VALUES ('8000000000011', 499, 'DOPPIONE')",
       "INSERT INTO codean (eanare, codare, desart) VALUES ('8000000000013', 500, 'DOPPIONE')"},
      {}},
+    {"listing code held as text", {"INSERT INTO listi01 (codart, desart) VALUES ('X12', 'TESTO')"}, {}},
+    {"repeated listing codes under a plain index",
+     {"DROP INDEX listi01_primary", "CREATE INDEX listi01_primary ON listi01 (codart)",
+      "INSERT INTO listi01 (codart, desart, przpub) VALUES (501, 'DOPPIONE', 9)"},
+     {}},
     {"chain code held as text", {}, {"INSERT INTO codean (codare, eanare) VALUES ('123A', '8000000000030')"}},
     {"chain code held as a real number", {}, {"INSERT INTO codean (codare, eanare) VALUES (123.5, '8000000000031')"}},
     {"chain barcode held as a number", {}, {"INSERT INTO codean (codare, eanare) VALUES (126, 8000000000032)"}},
@@ -69,6 +80,14 @@ const QList<qint32> kChainCodeProbes = {0, 123, 124, 125, 126, 127};
 
 // A text with its Null-ness, as the stage sees it.
 QString shown(const QString& text) { return text.isNull() ? QStringLiteral("<null>") : text; }
+QString shown(const QVariant& value) {
+    if (value.isNull()) return QStringLiteral("<null>");
+    return QString::fromLatin1(value.typeName()) + QLatin1Char(':') + value.toString();
+}
+template <class T>
+QString shown(const std::optional<T>& value) {
+    return value ? shown(QVariant::fromValue(*value)) : QStringLiteral("<null>");
+}
 
 class PromotionKeys : public ::testing::TestWithParam<KeysCase> {};
 
@@ -83,6 +102,7 @@ TEST_P(PromotionKeys, AnswerAsTheStatements) {
 
     promotions::StoreBarcodes storeKeys(store);
     promotions::ChainBarcodes chainKeys(chain);
+    promotions::StoreListings listings(store);
 
     db::Query articleOf = store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"));
     for (const QString& ean : kEanProbes) {
@@ -114,6 +134,29 @@ TEST_P(PromotionKeys, AnswerAsTheStatements) {
         QStringList actual;
         for (const QString& ean : chainKeys.of(code)) actual << shown(ean);
         EXPECT_EQ(actual, expected) << "chain article " << code;
+    }
+
+    // Texts as texts, numbers as numbers, Null as Null: the stage keeps a value only when it is not Null.
+    db::Query listingOf = store.prepare(QStringLiteral(
+        "SELECT codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart "
+        "FROM listi01 WHERE codart = ? LIMIT 1"));
+    for (qint32 code : kStoreCodeProbes) {
+        QStringList expected;
+        if (listingOf.first({code})) {
+            expected << QString::number(listingOf.value(0).toLongLong());
+            for (int i : {1, 2, 3, 4, 10, 11})
+                expected << (listingOf.value(i).isNull() ? shown(QVariant()) : shown(QVariant(listingOf.value(i).toString())));
+            for (int i : {5, 6, 7, 8, 9})
+                expected << (listingOf.value(i).isNull() ? shown(QVariant()) : shown(QVariant(listingOf.value(i).toDouble())));
+        }
+        listingOf.finish();
+        QStringList actual;
+        if (const std::optional<promotions::StoreListings::Row> r = listings.of(code)) {
+            actual << QString::number(r->codart) << shown(r->desart) << shown(r->desgru) << shown(r->dessot)
+                   << shown(r->desfor) << shown(r->umart) << shown(r->ivart) << shown(r->cofart) << shown(r->cosmp)
+                   << shown(r->imbart) << shown(r->przart) << shown(r->przpub);
+        }
+        EXPECT_EQ(actual, expected) << "listing of " << code;
     }
 }
 

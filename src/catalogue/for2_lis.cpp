@@ -188,17 +188,42 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
         return false;
     };
 
-    // The boxes show the values last read.
+    // The boxes show the values last read, made into text when the view can
+    // show them and after the last line.
     QString shownEan, shownDescription, shownVat;
     double shownCost = 0, shownPrice = 0;
+    qint64 shownCode = 0;
+    bool detailed = false;
+    auto showDetail = [&] {
+        view.setText(Box::c2w, shownEan);
+        view.setText(Box::codartw, common::displayNumber(shownCode));
+        view.setText(Box::c3w, shownDescription);
+        view.setText(Box::c4w, common::displayNumber(shownCost));
+        view.setText(Box::c5w, shownVat);
+        view.setText(Box::c6w, common::displayNumber(shownPrice));
+    };
+    Refresh refresh;
 
-    QString dataDati = QStringLiteral("");  // empty, not Null, when the file has no lines
+    // Rows are stamped with the time they are written, to the second.
+    QTime stampedAt;
+    QString stamp;
+    auto now = [&] {
+        const QTime t = run.clock.now();
+        if (stamp.isNull() || t.msecsSinceStartOfDay() / 1000 != stampedAt.msecsSinceStartOfDay() / 1000) {
+            stampedAt = t;
+            stamp = common::isoTime(t);
+        }
+        return stamp;
+    };
+
+    chainfile::DataDate dataDati;
     db::Batch batch(chain, kBatch);
     int counter = 0;
     for (const ChainLine line : file) {
-        if (const std::optional<QString> date = chainfile::dateOfData(line)) dataDati = *date;
+        dataDati.see(line);
         ++counter;
-        view.setText(Box::cntw, common::displayNumber(counter));
+        const bool due = refresh.due();
+        if (due) view.setText(Box::cntw, common::displayNumber(counter));
 
         qint64 code = 0;
         if (const auto mda = chainfile::readArticle(line)) {
@@ -206,18 +231,17 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
             code = mda->code;
             const Classification c = classification.of(mda->subgroup);
             const QVariant pezzatura = mda->pezzatura ? QVariant(*mda->pezzatura) : QVariant();
-            const QString now = common::isoTime(run.clock.now());
             shownDescription = mda->description;
             shownVat = mda->vat;
             if (const qint64 rowid = rowidOf(code)) {
                 editDescribed.execList({mda->vat, mda->imbart, mda->description, mda->tipart, mda->umart, pezzatura,
                                         c.group, c.groupText.left(20), mda->subgroup, c.subgroupText.left(20),
-                                        c.department, c.departmentText.left(20), mda->umconf, today, now, rowid});
+                                        c.department, c.departmentText.left(20), mda->umconf, today, now(), rowid});
             } else {
                 addDescribed.execList({code, 0.001, mda->vat, mda->imbart, mda->description, mda->tipart,
                                        mda->umart, pezzatura, c.group, c.groupText.left(20), mda->subgroup,
                                        c.subgroupText.left(20), c.department, c.departmentText.left(20),
-                                       mda->umconf, today, now});
+                                       mda->umconf, today, now()});
             }
         } else if (const auto mha = chainfile::readEan(line)) {
             if (!usable(*mha)) continue;
@@ -248,16 +272,15 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
             continue;
         }
 
-        view.setText(Box::c2w, shownEan);
-        view.setText(Box::codartw, common::displayNumber(code));
-        view.setText(Box::c3w, shownDescription);
-        view.setText(Box::c4w, common::displayNumber(shownCost));
-        view.setText(Box::c5w, shownVat);
-        view.setText(Box::c6w, common::displayNumber(shownPrice));
+        shownCode = code;
+        detailed = true;
+        if (due) showDetail();
         batch.step();
     }
+    if (counter > 0) view.setText(Box::cntw, common::displayNumber(counter));
+    if (detailed) showDetail();
     batch.commit();
-    return dataDati;
+    return dataDati.text();
 }
 
 }  // namespace

@@ -163,4 +163,16 @@ std::optional<QString> dateOfData(const ChainLine& line) {
            line.text(rec::year);
 }
 
+void DataDate::see(const ChainLine& line) {
+    if (line.bytes().trimmed().isEmpty()) return;
+    seen_.clear();
+    for (const rec::Field& f : {rec::day, rec::month, rec::year}) {
+        const QByteArrayView raw = line.raw(f);
+        seen_.append(raw.data(), size_t(raw.size())).push_back('\n');
+    }
+    if (seen_ == raw_) return;
+    raw_.swap(seen_);
+    text_ = *dateOfData(line);
+}
+
 }  // namespace chainfile

@@ -8,6 +8,7 @@
 #include "common/Amount.h"
 
 #include <optional>
+#include <string>
 
 namespace chainfile {
 
@@ -63,5 +64,19 @@ std::optional<CostRecord> readCost(const common::ChainLine& line);
 // The date of the data that a line carries, "dd/mm/yyyy" as written (columns
 // 26-27, 24-25, 20-23, unchecked); nullopt for a blank line.
 std::optional<QString> dateOfData(const common::ChainLine& line);
+
+// The date of the data of a whole file: that of its last line that is not
+// blank. Nearly every line carries the same date, so a line's date is made
+// into text only when its bytes differ from the last ones read.
+class DataDate {
+public:
+    void see(const common::ChainLine& line);
+    // Empty (not null) while no line that is not blank was seen.
+    const QString& text() const { return text_; }
+
+private:
+    std::string raw_, seen_;
+    QString text_ = QStringLiteral("");
+};
 
 }  // namespace chainfile

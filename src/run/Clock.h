@@ -4,11 +4,27 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <atomic>
+
+// The system's clock. Local time costs a look at the time zone (a stat of
+// /etc/localtime on every call), and a stage that stamps each record asks
+// many times a second: the offset from UTC is looked up again only when the
+// minute changes, which is also when a change of summer time can happen.
 class Clock {
 public:
+    Clock() = default;
+    Clock(const Clock&) {}  // a copy looks at the time zone afresh
+    Clock& operator=(const Clock&) { return *this; }
     virtual ~Clock() = default;
-    virtual QDate today() const { return QDate::currentDate(); }
-    virtual QTime now() const { return QTime::currentTime(); }
+    virtual QDate today() const { return local().date(); }
+    virtual QTime now() const { return local().time(); }
+
+private:
+    QDateTime local() const;
+
+    // The UTC minute of the last look at the time zone and the offset it
+    // found, in one word: the window's thread and the run's may both ask.
+    mutable std::atomic<qint64> looked_{-1};
 };
 
 class FixedClock : public Clock {

@@ -43,3 +43,12 @@ void Progress::step() {
     shown_ = value;
     view_.setProgress(bar_, value);
 }
+
+bool Refresh::due() {
+    // The window paints about every 33 ms: a box changes at least as often.
+    constexpr auto kPeriod = std::chrono::milliseconds(30);
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return false;
+    next_ = now + kPeriod;
+    return true;
+}

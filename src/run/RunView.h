@@ -6,6 +6,8 @@
 #include "run/RunSummary.h"
 
 #include <QString>
+
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -113,4 +115,16 @@ private:
     qint64 total_;
     qint64 done_ = 0;
     int shown_ = 0;
+};
+
+// The boxes a stage fills record by record are seen only when the window
+// paints or the console prints its counter, a few times a second: a stage
+// makes their texts when due(), and once more after its last record, so
+// thousands of records a second cost no formatting.
+class Refresh {
+public:
+    bool due();
+
+private:
+    std::chrono::steady_clock::time_point next_{};
 };

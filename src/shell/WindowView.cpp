@@ -39,34 +39,40 @@ WindowView::WindowView(QHash<QByteArray, QWidget*> widgets, QWidget* parent, int
     refresh_.start();
 }
 
+namespace {
+// The widgets' names are static texts: a key that points at the name, not a
+// copy of it, so a stage may set a box per record without an allocation.
+QByteArray key(const char* name) { return QByteArray::fromRawData(name, qsizetype(qstrlen(name))); }
+}  // namespace
+
 void WindowView::setText(Box box, const QString& text) {
     QMutexLocker lock(&mutex_);
-    pending_.texts.insert(QByteArray(nameOf(box)), text);
+    pending_.texts.insert(key(nameOf(box)), text);
 }
 
 void WindowView::setProgress(Bar bar, int value) {
     QMutexLocker lock(&mutex_);
-    pending_.progress.insert(QByteArray(nameOf(bar)), value);
+    pending_.progress.insert(key(nameOf(bar)), value);
 }
 
 void WindowView::setVisible(Bar bar, bool visible) {
     QMutexLocker lock(&mutex_);
-    pending_.visible.insert(QByteArray(nameOf(bar)), visible);
+    pending_.visible.insert(key(nameOf(bar)), visible);
 }
 
 void WindowView::setCircleRed(Circle circle, bool red) {
     QMutexLocker lock(&mutex_);
-    pending_.red.insert(QByteArray(nameOf(circle)), red);
+    pending_.red.insert(key(nameOf(circle)), red);
 }
 
 void WindowView::stage(Stage stage) {
     QMutexLocker lock(&mutex_);
-    pending_.texts.insert(QByteArray(statusLine), QStringLiteral("Fase in corso: ") + QLatin1String(nameOf(stage)));
+    pending_.texts.insert(key(statusLine), QStringLiteral("Fase in corso: ") + QLatin1String(nameOf(stage)));
 }
 
 void WindowView::counted(const RunSummary& summary) {
     QMutexLocker lock(&mutex_);
-    pending_.texts.insert(QByteArray(statusLine), describeInOneLine(summary));
+    pending_.texts.insert(key(statusLine), describeInOneLine(summary));
 }
 
 void WindowView::flush() {

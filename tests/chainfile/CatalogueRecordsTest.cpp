@@ -137,6 +137,27 @@ TEST(CatalogueRecords, DateOfDataFromAnyLineButABlankOne) {
     EXPECT_EQ(dateOfData(common::ChainLine(1, RecordBuilder("XYZ", QDate(2026, 3, 9)).line())), "09/03/2026");
     EXPECT_EQ(dateOfData(common::ChainLine(1, " \t ")), std::nullopt);
     EXPECT_EQ(dateOfData(common::ChainLine(1, "short")), "//");
+
+    // A whole file's date is its last line's that is not blank, whatever came before.
+    const QByteArray d1 = RecordBuilder("MHE", QDate(2026, 3, 9)).line();
+    const QByteArray d2 = RecordBuilder("MHA", QDate(2026, 3, 10)).line();
+    const struct {
+        std::vector<QByteArray> lines;
+        QString date;
+    } files[] = {
+        {{}, ""},
+        {{" "}, ""},
+        {{d1, d1, d2}, "10/03/2026"},
+        {{d1, d2, " \t"}, "10/03/2026"},
+        {{d1, d2, d1}, "09/03/2026"},
+        {{d2, "short"}, "//"},
+    };
+    for (const auto& f : files) {
+        DataDate date;
+        for (const QByteArray& line : f.lines) date.see(common::ChainLine(1, line));
+        EXPECT_EQ(date.text(), f.date) << f.lines.size() << " lines";
+        EXPECT_FALSE(date.text().isNull());
+    }
 }
 
 }  // namespace

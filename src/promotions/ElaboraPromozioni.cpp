@@ -110,7 +110,7 @@ private:
     db::Query offerBySconto_, offerByCode_, lastOffer_, insertOffer_;
     db::Query insertLine_;
 
-    // Read when the promotions are read, not for emptying the staging alone.
+    // Read at the first promotion line: a file without promotions does not read them.
     std::optional<promotions::ChainBarcodes> chainBarcodes_;
     std::optional<promotions::StoreBarcodes> storeBarcodes_;
     std::optional<promotions::StoreListings> listings_;
@@ -193,9 +193,6 @@ void PromotionImport::advanceProgress() { progress_->step(); }
 
 void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
     progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
-    chainBarcodes_.emplace(run_.chain);
-    storeBarcodes_.emplace(run_.store);
-    listings_.emplace(run_.store);
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
@@ -268,6 +265,11 @@ void PromotionImport::takeOffer(const chainfile::PromotionLine& offer) {
 
 // `value`: the line's value in units (the price, or the discount percentage).
 void PromotionImport::processLine(const Amount& value) {
+    if (!listings_) {
+        chainBarcodes_.emplace(run_.chain);
+        storeBarcodes_.emplace(run_.store);
+        listings_.emplace(run_.store);
+    }
     value_ = value;
     promoPrice_ = toSingle(value);
 

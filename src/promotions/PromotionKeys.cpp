@@ -33,12 +33,27 @@ bool comparesAsText(db::Database& db, const QString& table, const QString& colum
     return sql && !sql->contains(QLatin1String("COLLATE"), Qt::CaseInsensitive);
 }
 
+// Tables of more rows than this are not held in memory: their lookups go
+// through the statements, so the memory a run takes stays bounded however
+// large the store (a store-size workload has about 50,000 barcodes).
+constexpr qint64 kRowsKept = 60000;
+
+// The rows of `table` (a name of ours, never a value read), or -1 past kRowsKept.
+qint64 rowsToKeep(db::Database& db, const char* table) {
+    db::Query count = db.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)));
+    const qint64 n = count.firstRow({}, [](const db::Query& q) { return q.value(0).toLongLong(); }).value_or(0);
+    return n > kRowsKept ? -1 : n;
+}
+
 QString fromUtf8(const std::string& text, bool null) { return null ? QString() : QString::fromStdString(text); }
 
 }  // namespace
 
 ChainBarcodes::ChainBarcodes(db::Database& chain)
     : byArticle_(chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))) {
+    const qint64 rows = rowsToKeep(chain, "codean");
+    irregular_ = rows < 0;
+    if (!irregular_) rows_.reserve(static_cast<size_t>(rows));
     db::Query all = chain.prepare(QStringLiteral("SELECT codare, eanare FROM codean ORDER BY rowid"));
     all.exec();
     while (!irregular_ && all.next()) {
@@ -63,9 +78,12 @@ ChainBarcodes::ChainBarcodes(db::Database& chain)
 QStringList ChainBarcodes::of(qint32 chainCode) {
     QStringList eans;
     if (irregular_) {
+        // The stage asks for the same article twice in a row.
+        if (last_ && last_->first == chainCode) return last_->second;
         byArticle_.exec({chainCode});
         while (byArticle_.next()) eans << byArticle_.value(0).toString();
         byArticle_.finish();
+        last_.emplace(chainCode, eans);
         return eans;
     }
     auto it = std::lower_bound(rows_.begin(), rows_.end(), qint64(chainCode),
@@ -78,7 +96,11 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
     : articleOf_(store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
       firstOf_(store.prepare(
           QStringLiteral("SELECT eanare, desart FROM codean WHERE codare = ? ORDER BY rowid LIMIT 1"))) {
-    eansIrregular_ = !comparesAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
+    const qint64 rows = rowsToKeep(store, "codean");
+    articlesIrregular_ = rows < 0;
+    eansIrregular_ = rows < 0 || !comparesAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
+    if (!eansIrregular_) byEan_.reserve(static_cast<size_t>(rows));
+    if (!articlesIrregular_) byArticle_.reserve(static_cast<size_t>(rows));
     db::Query all = store.prepare(QStringLiteral("SELECT eanare, codare, desart FROM codean ORDER BY rowid"));
     all.exec();
     while (all.next() && !(eansIrregular_ && articlesIrregular_)) {
@@ -125,8 +147,11 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
 
 std::optional<qint32> StoreBarcodes::articleOf(const QString& ean) {
     if (eansIrregular_) {
-        return articleOf_.firstRow({ean},
-                                   [](const db::Query& q) { return static_cast<qint32>(q.value(0).toLongLong()); });
+        if (lastEan_ && lastEan_->first == ean) return lastEan_->second;
+        const std::optional<qint32> article = articleOf_.firstRow(
+            {ean}, [](const db::Query& q) { return static_cast<qint32>(q.value(0).toLongLong()); });
+        lastEan_.emplace(ean, article);
+        return article;
     }
     const std::string key = ean.toStdString();
     const auto it = std::lower_bound(byEan_.begin(), byEan_.end(), key,
@@ -137,9 +162,12 @@ std::optional<qint32> StoreBarcodes::articleOf(const QString& ean) {
 
 std::optional<StoreBarcode> StoreBarcodes::firstOf(qint32 storeCode) {
     if (articlesIrregular_) {
-        return firstOf_.firstRow({storeCode}, [](const db::Query& q) {
+        if (lastArticle_ && lastArticle_->first == storeCode) return lastArticle_->second;
+        const std::optional<StoreBarcode> first = firstOf_.firstRow({storeCode}, [](const db::Query& q) {
             return StoreBarcode{q.value(0).toString(), q.value(1).toString()};
         });
+        lastArticle_.emplace(storeCode, first);
+        return first;
     }
     const auto it = std::lower_bound(byArticle_.begin(), byArticle_.end(), qint64(storeCode),
                                      [](const ByArticle& r, qint64 c) { return r.codare < c; });
@@ -158,6 +186,9 @@ constexpr int kNumberColumns[] = {5, 6, 7, 8, 9};
 StoreListings::StoreListings(db::Database& store)
     : byCode_(store.prepare(
           QStringLiteral("SELECT %1 FROM listi01 WHERE codart = ? LIMIT 1").arg(QLatin1String(kListingColumns)))) {
+    const qint64 rows = rowsToKeep(store, "listi01");
+    irregular_ = rows < 0;
+    if (!irregular_) rows_.reserve(static_cast<size_t>(rows));
     db::Query all = store.prepare(
         QStringLiteral("SELECT %1 FROM listi01 ORDER BY rowid").arg(QLatin1String(kListingColumns)));
     all.exec();
@@ -225,7 +256,12 @@ StoreListings::Row StoreListings::fromQuery(const db::Query& q) {
 }
 
 std::optional<StoreListings::Row> StoreListings::of(qint32 codart) {
-    if (irregular_) return byCode_.firstRow({codart}, fromQuery);
+    if (irregular_) {
+        if (last_ && last_->first == codart) return last_->second;
+        const std::optional<Row> row = byCode_.firstRow({codart}, fromQuery);
+        last_.emplace(codart, row);
+        return row;
+    }
     const auto it = std::lower_bound(rows_.begin(), rows_.end(), qint64(codart),
                                      [](const Kept& k, qint64 c) { return k.codart < c; });
     if (it == rows_.end() || it->codart != codart) return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ private:
     std::vector<Row> rows_;  // by article, then in the order of the rows
     bool irregular_ = false;
     db::Query byArticle_;
+    std::optional<std::pair<qint32, QStringList>> last_;  // the last answer of the statement
 };
 
 // The first barcode the store keeps for one of its articles.
@@ -64,6 +66,9 @@ private:
     bool eansIrregular_ = false;
     bool articlesIrregular_ = false;
     db::Query articleOf_, firstOf_;
+    // The last answers of the statements.
+    std::optional<std::pair<QString, std::optional<qint32>>> lastEan_;
+    std::optional<std::pair<qint32, std::optional<StoreBarcode>>> lastArticle_;
 };
 
 // The store's listing of its articles (`listi01`), the fields a promoted
@@ -100,6 +105,7 @@ private:
     size_t chunkUsed_ = 0, chunkSize_ = 0;
     bool irregular_ = false;
     db::Query byCode_;
+    std::optional<std::pair<qint32, std::optional<Row>>> last_;  // the last answer of the statement
 };
 
 }  // namespace promotions

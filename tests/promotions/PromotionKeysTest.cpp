@@ -74,9 +74,11 @@ const KeysCase kCases[] = {
 
 const QStringList kEanProbes = {"8000000000011", "8000000000012", "8000000000013", "8000000000014",
                                 "8000000000015", "8000000000016", "",              "8000000000011 ",
-                                "80",            "80000000000È",  "9999999999999"};
-const QList<qint32> kStoreCodeProbes = {0, 499, 500, 501, 502, 503, 504, 505, 506, 12};
-const QList<qint32> kChainCodeProbes = {0, 123, 124, 125, 126, 127};
+                                "80",            "80000000000È",  "9999999999999", "9999999999999",
+                                "8000000000013"};
+// Some asked twice in a row, as the stage does.
+const QList<qint32> kStoreCodeProbes = {0, 499, 500, 500, 501, 502, 503, 504, 505, 506, 12, 501};
+const QList<qint32> kChainCodeProbes = {0, 123, 123, 124, 125, 126, 127, 124};
 
 // A text with its Null-ness, as the stage sees it.
 QString shown(const QString& text) { return text.isNull() ? QStringLiteral("<null>") : text; }

@@ -6,6 +6,7 @@
 #include "common/Dates.h"
 #include "common/Numbers.h"
 #include "db/ReadOnce.h"
+#include "promotions/PromotionKeys.h"
 #include "run/Run.h"
 
 #include <QFileInfo>
@@ -24,12 +25,7 @@ const QString kNotInChain = QStringLiteral("*** CODICE ARTICOLO NON TROVATO SU *
 const QString kNotInStore = QStringLiteral("EAN NON SU * QUARN *");
 const QString kNoListing = QStringLiteral("????? Articolo non trovato");
 
-// The store listing of one article as read: a Null field leaves the value
-// already held untouched.
-struct ListingRow {
-    qint32 codart = 0;
-    QVariant desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart;
-};
+using ListingRow = promotions::StoreListings::Row;
 
 // What the stage knows of the article of the current promotion line.
 struct Article {
@@ -50,19 +46,20 @@ struct Article {
     QString vat = QStringLiteral("00");
     bool byChainCode = false;  // found through the chain code, not a barcode
 
+    // The store listing of the article: a Null field leaves the value already held untouched.
     void take(const ListingRow& r) {
         storeCode = r.codart;
-        if (!r.desart.isNull()) description = r.desart.toString();
-        if (!r.desgru.isNull()) group = r.desgru.toString().left(20);
-        if (!r.dessot.isNull()) subgroup = r.dessot.toString().left(20);
-        if (!r.desfor.isNull()) supplier = padCut(r.desfor.toString(), 45);
-        if (!r.cofart.isNull()) cost = Amount::fromDouble(r.cofart.toDouble());
-        if (!r.cosmp.isNull()) cosmp = Amount::fromDouble(r.cosmp.toDouble());
-        if (!r.imbart.isNull()) imbart = r.imbart.toDouble();
-        if (!r.przart.isNull()) przart = Amount::fromDouble(r.przart.toDouble());
-        if (!r.przpub.isNull()) price = toSingle(Amount::fromDouble(r.przpub.toDouble()));
-        if (!r.umart.isNull()) unit = r.umart.toString();
-        if (!r.ivart.isNull()) vat = padCut(r.ivart.toString(), 2);
+        if (r.desart) description = *r.desart;
+        if (r.desgru) group = r.desgru->left(20);
+        if (r.dessot) subgroup = r.dessot->left(20);
+        if (r.desfor) supplier = padCut(*r.desfor, 45);
+        if (r.cofart) cost = Amount::fromDouble(*r.cofart);
+        if (r.cosmp) cosmp = Amount::fromDouble(*r.cosmp);
+        if (r.imbart) imbart = *r.imbart;
+        if (r.przart) przart = Amount::fromDouble(*r.przart);
+        if (r.przpub) price = toSingle(Amount::fromDouble(*r.przpub));
+        if (r.umart) unit = *r.umart;
+        if (r.ivart) vat = padCut(*r.ivart, 2);
     }
 };
 
@@ -71,12 +68,6 @@ struct StagedHeader {
     QString description;
     QDate start;
     QDate end;
-};
-
-// The first barcode the store keeps for one of its articles.
-struct StoreBarcode {
-    QString ean;
-    QString description;
 };
 
 class PromotionImport {
@@ -100,36 +91,35 @@ private:
     void logUnmatched(const QVariant& desrep);
     void show();
 
-    // Cached lookups: none of these tables changes while the stage runs,
-    // except offtab, whose cache follows the rows the stage adds. The
-    // caches by article keep at most kArticlesKept keys each: a store-size
-    // workload meets about 15,000 articles, a larger one would hold them all.
-    static constexpr qsizetype kArticlesKept = 20000;
-    QStringList chainBarcodes(qint32 chainCode);
-    std::optional<qint32> storeArticleByEan(const QString& ean);
-    std::optional<StoreBarcode> firstStoreBarcode(qint32 storeCode);
-    std::optional<ListingRow> listing(qint32 storeCode);
+    // Lookups read once: none of these tables changes while the stage runs,
+    // except offtab, whose cache follows the rows the stage adds.
+    QStringList chainBarcodes(qint32 chainCode) { return chainBarcodes_->of(chainCode); }
+    std::optional<qint32> storeArticleByEan(const QString& ean) { return storeBarcodes_->articleOf(ean); }
+    std::optional<promotions::StoreBarcode> firstStoreBarcode(qint32 storeCode) {
+        return storeBarcodes_->firstOf(storeCode);
+    }
+    std::optional<ListingRow> listing(qint32 storeCode) { return listings_->of(storeCode); }
     QString chainDescription(qint32 chainCode);
 
     const Run& run_;
     const qint32 year_;
     db::Query deleteHeaders_, deleteLines_, deleteUnmatchedLog_;
     db::Query findHeader_, insertHeader_;
-    db::Query chainArticle_, chainEans_;
-    db::Query storeEan_, storeEanByCode_, listingByCode_, listingByChainCode_;
+    db::Query chainArticle_;
+    db::Query listingByChainCode_;
     db::Query offerBySconto_, offerByCode_, lastOffer_, insertOffer_;
     db::Query insertLine_;
 
-    QHash<qint32, QStringList> chainEanCache_;
-    QHash<QString, std::optional<qint32>> storeEanCache_;
-    QHash<qint32, std::optional<StoreBarcode>> firstBarcodeCache_;
-    QHash<qint32, std::optional<ListingRow>> listingCache_;
+    // Read at the first promotion line: a file without promotions does not read them.
+    std::optional<promotions::ChainBarcodes> chainBarcodes_;
+    std::optional<promotions::StoreBarcodes> storeBarcodes_;
+    std::optional<promotions::StoreListings> listings_;
     QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number
     QHash<QPair<qint32, qint32>, std::optional<StagedHeader>> headers_;  // (promotion, year)
     QHash<qint64, qint32> offerBySconto_Cache_;  // by the discount's ten-thousandths
     QHash<qint32, std::optional<QString>> offerDescriptions_;
 
-    QDate today_;
+    QVariant todayValue_;  // as the staging stores it, made once
     std::optional<Progress> progress_;
     int processed_ = 0;
     int notFound_ = 0;
@@ -175,13 +165,6 @@ PromotionImport::PromotionImport(const Run& run, qint32 year)
           "VALUES (1, ?, ?, ?, ?, 1, ?, ?, 'P', 'X')"))),
       chainArticle_(run.chain.prepare(
           QStringLiteral("SELECT desart FROM articolo WHERE codart = ? ORDER BY rowid LIMIT 1"))),
-      chainEans_(run.chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))),
-      storeEan_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
-      storeEanByCode_(run.store.prepare(
-          QStringLiteral("SELECT eanare, desart FROM codean WHERE codare = ? ORDER BY rowid LIMIT 1"))),
-      listingByCode_(run.store.prepare(QStringLiteral(
-          "SELECT codart, desart, desgru, dessot, desfor, cofart, cosmp, imbart, przart, przpub, umart, ivart "
-          "FROM listi01 WHERE codart = ? LIMIT 1"))),
       listingByChainCode_(run.store.prepare(QStringLiteral(
           "SELECT codart FROM listi01 WHERE trim(codafo) = ? AND codfor = ? ORDER BY rowid LIMIT 1"))),
       offerBySconto_(run.store.prepare(
@@ -198,7 +181,7 @@ PromotionImport::PromotionImport(const Run& run, qint32 year)
           "commesso, descrizione, taglia, desfor, desgru, tipmov, bflag1, ric, codrep, dsccolore, sel) "
           "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, 0, '.', ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, 'AR', "
           "'0', ?, NULL, NULL, 'X')"))),
-      today_(run.clock.today()) {}
+      todayValue_(common::dateValue(run.clock.today())) {}
 
 void PromotionImport::emptyStaging() {
     deleteHeaders_.exec();
@@ -245,7 +228,7 @@ void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
 void PromotionImport::stageHeader(const chainfile::PromotionHeader& header) {
     promoNumber_ = header.number;
     if (stagedHeader(promoNumber_, year_)) return;  // the same promotion again: its lines join the first
-    insertHeader_.exec({promoNumber_, year_, common::dateValue(today_), header.description,
+    insertHeader_.exec({promoNumber_, year_, todayValue_, header.description,
                         common::dateValue(header.start), common::dateValue(header.end)});
     headers_.insert(qMakePair(promoNumber_, year_), StagedHeader{header.description, header.start, header.end});
 }
@@ -282,6 +265,11 @@ void PromotionImport::takeOffer(const chainfile::PromotionLine& offer) {
 
 // `value`: the line's value in units (the price, or the discount percentage).
 void PromotionImport::processLine(const Amount& value) {
+    if (!listings_) {
+        chainBarcodes_.emplace(run_.chain);
+        storeBarcodes_.emplace(run_.store);
+        listings_.emplace(run_.store);
+    }
     value_ = value;
     promoPrice_ = toSingle(value);
 
@@ -397,7 +385,7 @@ void PromotionImport::classifyOffer() {
 // One staged line for every chain barcode of the article that the store knows.
 void PromotionImport::stageLines() {
     if (markup_ == 0) markup_ = 25;
-    const std::optional<StoreBarcode> first = firstStoreBarcode(a_.storeCode);
+    const std::optional<promotions::StoreBarcode> first = firstStoreBarcode(a_.storeCode);
     if (!first) return;
     a_.description = first->description;
     qint32& bns = lastBns_[qMakePair(promoNumber_, year_)];
@@ -428,70 +416,12 @@ void PromotionImport::stageLines() {
         const Amount offered = storePriceOffer_ ? a_.price : promoPrice_;
         // The margin on the selling price over the article's cost.
         const Amount marg = a_.price.isZero() ? Amount() : common::percentage(a_.price - a_.cost, a_.price, 2);
-        insertLine_.exec({promoNumber_, year_, common::dateValue(today_), bns, a_.storeCode, a_.imbart,
+        insertLine_.exec({promoNumber_, year_, todayValue_, bns, a_.storeCode, a_.imbart,
                           a_.przart.toDouble(), a_.cost.toDouble(), a_.cosmp.toDouble(), a_.vat, a_.price.toDouble(),
                           a_.unit, a_.ean, a_.paddedChainCode, discount_.toDouble(), discount_.toDouble(),
                           offered.rounded(2).toDouble(), offerCode_, marg.toDouble(), a_.description,
                           offerDescription_.left(25), a_.supplier, a_.group, markup_});
     }
-}
-
-QStringList PromotionImport::chainBarcodes(qint32 chainCode) {
-    return db::readOnce(
-        chainEanCache_, chainCode,
-        [&] {
-            QStringList eans;
-            chainEans_.exec({chainCode});
-            while (chainEans_.next()) eans << chainEans_.text("eanare");
-            chainEans_.finish();
-            return eans;
-        },
-        kArticlesKept);
-}
-
-std::optional<qint32> PromotionImport::storeArticleByEan(const QString& ean) {
-    return db::readOnce(
-        storeEanCache_, ean,
-        [&] {
-            return storeEan_.firstRow({ean},
-                                      [](const db::Query& q) { return static_cast<qint32>(q.whole("codare")); });
-        },
-        kArticlesKept);
-}
-
-std::optional<StoreBarcode> PromotionImport::firstStoreBarcode(qint32 storeCode) {
-    return db::readOnce(
-        firstBarcodeCache_, storeCode,
-        [&] {
-            return storeEanByCode_.firstRow(
-                {storeCode}, [](const db::Query& q) { return StoreBarcode{q.text("eanare"), q.text("desart")}; });
-        },
-        kArticlesKept);
-}
-
-std::optional<ListingRow> PromotionImport::listing(qint32 storeCode) {
-    return db::readOnce(
-        listingCache_, storeCode,
-        [&] {
-            // By position, in the order of the statement's columns.
-            return listingByCode_.firstRow({storeCode}, [](const db::Query& q) {
-                ListingRow r;
-                r.codart = static_cast<qint32>(q.value(0).toLongLong());
-                r.desart = q.value(1);
-                r.desgru = q.value(2);
-                r.dessot = q.value(3);
-                r.desfor = q.value(4);
-                r.cofart = q.value(5);
-                r.cosmp = q.value(6);
-                r.imbart = q.value(7);
-                r.przart = q.value(8);
-                r.przpub = q.value(9);
-                r.umart = q.value(10);
-                r.ivart = q.value(11);
-                return r;
-            });
-        },
-        kArticlesKept);
 }
 
 QString PromotionImport::chainDescription(qint32 chainCode) {

@@ -57,9 +57,14 @@ private:
     Listing listing(qint32 article);
     std::optional<Offer> offer(qint32 code);
 
+    // The store's listing does not change while the documents are written;
+    // an article offered by several promotions is read once. Bounded, so a
+    // far larger store cannot make it grow without end.
+    static constexpr qsizetype kListingsKept = 200000;
+
     const Run& run_;
     const qint32 year_;
-    QDate today_;
+    QVariant todayValue_;  // as the documents store it, made once
     QString numerator_;
     qint32 lastNumber_ = 0;
 
@@ -68,12 +73,13 @@ private:
     db::Query lastLine_, eansOfDocument_, stagedLines_;
     db::Query listing_, offer_, insertLine_;
     QHash<qint32, std::optional<Offer>> offers_;
+    QHash<qint32, Listing> listings_;
 };
 
 OfferDocuments::OfferDocuments(const Run& run, qint32 year)
     : run_(run),
       year_(year),
-      today_(run.clock.today()),
+      todayValue_(common::dateValue(run.clock.today())),
       // Document type codes are kept blank-padded to 12; trailing blanks do not count.
       docType_(run.store.prepare(QStringLiteral(
           "SELECT numeratore FROM tipodoc WHERE rtrim(coddoc) = ? ORDER BY rowid LIMIT 1"))),
@@ -224,7 +230,7 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
     const bool headerThere = byNumber_.first({number, year_});
     byNumber_.finish();
     if (!headerThere) {
-        insertHeader_.exec({number, year_, common::dateValue(today_), description.left(45), h.dataInz, h.dataFin,
+        insertHeader_.exec({number, year_, todayValue_, description.left(45), h.dataInz, h.dataFin,
                             h.numero});
         run_.view.setText(Box::e9w, QString::number(h.numero));
         run_.view.setText(Box::e10w, description);
@@ -265,7 +271,7 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
 
         const QVariant code = s.value(codpro);
         const std::optional<Offer> o = code.isNull() ? std::nullopt : offer(code.toInt());
-        insertLine_.execList({number, year_, common::dateValue(today_), lineNo, article,
+        insertLine_.execList({number, year_, todayValue_, lineNo, article,
                               s.value(imballo), toSingle(l.przpub).toDouble(), l.cofart.toDouble(),
                               l.cobart.toDouble(), s.value(quantita),
                               s.value(bflag2), s.value(iva), s.value(costof), s.value(unitam), ean,
@@ -287,16 +293,21 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
 }
 
 Listing OfferDocuments::listing(qint32 article) {
-    Listing l;
-    if (listing_.first({article})) {
-        l.cobart = Amount::fromDouble(listing_.value(0).toDouble());
-        l.cofart = Amount::fromDouble(listing_.value(1).toDouble());
-        l.przpub = Amount::fromDouble(listing_.value(2).toDouble());
-        l.marg = Amount::fromDouble(listing_.value(3).toDouble());
-        l.codrep = listing_.value(4).toLongLong();
-    }
-    listing_.finish();
-    return l;
+    return db::readOnce(
+        listings_, article,
+        [&] {
+            Listing l;
+            if (listing_.first({article})) {
+                l.cobart = Amount::fromDouble(listing_.value(0).toDouble());
+                l.cofart = Amount::fromDouble(listing_.value(1).toDouble());
+                l.przpub = Amount::fromDouble(listing_.value(2).toDouble());
+                l.marg = Amount::fromDouble(listing_.value(3).toDouble());
+                l.codrep = listing_.value(4).toLongLong();
+            }
+            listing_.finish();
+            return l;
+        },
+        kListingsKept);
 }
 
 std::optional<Offer> OfferDocuments::offer(qint32 code) {

@@ -109,11 +109,6 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& lab
     db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     db->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     db->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    // A savepoint inside a transaction keeps the pages it changes aside, to
-    // undo them on its own; by default SQLite writes them to a temporary file
-    // once they pass 64 KB, and throws them away at the release. A stage's
-    // unit inside the run's own touches a few hundred pages: kept in memory.
-    db->exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     db->sizeCaches(info.size());
     db->times_ = StatementTimes::fromEnvironment(db->connection_, label);
     // Tests stand in for a full disk with a size limit on the connection.

@@ -15,9 +15,9 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    Impl(const Run& r, ChainEans& eans, StoreEans& storeEanRows, PriceListRows& priceLists)
+    Impl(const Run& r, ChainBarcodes& eans, StoreEans& storeEanRows, PriceListRows& priceLists)
         : run(r),
-          chainEans(eans),
+          chainBarcodes(eans),
           storeEans(storeEanRows),
           priceList(priceLists),
           lookups(r.store),
@@ -73,7 +73,7 @@ struct CreoArtNuovo::Impl {
     }
 
     const Run& run;
-    ChainEans& chainEans;
+    ChainBarcodes& chainBarcodes;
     StoreEans& storeEans;
     PriceListRows& priceList;
     StoreLookups lookups;
@@ -130,7 +130,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     }
 
     // The chain article's own EAN codes: the article's colour and the EAN rows.
-    const std::vector<QString> eans = chainEans.of(a.codart);
+    const std::vector<QString> eans = chainBarcodes.eanTexts(a.codart);
 
     const QString unit = a.umconf.toString();
     const Amount factor = db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
@@ -188,16 +188,16 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run, ChainEans& chainEans, StoreEans& storeEans, PriceListRows& priceList)
-    : d_(std::make_unique<Impl>(run, chainEans, storeEans, priceList)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run, ChainBarcodes& chainBarcodes, StoreEans& storeEans, PriceListRows& priceList)
+    : d_(std::make_unique<Impl>(run, chainBarcodes, storeEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
-    ChainEans chainEans(run.chain);
+    ChainBarcodes chainBarcodes(run.chain);
     StoreEans storeEans(run.store);
     PriceListRows priceList(run.store, run.config.priceListCode());
-    CreoArtNuovo create(run, chainEans, storeEans, priceList);
+    CreoArtNuovo create(run, chainBarcodes, storeEans, priceList);
     return create(input);
 }

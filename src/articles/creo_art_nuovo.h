@@ -23,7 +23,7 @@ struct NewArticle {
 // nothing else adds store articles.
 class CreoArtNuovo {
 public:
-    CreoArtNuovo(const Run& run, articles::ChainEans& chainEans, articles::StoreEans& storeEans,
+    CreoArtNuovo(const Run& run, articles::ChainBarcodes& chainBarcodes, articles::StoreEans& storeEans,
                  articles::PriceListRows& priceList);
     ~CreoArtNuovo();
     CreoArtNuovo(const CreoArtNuovo&) = delete;

@@ -46,7 +46,7 @@ ChainBarcodes::ChainBarcodes(db::Database& chain)
         if (codare.isNull()) continue;  // never equal to a code
         const qint64 code = codare.toLongLong();
         if (wholeNumber(codare) && code == static_cast<qint32>(code))
-            rows_.push_back({static_cast<qint32>(code), texts_.keep(all.value(1).toString())});
+            rows_.push_back({static_cast<qint32>(code), db::keepText(texts_, all, 1)});
         else
             irregular_ = true;
     }

@@ -10,26 +10,42 @@ constexpr int kMaxDigits = 17;
 constexpr int kLengthShift = 57;
 // Any other text: the top bit set, the length in the 31 bits below it, the offset in the low 32 bits.
 constexpr KeptTexts::Ref kOther = KeptTexts::Ref(1) << 63;
+
+char16_t unitOf(QChar c) { return c.unicode(); }
+char16_t unitOf(char c) { return static_cast<unsigned char>(c); }
+
+template <class Text>
+KeptTexts::Ref digitsOf(const Text& text) {
+    if (text.size() > kMaxDigits) return KeptTexts::kNull;
+    KeptTexts::Ref value = 0;
+    for (const auto c : text) {
+        const char16_t unit = unitOf(c);
+        if (unit < u'0' || unit > u'9') return KeptTexts::kNull;
+        value = value * 10 + KeptTexts::Ref(unit - u'0');
+    }
+    return value | (KeptTexts::Ref(text.size()) << kLengthShift);
+}
 }  // namespace
 
-KeptTexts::Ref KeptTexts::digits(QStringView text) {
-    if (text.size() > kMaxDigits) return kNull;
-    Ref value = 0;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return kNull;
-        value = value * 10 + Ref(c.unicode() - '0');
-    }
-    return value | (Ref(text.size()) << kLengthShift);
-}
+KeptTexts::Ref KeptTexts::digits(QStringView text) { return digitsOf(text); }
+KeptTexts::Ref KeptTexts::digits(std::string_view ascii) { return digitsOf(ascii); }
 
 KeptTexts::Ref KeptTexts::keep(const QString& text, bool shared) {
     if (text.isNull()) return kNull;
     if (const Ref d = digits(text); d != kNull) return d;
     const QByteArray utf8 = text.toUtf8();
-    const size_t n = static_cast<size_t>(utf8.size());
+    return keepBytes(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), shared);
+}
+
+KeptTexts::Ref KeptTexts::keepAscii(std::string_view text, bool shared) {
+    if (const Ref d = digits(text); d != kNull) return d;
+    return keepBytes(text, shared);
+}
+
+KeptTexts::Ref KeptTexts::keepBytes(std::string_view utf8, bool shared) {
+    const size_t n = utf8.size();
     if (shared) {
-        if (const auto it = shared_.find(std::string_view(utf8.constData(), n)); it != shared_.end())
-            return it->second;
+        if (const auto it = shared_.find(utf8); it != shared_.end()) return it->second;
     }
     if (chunks_.empty() || used_ + n > (size_t(1) << kChunkBits)) {
         if (n > (size_t(1) << kChunkBits) || chunks_.size() == kChunks) {
@@ -40,7 +56,7 @@ KeptTexts::Ref KeptTexts::keep(const QString& text, bool shared) {
         used_ = 0;
     }
     char* at = chunks_.back().get() + used_;
-    std::copy_n(utf8.constData(), n, at);
+    std::copy_n(utf8.data(), n, at);
     const Ref ref = kOther | (Ref(n) << 32) | ((Ref(chunks_.size() - 1) << kChunkBits) | used_);
     used_ += n;
     if (shared) shared_.emplace(std::string_view(at, n), ref);

@@ -23,11 +23,14 @@ public:
 
     // The handle of a text of digits, without keeping anything; kNull for any other text.
     static Ref digits(QStringView text);
+    static Ref digits(std::string_view ascii);
     static bool isDigits(Ref ref) { return (ref >> 63) == 0; }
 
     // Keeps the text (a null text stays Null). Repeated texts of a column with
     // few values (a group, a unit) are kept once when `shared`.
     Ref keep(const QString& text, bool shared = false);
+    // The same for a text known to be plain ASCII, given as its bytes.
+    Ref keepAscii(std::string_view text, bool shared = false);
     // What was kept: a null QString for Null, an empty one for an empty text.
     QString text(Ref ref) const;
     // The UTF-8 of a text that is not made of digits.
@@ -40,6 +43,7 @@ public:
     void settle();
 
 private:
+    Ref keepBytes(std::string_view utf8, bool shared);
     static constexpr int kChunkBits = 20;                            // 1 MB chunks
     static constexpr size_t kChunks = 64;                            // at most 64 MB of texts
     std::vector<std::unique_ptr<char[]>> chunks_;

@@ -18,6 +18,11 @@ bool comparedAsText(Database& db, const QString& table, const QString& field) {
     return textOrNone && !collation;
 }
 
+common::KeptTexts::Ref keepText(common::KeptTexts& texts, const Query& q, int column, bool shared) {
+    if (const std::optional<std::string_view> ascii = q.asciiText(column)) return texts.keepAscii(*ascii, shared);
+    return texts.keep(q.value(column).toString(), shared);
+}
+
 qint64 rowsToKeep(Database& db, const char* table) {
     Query count = db.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)));
     const qint64 n = count.firstRow({}, [](const Query& q) { return q.value(0).toLongLong(); }).value_or(0);

@@ -1,6 +1,7 @@
 #pragma once
 // Rows a stage looks up again and again (a subgroup, an article's barcodes,
 // an offer kind) do not change while the stage runs: each key is read once.
+#include "common/KeptTexts.h"
 #include "db/Database.h"
 
 #include <QtGlobal>
@@ -27,6 +28,10 @@ typename Cache::mapped_type readOnce(Cache& cache, const typename Cache::key_typ
 // its own in the table's definition; otherwise it may turn either side into a
 // number first, and a table read once could not answer as the statement does.
 bool comparedAsText(Database& db, const QString& table, const QString& field);
+
+// Keeps a field of the current row as its text (as value().toString() gives
+// it, Null as Null), without making a QString of a plain ASCII text.
+common::KeptTexts::Ref keepText(common::KeptTexts& texts, const Query& q, int column, bool shared = false);
 
 // Tables of more rows than this are not read whole into memory: their lookups
 // go through the statements, so the memory a run takes stays bounded however

@@ -10,12 +10,6 @@ namespace {
 
 bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
 
-bool asciiText(const QVariant& v) {
-    if (v.typeId() != QMetaType::QString) return false;
-    const QString s = v.toString();
-    return std::all_of(s.cbegin(), s.cend(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
 // A 32-bit code is all the stage asks for: a stored code outside 32 bits is never equal to it.
 bool fits32(qint64 code) { return code == static_cast<qint32>(code); }
 
@@ -34,15 +28,16 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
     db::Query all = store.prepare(QStringLiteral("SELECT eanare, codare, desart FROM codean ORDER BY rowid"));
     all.exec();
     while (all.next() && !(eansIrregular_ && articlesIrregular_)) {
-        const QVariant ean = all.value(0);
+        const std::optional<std::string_view> asciiEan = all.asciiText(0);
         const QVariant codare = all.value(1);
         std::optional<Ref> eanKept;  // the barcode kept once for both ways
         const auto keptEan = [&] {
-            if (!eanKept) eanKept = texts_.keep(ean.toString());
+            if (!eanKept) eanKept = asciiEan ? texts_.keepAscii(*asciiEan) : db::keepText(texts_, all, 0);
             return *eanKept;
         };
-        if (!eansIrregular_ && !ean.isNull()) {
-            if (asciiText(ean)) {
+        if (!eansIrregular_ && (asciiEan || !all.value(0).isNull())) {
+            // Only a text of ASCII meets a bound text byte by byte as a key of ours does.
+            if (asciiEan) {
                 const Ref kept = keptEan();
                 (common::KeptTexts::isDigits(kept) ? byDigits_ : byOtherEan_)
                     .push_back({kept, static_cast<qint32>(codare.toLongLong())});
@@ -55,7 +50,7 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
                 articlesIrregular_ = true;
             else if (fits32(codare.toLongLong()))
                 byArticle_.push_back(
-                    {static_cast<qint32>(codare.toLongLong()), keptEan(), texts_.keep(all.value(2).toString())});
+                    {static_cast<qint32>(codare.toLongLong()), keptEan(), db::keepText(texts_, all, 2)});
         }
     }
     all.finish();
@@ -160,7 +155,7 @@ StoreListings::StoreListings(db::Database& store)
         Kept k{};
         k.codart = static_cast<qint32>(codart.toLongLong());
         // Past the description, the texts (group, subgroup, supplier, unit, VAT) repeat from article to article.
-        for (int i = 0; i < kTexts; ++i) k.text[i] = texts_.keep(all.value(kTextColumns[i]).toString(), i > 0);
+        for (int i = 0; i < kTexts; ++i) k.text[i] = db::keepText(texts_, all, kTextColumns[i], i > 0);
         for (int i = 0; i < kNumbers; ++i) {
             const QVariant v = all.value(kNumberColumns[i]);
             if (v.isNull()) k.numberNull |= quint8(1u << i);

@@ -238,7 +238,8 @@ TEST(CreoArtNuovo, CodesOfArticlesCreatedOneAfterAnother) {
         articles::ChainEans chainEans(root.chain());
         articles::StoreEans storeEans(s);
         articles::PriceListRows priceLists(s, run.config.priceListCode());
-        CreoArtNuovo creo(run, chainEans, storeEans, priceLists);
+        articles::StoreLookups lookups(s);
+        CreoArtNuovo creo(run, lookups, chainEans, storeEans, priceLists);
         std::vector<qint32> codes;
         try {
             for (qint64 codart = 1; codart <= 3; ++codart) {

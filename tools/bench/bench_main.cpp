@@ -147,6 +147,7 @@ bool compareWindow(const gen::Sizes& sizes) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    db::Database::configureLibrary();  // as the program itself does
     // The window run needs no display: it is timed, not looked at.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The generated file is complete when the run starts: waiting for it to

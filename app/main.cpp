@@ -51,6 +51,7 @@ int init(const ProgramOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    db::Database::configureLibrary();
     qInstallMessageHandler(quietQt);
     bool headless = wantsNoWindow(argc, argv);
     // Started by cron or over ssh there is no display: run as --headless would.

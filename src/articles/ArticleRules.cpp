@@ -2,6 +2,7 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
+#include "db/ReadOnce.h"
 #include "run/Run.h"
 
 #include <limits>
@@ -131,17 +132,21 @@ qint32 StoreLookups::nextArticleCode() {
 }
 
 Amount StoreLookups::unitFactor(const QString& coduni) {
-    Amount factor;
-    if (unit_.first({coduni})) factor = Amount::parse(unit_.text("fatxmul")).value_or(Amount());
-    unit_.finish();
-    return factor;
+    return db::readOnce(units_, coduni, [&] {
+        Amount factor;
+        if (unit_.first({coduni})) factor = Amount::parse(unit_.text("fatxmul")).value_or(Amount());
+        unit_.finish();
+        return factor;
+    });
 }
 
 std::optional<QVariant> StoreLookups::department(qint64 reparto) {
-    std::optional<QVariant> out;
-    if (department_.first({reparto})) out = department_.value("descrizione");
-    department_.finish();
-    return out;
+    return db::readOnce(departments_, reparto, [&] {
+        std::optional<QVariant> out;
+        if (department_.first({reparto})) out = department_.value("descrizione");
+        department_.finish();
+        return out;
+    });
 }
 
 void StoreLookups::ensurePriceListHeader(const QString& codlis, const QString& supplierName, const QDate& today) {

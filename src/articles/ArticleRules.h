@@ -7,6 +7,7 @@
 #include "db/Database.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -88,7 +89,9 @@ struct ChainArticle {
     bool typeTwo() const;
 };
 
-// Lookups on the store database, prepared once per stage.
+// Lookups on the store database, prepared once per stage. The run never
+// changes the store's units and departments, so each is read once and kept:
+// a stage and the article creation it drives share one of these.
 class StoreLookups {
 public:
     explicit StoreLookups(db::Database& store);
@@ -111,6 +114,8 @@ public:
 private:
     db::Query maxCode_, unit_, department_, header_, addHeader_;
     bool lastCodeWhole_ = false;
+    QHash<QString, common::Amount> units_;
+    QHash<qint64, std::optional<QVariant>> departments_;
 };
 
 }  // namespace articles

@@ -2,10 +2,8 @@
 
 #include "common/Dates.h"
 #include "common/Numbers.h"
-#include "db/ReadOnce.h"
 #include "run/Run.h"
 
-#include <QHash>
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -15,12 +13,13 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    Impl(const Run& r, ChainBarcodes& eans, StoreEans& storeEanRows, PriceListRows& priceLists)
+    Impl(const Run& r, StoreLookups& storeLookups, ChainBarcodes& eans, StoreEans& storeEanRows,
+         PriceListRows& priceLists)
         : run(r),
           chainBarcodes(eans),
           storeEans(storeEanRows),
           priceList(priceLists),
-          lookups(r.store),
+          lookups(storeLookups),
           addPriceList(r.store.prepare(QStringLiteral(
               "INSERT INTO listi02 (codart, desart, codlis, cobart, cofart, codafo, ivart, umart, desfor, "
               "dsclistino, codfor, datval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
@@ -76,16 +75,13 @@ struct CreoArtNuovo::Impl {
     ChainBarcodes& chainBarcodes;
     StoreEans& storeEans;
     PriceListRows& priceList;
-    StoreLookups lookups;
+    StoreLookups& lookups;
     db::Query addPriceList, article, addArticle, addEan, editEan;
     QString codlis;
     std::optional<qint32> next;
     bool headerEnsured = false;  // nothing in the stage removes the price-list header once it is there
     QDate formattedDay;
     QVariant formattedValue;
-    // The store's departments and units do not change during the stage.
-    QHash<qint64, std::optional<QVariant>> departments;
-    QHash<QString, Amount> units;
 };
 
 qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
@@ -120,7 +116,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     QString departmentText;
     if (!a.codrep.isNull() && a.codrep.toLongLong() > 0) {
         const qint64 department = a.codrep.toLongLong();
-        const auto found = db::readOnce(departments, department, [&] { return lookups.department(department); });
+        const auto found = lookups.department(department);
         if (found) departmentText = found->toString();
     }
 
@@ -133,7 +129,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     const std::vector<QString> eans = chainBarcodes.eanTexts(a.codart);
 
     const QString unit = a.umconf.toString();
-    const Amount factor = db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
+    const Amount factor = lookups.unitFactor(unit);
     run.view.setText(Box::codartw, common::displayNumber(code));
 
     bool exists = false;
@@ -188,8 +184,9 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run, ChainBarcodes& chainBarcodes, StoreEans& storeEans, PriceListRows& priceList)
-    : d_(std::make_unique<Impl>(run, chainBarcodes, storeEans, priceList)) {}
+CreoArtNuovo::CreoArtNuovo(const Run& run, StoreLookups& lookups, ChainBarcodes& chainBarcodes, StoreEans& storeEans,
+                           PriceListRows& priceList)
+    : d_(std::make_unique<Impl>(run, lookups, chainBarcodes, storeEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
@@ -198,6 +195,7 @@ qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
     ChainBarcodes chainBarcodes(run.chain);
     StoreEans storeEans(run.store);
     PriceListRows priceList(run.store, run.config.priceListCode());
-    CreoArtNuovo create(run, chainBarcodes, storeEans, priceList);
+    StoreLookups lookups(run.store);
+    CreoArtNuovo create(run, lookups, chainBarcodes, storeEans, priceList);
     return create(input);
 }

@@ -91,12 +91,6 @@ struct Statements {
             return subgroup.firstRow({code}, read).value_or(Subgroup{});
         });
     }
-    Amount unitFactor(const QString& unit) {
-        return db::readOnce(units, unit, [&] { return lookups.unitFactor(unit); });
-    }
-    std::optional<QVariant> department(qint64 code) {
-        return db::readOnce(departments, code, [&] { return lookups.department(code); });
-    }
 
     articles::StoreLookups lookups;
     articles::ChainBarcodes chainBarcodes;
@@ -106,8 +100,6 @@ struct Statements {
         rankEans, addPriceList, editPriceList;
     QHash<qint64, Group> groups;
     QHash<qint64, Subgroup> subgroups;
-    QHash<QString, Amount> units;
-    QHash<qint64, std::optional<QVariant>> departments;
 };
 
 // The marks of the applied articles, cleared kUnmarks at a time: one statement
@@ -262,7 +254,7 @@ void aggiorno_tutto(const Run& run) {
     Unmarks unmarks(run.chain);
     MarkedArticles marked(run.chain, unmarks);
 
-    CreoArtNuovo creo_art_nuovo(run, st.chainBarcodes, st.storeEans, st.priceLists);
+    CreoArtNuovo creo_art_nuovo(run, st.lookups, st.chainBarcodes, st.storeEans, st.priceLists);
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
     Boxes boxes(view);
@@ -372,7 +364,7 @@ void aggiorno_tutto(const Run& run) {
             if (a.typeTwo()) colore = 5;
 
             if (!a.codrep.isNull() && a.codrep.toLongLong() != 0) {
-                if (const auto d = st.department(a.codrep.toLongLong())) {
+                if (const auto d = st.lookups.department(a.codrep.toLongLong())) {
                     desrep = *d;
                     codrep = a.codrep;
                 }
@@ -398,7 +390,7 @@ void aggiorno_tutto(const Run& run) {
             if (contents > Amount()) {
                 quaco = a.pezzatura;
                 umquaco = a.umconf;
-                const Amount factor = st.unitFactor(a.umconf.toString());
+                const Amount factor = st.lookups.unitFactor(a.umconf.toString());
                 if (const auto perUnit = articles::pricePerUnit(price, contents, factor))
                     prztot = perUnit->toDouble();
             }

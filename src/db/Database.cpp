@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <sqlite3.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -57,6 +58,13 @@ int Database::busyTimeoutMs() {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("LIS06C_BUSY_TIMEOUT_MS", &ok);
     return ok ? ms : 10000;
+}
+
+bool Database::configureLibrary() {
+    // SQLite's own count of the memory it holds, kept under a lock taken on
+    // every allocation and free, is never read by the run: a run makes
+    // millions of allocations.
+    return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
 }
 
 Database::Database(const QString& path, const QString& label, WriteCounter* counter)

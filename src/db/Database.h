@@ -167,6 +167,9 @@ private:
 
 class Database {
 public:
+    // Once, before any database is opened (SQLite takes its settings only
+    // then). Returns false when SQLite had already started.
+    static bool configureLibrary();
     // Opens an existing SQLite database in WAL mode with a busy timeout.
     // `label` names it in messages ("store", "chain").
     static std::unique_ptr<Database> open(const QString& path, const QString& label,

@@ -68,6 +68,7 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
     }
     lines_.finish();
 
+    const QVariant documentDate = common::dateValue(document.date);  // the same on every line
     Progress progress(run_.view, Bar::ProgressBar1, static_cast<qint64>(lines.size()));
     qint32 lineSeq = 0;
     for (const Line& l : lines) {
@@ -132,7 +133,7 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
             ++run_.summary.stockLines;
         }
 
-        insert_.execList({lineSeq, header.year, header.number, storeCode, common::dateValue(document.date),
+        insert_.execList({lineSeq, header.year, header.number, storeCode, documentDate,
                           l.umart, l.imbart, l.przart, 0, 0, 0, waste.toDouble(), transport.toDouble(),
                           config.supplierName.left(35), QStringLiteral(" "), l.przart, 0, quantity.toDouble(),
                           quantity.toDouble(), l.colli, l.colli, l.desart, vat, RunConfig::userCode, l.codafo, l.perc,

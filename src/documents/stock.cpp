@@ -7,7 +7,7 @@
 using common::Amount;
 
 StockMovements::StockMovements(const Run& run)
-    : run_(run),
+    : today_(common::dateValue(run.clock.today())),
       article_(run.store.prepare(QStringLiteral(
           "SELECT rowid, tipges, qgia, valgia, qacq FROM listi01 WHERE codart = ? LIMIT 1"))),
       load_(run.store.prepare(QStringLiteral(
@@ -86,7 +86,7 @@ std::optional<Stock> StockMovements::stock(qint32 storeCode) {
 
 void StockMovements::writeLoad(qint64 rowid, const Valued& v, const StockMovement& m) {
     load_.exec({v.qgia.toDouble(), v.valgia.toDouble(), v.qacq.toDouble(), m.quantity.toDouble(),
-                common::dateValue(run_.clock.today()), m.supplierName.left(35), v.average, v.cosmp.toDouble(),
+                today_, m.supplierName.left(35), v.average, v.cosmp.toDouble(),
                 rowid});
 }
 
@@ -132,7 +132,7 @@ void StockMovements::receive(const StockMovement& m) {
         const Valued v = revalued({s->rowid, stored(load.qgia), stored(load.valgia), stored(load.qacq)}, m);
         const Valued& kept = v.average ? v : load;
         loadAndRevalue_.exec({load.qgia.toDouble(), v.valgia.toDouble(), load.qacq.toDouble(),
-                              m.quantity.toDouble(), common::dateValue(run_.clock.today()), m.supplierName.left(35),
+                              m.quantity.toDouble(), today_, m.supplierName.left(35),
                               m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
                               m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag,
                               v.average || load.average, kept.cosmp.toDouble(), s->rowid});

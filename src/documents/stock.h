@@ -7,6 +7,7 @@
 #include "db/Database.h"
 
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 struct Run;
@@ -43,7 +44,7 @@ private:
     void writeLoad(qint64 rowid, const Valued& v, const StockMovement& m);
     void loadEan(const StockMovement& m);
 
-    const Run& run_;
+    const QVariant today_;  // the day of the last load, as the articles keep it: the run's day
     db::Query article_;
     db::Query load_;
     db::Query revalue_;

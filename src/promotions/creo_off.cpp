@@ -167,13 +167,21 @@ void OfferDocuments::writeAll() {
         staged.push_back(h);
     }
     headers_.finish();
+    // Whole documents are committed together, a couple of seconds' worth at a
+    // time: a commit per document wrote the offer lines' index pages again for
+    // each one. A run stopped in between keeps the documents committed before;
+    // the next run finds them by promotion number and numbers only the others.
+    db::Batch batch(run_.store);
     for (const StagedHeader& h : staged) {
         if (!writeDocument(h)) {
-            // Told only now: the store stays locked while a document's transaction is open.
+            // Told only now: the store stays locked while its transaction is open.
+            batch.commit();
             stop(numberingMessage());
-            break;
+            return;
         }
+        batch.step();
     }
+    batch.commit();
 }
 
 // The next number of the series, taken inside the document's transaction so
@@ -206,8 +214,8 @@ qint32 OfferDocuments::drawNumber() {
 bool OfferDocuments::writeDocument(const StagedHeader& h) {
     const QString description = h.dsccliente.left(30) + QStringLiteral(" Nr. ") + QString::number(h.numero);
 
-    // The number, the header, its log row and the lines are stored together or not at all.
-    db::Transaction tx(run_.store);
+    // The number, the header, its log row and the lines are stored together or
+    // not at all: between two documents is the only place the batch commits.
     qint32 number = 0;
     qint32 lineNo = 0;
     qint64 linesWritten = 0;
@@ -218,7 +226,7 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
 
     if (!exists) {
         number = drawNumber();
-        if (number == 0) return false;  // the transaction rolls back before the message
+        if (number == 0) return false;  // nothing of this document is written yet
     } else {
         if (lastLine_.first({year_, number})) lineNo = static_cast<qint32>(lastLine_.whole("last"));
         lastLine_.finish();
@@ -285,7 +293,6 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
         ++linesWritten;
     }
     stagedLines_.finish();
-    tx.commit();
     if (!headerThere) ++run_.summary.offersCreated;
     run_.summary.offerLines += linesWritten;
     if (number > lastNumber_) lastNumber_ = number;

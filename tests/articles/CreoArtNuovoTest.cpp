@@ -238,7 +238,8 @@ TEST(CreoArtNuovo, CodesOfArticlesCreatedOneAfterAnother) {
         articles::ChainBarcodes chainBarcodes(root.chain());
         articles::StoreEans storeEans(s);
         articles::PriceListRows priceLists(s, run.config.priceListCode());
-        CreoArtNuovo creo(run, chainBarcodes, storeEans, priceLists);
+        articles::StoreLookups lookups(s);
+        CreoArtNuovo creo(run, lookups, chainBarcodes, storeEans, priceLists);
         std::vector<qint32> codes;
         try {
             for (qint64 codart = 1; codart <= 3; ++codart) {

@@ -92,14 +92,16 @@ void resetPeak() {
     if (refs.open(QIODevice::WriteOnly)) refs.write("5");
 }
 
-// Pages the two databases' connections wrote out so far: to the log at each
-// commit and when the page cache spills, and back into the file at checkpoints.
-qint64 pagesWritten(const Databases& dbs) {
+// Pages the two databases' connections counted so far: written out
+// (SQLITE_DBSTATUS_CACHE_WRITE: to the log at each commit and when the page
+// cache spills, and back into the file at checkpoints) or read from the file
+// because the page cache no longer held them (SQLITE_DBSTATUS_CACHE_MISS).
+// Exact counts, free of the noise that times carry.
+qint64 pagesCounted(const Databases& dbs, int what) {
     qint64 total = 0;
     for (const db::Database* d : {dbs.store.get(), dbs.chain.get()}) {
         int current = 0, highest = 0;
-        if (d && sqlite3_db_status(d->connection(), SQLITE_DBSTATUS_CACHE_WRITE, &current, &highest, 0) == SQLITE_OK)
-            total += current;
+        if (d && sqlite3_db_status(d->connection(), what, &current, &highest, 0) == SQLITE_OK) total += current;
     }
     return total;
 }
@@ -112,6 +114,7 @@ struct StageResult {
     qint64 writes = 0;
     double lookups = 0;
     qint64 pages = 0;   // pages both databases wrote to the disk (log and file): what commits cost
+    qint64 misses = 0;  // pages read from the file again: what a page cache too small costs
     double peakMb = 0;  // the run's peak so far, after the stage: the stage that raises it stands out
     QString error;
 };
@@ -144,6 +147,7 @@ bool compareWindow(const gen::Sizes& sizes) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    db::Database::configureLibrary();  // as the program itself does
     // The window run needs no display: it is timed, not looked at.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The generated file is complete when the run starts: waiting for it to
@@ -291,7 +295,8 @@ int main(int argc, char* argv[]) {
                 return;
             }
             const qint64 before = counter.writes();
-            const qint64 pagesBefore = pagesWritten(dbs);
+            const qint64 pagesBefore = pagesCounted(dbs, SQLITE_DBSTATUS_CACHE_WRITE);
+            const qint64 missesBefore = pagesCounted(dbs, SQLITE_DBSTATUS_CACHE_MISS);
             const double cpuBefore = bench::cpuSeconds();
             QElapsedTimer t;
             t.start();
@@ -310,7 +315,8 @@ int main(int argc, char* argv[]) {
             r.seconds = t.nsecsElapsed() / 1e9;
             r.cpu = bench::cpuSeconds() - cpuBefore;
             r.writes = counter.writes() - before;
-            r.pages = pagesWritten(dbs) - pagesBefore;
+            r.pages = pagesCounted(dbs, SQLITE_DBSTATUS_CACHE_WRITE) - pagesBefore;
+            r.misses = pagesCounted(dbs, SQLITE_DBSTATUS_CACHE_MISS) - missesBefore;
             r.peakMb = peakMb();
             stages.push_back(r);
         };
@@ -373,16 +379,17 @@ int main(int argc, char* argv[]) {
     const double total = whole.nsecsElapsed() / 1e9;
     const double totalCpu = bench::cpuSeconds() - cpuRunStart;
 
-    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s %8s %8s\n", "stage", "seconds", "cpu_s", "records", "records/s",
-                "writes", "lookups", "pages_w", "peak_mb");
+    std::printf("\n%-18s %9s %9s %9s %11s %9s %11s %8s %8s %8s\n", "stage", "seconds", "cpu_s", "records",
+                "records/s", "writes", "lookups", "pages_w", "pages_r", "peak_mb");
     qint64 writes = 0;
     double lookups = 0;
     for (const StageResult& r : stages) {
         writes += r.writes;
         lookups += r.lookups;
-        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f %8lld %8.1f%s%s\n", r.name, r.seconds, r.cpu,
+        std::printf("%-18s %9.3f %9.3f %9lld %11.0f %9lld %11.0f %8lld %8lld %8.1f%s%s\n", r.name, r.seconds, r.cpu,
                     static_cast<long long>(r.records), r.seconds > 0 ? r.records / r.seconds : 0.0,
-                    static_cast<long long>(r.writes), r.lookups, static_cast<long long>(r.pages), r.peakMb, r.error.isEmpty() ? "" : "  ! ",
+                    static_cast<long long>(r.writes), r.lookups, static_cast<long long>(r.pages),
+                    static_cast<long long>(r.misses), r.peakMb, r.error.isEmpty() ? "" : "  ! ",
                     qPrintable(r.error.left(200)));
     }
     std::printf("whole run: %.3f s, processor %.3f s (%lld lines)\n", total, totalCpu,

@@ -71,3 +71,11 @@ TEST(DatesOfTheData, ZeroDateSerialsAndCalendarChecks) {
     EXPECT_EQ(dateFromParts(u"05", u"01", u"2023"), QDate(2023, 1, 5));
     EXPECT_FALSE(dateFromParts(u"0A", u"01", u"2023").isValid());
 }
+
+TEST(Dates, IsoDateWritesWhatQtWritesAndTheZeroDateForNone) {
+    const QDate dates[] = {QDate(2026, 12, 8), QDate(2024, 2, 29), QDate(1899, 12, 30), QDate(1, 1, 1),
+                           QDate(999, 10, 5),  QDate(9999, 12, 31), QDate(10000, 1, 1), QDate(-1, 6, 15)};
+    for (const QDate& d : dates) EXPECT_EQ(isoDate(d), d.toString(Qt::ISODate)) << d.year();
+    EXPECT_EQ(isoDate(QDate()), QStringLiteral("1899-12-30"));
+    EXPECT_TRUE(isoDate(QDate(10000, 1, 1)).isNull());
+}

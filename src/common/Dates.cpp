@@ -8,8 +8,17 @@ QDate zeroDate() { return QDate(1899, 12, 30); }
 
 qint64 daySerial(const QDate& date) { return zeroDate().daysTo(date); }
 
+// Written digit by digit: the run stores a date on most rows it writes, and
+// QDate::toString formats through a printf each time. Same text as
+// toString(Qt::ISODate), which has none for a year outside 0-9999.
 QString isoDate(const QDate& date) {
-    return (date.isValid() ? date : zeroDate()).toString(Qt::ISODate);
+    int year = 0, month = 0, day = 0;
+    (date.isValid() ? date : zeroDate()).getDate(&year, &month, &day);
+    if (year < 0 || year > 9999) return QString();
+    const auto digit = [](int n) { return QChar(u'0' + n % 10); };
+    const QChar text[10] = {digit(year / 1000), digit(year / 100), digit(year / 10), digit(year), u'-',
+                            digit(month / 10),  digit(month),      u'-',             digit(day / 10), digit(day)};
+    return QString(text, 10);
 }
 
 QVariant dateValue(const QDate& date) { return isoDate(date); }

@@ -69,6 +69,21 @@ double numericValue(QByteArrayView text) {
 }
 
 qint64 wholeValue(QStringView text, bool* ok) {
+    // Codes and counts of the chain's file are plain digits, blank-padded:
+    // those are read straight, with the result the general reading gives.
+    qsizetype b = 0, e = text.size();
+    while (b < e && (text[b] == u' ' || text[b] == u'\t')) ++b;
+    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t')) --e;
+    if (e > b && e - b <= 18) {
+        qint64 digits = 0;
+        qsizetype i = b;
+        for (; i < e && text[i] >= u'0' && text[i] <= u'9'; ++i) digits = digits * 10 + (text[i].unicode() - u'0');
+        if (i == e) {
+            const bool fits = digits <= 2147483647;
+            if (ok) *ok = fits;
+            return fits ? digits : 0;
+        }
+    }
     const double v = roundHalfEven(numericValue(text), 0);
     const bool fits = v >= -2147483648.0 && v <= 2147483647.0;
     if (ok) *ok = fits && isNumeric(text);

@@ -355,6 +355,11 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
     // document would have SQLite copy aside, document after document, every
     // page of articles and barcodes it touches, only to drop the copies.
     db::Transaction storeTx(run.store);
+    // The chain's new costs are committed a couple of seconds' worth of
+    // documents at a time, always before the store's unit: setting them again
+    // is harmless, so a crash in between only makes the next run receive the
+    // documents whole.
+    db::Batch chainBatch(run.chain);
     for (const SupplierDocument& d : documents) {
         // A document with an unreadable line waits for a corrected file.
         if (problems.holds(d.number)) {
@@ -383,20 +388,16 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
         if (!hasLines) continue;
 
         // Number, header, lines, stock, log row and the digest of the lines go
-        // to the store together. The chain's new costs are committed document
-        // by document, before the store's unit: setting them again is
-        // harmless, so a crash in between only makes the next run receive the
-        // documents whole.
+        // to the store together.
         QString message;
         {
             const LinesDigest lines = digests.staged(d);
-            db::Transaction chainTx(run.chain);
             const std::optional<ReceivedHeader> header = creot.write(d, message);
             if (header) {
                 cre_det.write(d, *header);
                 digests.record(d, lines);
             }
-            chainTx.commit();
+            chainBatch.step();
             if (header) ++run.summary.documentsReceived;
         }
         if (!message.isEmpty()) {
@@ -404,6 +405,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
+    chainBatch.commit();
     storeTx.commit();
     for (const Revised& r : revised) problems.revised(r.document.number, revisedLine(r));
     run.summary.documentsRevised += revised.size();

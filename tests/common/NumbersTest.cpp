@@ -43,9 +43,24 @@ TEST(NumericText, FollowsTheRulesOfTheChainFields) {
     EXPECT_EQ(numericValue(u"abc"), 0);
     EXPECT_EQ(numericValue(u""), 0);
     EXPECT_EQ(numericValue(QByteArrayView("000015000")), 15000);
-    bool ok = true;
-    EXPECT_EQ(wholeValue(u"99999999999", &ok), 0);
-    EXPECT_FALSE(ok);
+    struct Whole {
+        const char16_t* text;
+        qint64 value;
+        bool ok;
+    };
+    // Plain digits (read straight) and everything else (read as a number, rounded halves to even).
+    const Whole wholes[] = {
+        {u"0", 0, true},           {u"000000123", 123, true},          {u" 42\t", 42, true},
+        {u"2147483647", 2147483647, true}, {u"2147483648", 0, false}, {u"8001234567890123456", 0, false},
+        {u"-5", -5, true},         {u"+7", 7, true},                   {u"12.5", 12, true},
+        {u"13.5", 14, true},       {u"", 0, false},                    {u"   ", 0, false},
+        {u"12a", 0, false},        {u"1 2", 0, false},                 {u"99999999999", 0, false},
+    };
+    for (const Whole& w : wholes) {
+        bool ok = !w.ok;
+        EXPECT_EQ(wholeValue(w.text, &ok), w.value) << QString::fromUtf16(w.text).toStdString();
+        EXPECT_EQ(ok, w.ok) << QString::fromUtf16(w.text).toStdString();
+    }
 }
 
 TEST(Formats, PatternsOfTheStoreAndTheReport) {
@@ -70,4 +85,12 @@ TEST(DatesOfTheData, ZeroDateSerialsAndCalendarChecks) {
     EXPECT_FALSE(dateFromParts(u"30", u"02", u"2023").isValid());
     EXPECT_EQ(dateFromParts(u"05", u"01", u"2023"), QDate(2023, 1, 5));
     EXPECT_FALSE(dateFromParts(u"0A", u"01", u"2023").isValid());
+}
+
+TEST(Dates, IsoDateWritesWhatQtWritesAndTheZeroDateForNone) {
+    const QDate dates[] = {QDate(2026, 12, 8), QDate(2024, 2, 29), QDate(1899, 12, 30), QDate(1, 1, 1),
+                           QDate(999, 10, 5),  QDate(9999, 12, 31), QDate(10000, 1, 1), QDate(-1, 6, 15)};
+    for (const QDate& d : dates) EXPECT_EQ(isoDate(d), d.toString(Qt::ISODate)) << d.year();
+    EXPECT_EQ(isoDate(QDate()), QStringLiteral("1899-12-30"));
+    EXPECT_TRUE(isoDate(QDate(10000, 1, 1)).isNull());
 }

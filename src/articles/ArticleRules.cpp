@@ -69,7 +69,8 @@ Amount priceWithoutVat(Amount price, const Amount& vat) {
     return Amount::mulDiv(price, kHundred, kHundred + vat, Amount::kDecimals);
 }
 
-QString eanText(const QVariant& eanare) { return common::padCut(eanare.toString(), 13); }
+QString eanText(const QVariant& eanare) { return eanText(eanare.toString()); }
+QString eanText(const QString& eanare) { return common::padCut(eanare, 13); }
 
 QString ChainArticle::columns() {
     return QStringLiteral("rowid AS rid, codart, desart, przart, Przpub, ivart, umart, umconf, pezzatura, "

@@ -69,6 +69,7 @@ inline bool isStoreEan(const QString& ean) { return ean.startsWith(QLatin1Char('
 
 // Fixed-width text of a chain EAN: blank-padded, cut at 13.
 QString eanText(const QVariant& eanare);
+QString eanText(const QString& eanare);
 
 // The chain article as the store stages read it from the chain's `articolo`.
 // Fields keep Null as Null.

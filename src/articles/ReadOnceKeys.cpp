@@ -1,6 +1,7 @@
 #include "articles/ReadOnceKeys.h"
 
 #include "articles/ArticleRules.h"
+#include "db/ReadOnce.h"
 
 #include <algorithm>
 
@@ -9,6 +10,9 @@ namespace articles {
 namespace {
 
 bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
+
+// A code asked for as a whole number (the stages hold codes read as 64 bits or kept as 32).
+bool wholeCode(const QVariant& v) { return wholeNumber(v) || v.typeId() == QMetaType::Int; }
 
 // Thirteen digits as a number (every such text has its own); nothing for any other text.
 std::optional<quint64> thirteenDigits(QStringView text) {
@@ -27,57 +31,59 @@ bool ascii(QStringView text) {
     return seen < 0x80;
 }
 
-// SQLite compares `field = ?` with a bound text as plain text only when the
-// field's declared type gives it text affinity or none, with no collation of
-// its own.
-bool comparedAsText(db::Database& db, const QString& table, const QString& field) {
-    db::Query declared = db.prepare(
-        QStringLiteral("SELECT upper(type) FROM pragma_table_info(?) WHERE lower(name) = lower(?)"));
-    if (!declared.first({table, field})) return false;
-    const QString type = declared.value(0).toString();
-    declared.finish();
-    const auto has = [&](const char* word) { return type.contains(QLatin1String(word)); };
-    const bool textOrNone = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") ||
-                                            type.trimmed().isEmpty());
-    db::Query created = db.prepare(
-        QStringLiteral("SELECT upper(sql) FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)"));
-    const bool collation = !created.first({table}) || created.value(0).toString().contains(QLatin1String("COLLATE"));
-    created.finish();
-    return textOrNone && !collation;
-}
-
 }  // namespace
 
-ChainEans::ChainEans(db::Database& chain)
+ChainBarcodes::ChainBarcodes(db::Database& chain)
     : byArticle_(chain.prepare(QStringLiteral("SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid"))) {
+    const qint64 rows = db::rowsToKeep(chain, "codean");
+    irregular_ = rows < 0;
+    if (irregular_) return;
+    rows_.reserve(static_cast<size_t>(rows));
     db::Query all = chain.prepare(QStringLiteral("SELECT codare, eanare FROM codean ORDER BY rowid"));
     all.exec();
-    while (all.next()) {
+    while (!irregular_ && all.next()) {
         const QVariant codare = all.value(0);
         if (codare.isNull()) continue;  // never equal to a code
-        if (!wholeNumber(codare)) {
+        const qint64 code = codare.toLongLong();
+        if (wholeNumber(codare) && code == static_cast<qint32>(code))
+            rows_.push_back({static_cast<qint32>(code), db::keepText(texts_, all, 1)});
+        else
             irregular_ = true;
-            eans_.clear();
-            all.finish();
-            return;
-        }
-        eans_.push_back({codare.toLongLong(), eanText(all.value(1)).toStdString()});
+    }
+    all.finish();
+    if (irregular_ || texts_.full()) {
+        irregular_ = true;
+        rows_ = {};
+        texts_ = {};
+        return;
     }
     // Stable: the rows of an article keep their order.
-    std::stable_sort(eans_.begin(), eans_.end(), [](const Ean& a, const Ean& b) { return a.codare < b.codare; });
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.codare < b.codare; });
+    rows_.shrink_to_fit();
 }
 
-std::vector<QString> ChainEans::of(const QVariant& codart) {
-    std::vector<QString> out;
-    if (codart.isNull()) return out;
-    if (irregular_ || !wholeNumber(codart)) {
-        byArticle_.exec({codart});
-        while (byArticle_.next()) out.push_back(eanText(byArticle_.value(0)));
-        return out;
+QStringList ChainBarcodes::of(const QVariant& codare) {
+    QStringList eans;
+    if (codare.isNull()) return eans;
+    if (irregular_ || !wholeCode(codare)) {
+        if (last_ && last_->first == codare && last_->first.typeId() == codare.typeId()) return last_->second;
+        byArticle_.exec({codare});
+        while (byArticle_.next()) eans << byArticle_.value(0).toString();
+        byArticle_.finish();
+        last_.emplace(codare, eans);
+        return eans;
     }
-    const qint64 code = codart.toLongLong();
-    auto it = std::lower_bound(eans_.begin(), eans_.end(), code, [](const Ean& e, qint64 c) { return e.codare < c; });
-    for (; it != eans_.end() && it->codare == code; ++it) out.push_back(QString::fromStdString(it->text));
+    const qint64 code = codare.toLongLong();
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), code, [](const Row& r, qint64 c) { return r.codare < c; });
+    for (; it != rows_.end() && it->codare == code; ++it) eans << texts_.text(it->ean);
+    return eans;
+}
+
+std::vector<QString> ChainBarcodes::eanTexts(const QVariant& codare) {
+    const QStringList eans = of(codare);
+    std::vector<QString> out;
+    out.reserve(static_cast<size_t>(eans.size()));
+    for (const QString& ean : eans) out.push_back(eanText(ean));
     return out;
 }
 
@@ -107,7 +113,7 @@ void PriceListRows::added(const QString& codafo, qint64 rowid, const QVariant& c
 
 StoreEans::StoreEans(db::Database& store)
     : byEan_(store.prepare(QStringLiteral("SELECT rowid FROM codean WHERE eanare = ? LIMIT 1"))) {
-    irregular_ = !comparedAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
+    irregular_ = !db::comparedAsText(store, QStringLiteral("codean"), QStringLiteral("eanare"));
     if (irregular_) return;
     // Only texts can equal a bound text here: Null, numbers and bytes never do.
     db::Query all =

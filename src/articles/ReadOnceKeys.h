@@ -2,35 +2,45 @@
 // Keys the store update meets for nearly every chain article, read once at the
 // start of the stage instead of looked up article by article. Each answers
 // exactly as its statement would, rows the stage adds included.
+#include "common/KeptTexts.h"
 #include "db/Database.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace articles {
 
-// The EAN codes of the chain articles (the chain's `codean`); the stage
-// writes no chain EAN, so what it read at the start stays true.
-class ChainEans {
+// The chain's barcodes of its articles (the chain's `codean`), read once for
+// the store update and for the promotions: neither writes the chain's
+// barcodes, so what was read at the start stays true. A chain of more rows
+// than db::kRowsKept, or a code that is not a whole number of 32 bits (SQLite
+// would compare it otherwise), sends every lookup to the statement, which
+// keeps its last answer: the stages ask for the same article twice in a row.
+class ChainBarcodes {
 public:
-    explicit ChainEans(db::Database& chain);
-    // The EANs of the article, as eanText gives them, in the order of the rows.
-    std::vector<QString> of(const QVariant& codart);
+    explicit ChainBarcodes(db::Database& chain);
+    // What `SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid` reads,
+    // each value as its text (a Null barcode is a null text).
+    QStringList of(const QVariant& codare);
+    // The same barcodes as eanText makes them into the store's EAN field.
+    std::vector<QString> eanTexts(const QVariant& codare);
 
 private:
-    struct Ean {
-        qint64 codare;
-        std::string text;  // UTF-8; an EAN is short enough to be kept inside the string
+    struct Row {
+        qint32 codare;
+        common::KeptTexts::Ref ean;
     };
-    std::vector<Ean> eans_;  // by article, then in the order of the rows
-    // A code that is not a whole number compares as SQLite compares it: all
-    // lookups then go through the statement.
+    std::vector<Row> rows_;  // by article, then in the order of the rows
+    common::KeptTexts texts_;
     bool irregular_ = false;
     db::Query byArticle_;
+    std::optional<std::pair<QVariant, QStringList>> last_;  // the last answer of the statement
 };
 
 // The chain supplier's price-list rows (`listi02` of one `codlis`) by their

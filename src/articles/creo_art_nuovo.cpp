@@ -13,10 +13,10 @@ using namespace articles;
 using common::Amount;
 
 struct CreoArtNuovo::Impl {
-    Impl(const Run& r, StoreLookups& storeLookups, ChainEans& eans, StoreEans& storeEanRows,
+    Impl(const Run& r, StoreLookups& storeLookups, ChainBarcodes& eans, StoreEans& storeEanRows,
          PriceListRows& priceLists)
         : run(r),
-          chainEans(eans),
+          chainBarcodes(eans),
           storeEans(storeEanRows),
           priceList(priceLists),
           lookups(storeLookups),
@@ -72,7 +72,7 @@ struct CreoArtNuovo::Impl {
     }
 
     const Run& run;
-    ChainEans& chainEans;
+    ChainBarcodes& chainBarcodes;
     StoreEans& storeEans;
     PriceListRows& priceList;
     StoreLookups& lookups;
@@ -126,7 +126,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     }
 
     // The chain article's own EAN codes: the article's colour and the EAN rows.
-    const std::vector<QString> eans = chainEans.of(a.codart);
+    const std::vector<QString> eans = chainBarcodes.eanTexts(a.codart);
 
     const QString unit = a.umconf.toString();
     const Amount factor = lookups.unitFactor(unit);
@@ -184,18 +184,18 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     return code;
 }
 
-CreoArtNuovo::CreoArtNuovo(const Run& run, StoreLookups& lookups, ChainEans& chainEans, StoreEans& storeEans,
+CreoArtNuovo::CreoArtNuovo(const Run& run, StoreLookups& lookups, ChainBarcodes& chainBarcodes, StoreEans& storeEans,
                            PriceListRows& priceList)
-    : d_(std::make_unique<Impl>(run, lookups, chainEans, storeEans, priceList)) {}
+    : d_(std::make_unique<Impl>(run, lookups, chainBarcodes, storeEans, priceList)) {}
 CreoArtNuovo::~CreoArtNuovo() = default;
 
 qint32 CreoArtNuovo::operator()(const NewArticle& input) { return d_->create(input); }
 
 qint32 creo_art_nuovo(const Run& run, const NewArticle& input) {
-    ChainEans chainEans(run.chain);
+    ChainBarcodes chainBarcodes(run.chain);
     StoreEans storeEans(run.store);
     PriceListRows priceList(run.store, run.config.priceListCode());
     StoreLookups lookups(run.store);
-    CreoArtNuovo create(run, lookups, chainEans, storeEans, priceList);
+    CreoArtNuovo create(run, lookups, chainBarcodes, storeEans, priceList);
     return create(input);
 }

@@ -24,7 +24,7 @@ struct NewArticle {
 // nothing else adds store articles.
 class CreoArtNuovo {
 public:
-    CreoArtNuovo(const Run& run, articles::StoreLookups& lookups, articles::ChainEans& chainEans,
+    CreoArtNuovo(const Run& run, articles::StoreLookups& lookups, articles::ChainBarcodes& chainBarcodes,
                  articles::StoreEans& storeEans, articles::PriceListRows& priceList);
     ~CreoArtNuovo();
     CreoArtNuovo(const CreoArtNuovo&) = delete;

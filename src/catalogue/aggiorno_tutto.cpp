@@ -38,7 +38,7 @@ struct Subgroup {
 struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
-          chainEans(run.chain),
+          chainBarcodes(run.chain),
           storeEans(run.store),
           priceLists(run.store, run.config.priceListCode()),
           group(run.store.prepare(QStringLiteral(
@@ -93,7 +93,7 @@ struct Statements {
     }
 
     articles::StoreLookups lookups;
-    articles::ChainEans chainEans;
+    articles::ChainBarcodes chainBarcodes;
     articles::StoreEans storeEans;
     articles::PriceListRows priceLists;
     db::Query group, subgroup, byChainCode, article, editArticle, addEan, editEan,
@@ -254,7 +254,7 @@ void aggiorno_tutto(const Run& run) {
     Unmarks unmarks(run.chain);
     MarkedArticles marked(run.chain, unmarks);
 
-    CreoArtNuovo creo_art_nuovo(run, st.lookups, st.chainEans, st.storeEans, st.priceLists);
+    CreoArtNuovo creo_art_nuovo(run, st.lookups, st.chainBarcodes, st.storeEans, st.priceLists);
     view.setText(Box::cntaw, common::displayNumber(0));
     view.setText(Box::cntcw, common::displayNumber(0));
     Boxes boxes(view);
@@ -320,7 +320,7 @@ void aggiorno_tutto(const Run& run) {
         ++boxes.found;
 
         // The article's own EAN codes in the chain.
-        std::vector<QString> eans = st.chainEans.of(a.codart);
+        std::vector<QString> eans = st.chainBarcodes.eanTexts(a.codart);
         eans.erase(std::remove(eans.begin(), eans.end(), articles::kNoEan), eans.end());
 
         QString oldCodafo;

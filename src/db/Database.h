@@ -19,6 +19,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -110,6 +111,10 @@ public:
     // null text) or bytes; an invalid QVariant when there is no current row.
     QVariant value(const char* field) const { return value(column(field)); }
     QVariant value(int column) const;
+    // A text field of the current row as SQLite holds it, when it is plain
+    // ASCII (what value() would give, without making a QString of it); nothing
+    // for Null, a number, bytes or any other text. Valid until the next row.
+    std::optional<std::string_view> asciiText(int column) const;
     bool isNull(const char* field) const { return value(field).isNull(); }
     QString text(const char* field) const { return value(field).toString(); }
     double number(const char* field) const { return value(field).toDouble(); }

@@ -293,6 +293,15 @@ QVariant Query::value(int column) const {
     }
 }
 
+std::optional<std::string_view> Query::asciiText(int column) const {
+    if (!onRow_ || column < 0 || column >= columns_ || sqlite3_column_type(stmt_, column) != SQLITE_TEXT)
+        return std::nullopt;
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    const int n = sqlite3_column_bytes(stmt_, column);
+    if (!bytes || !isAscii(bytes, n)) return std::nullopt;
+    return std::string_view(bytes, static_cast<size_t>(n));
+}
+
 qint64 Query::lastInsertId() const { return active_ ? sqlite3_last_insert_rowid(db_->connection()) : 0; }
 
 int Query::rowsAffected() const { return active_ ? sqlite3_changes(db_->connection()) : -1; }

@@ -1,6 +1,9 @@
 #pragma once
 // Rows a stage looks up again and again (a subgroup, an article's barcodes,
 // an offer kind) do not change while the stage runs: each key is read once.
+#include "common/KeptTexts.h"
+#include "db/Database.h"
+
 #include <QtGlobal>
 #include <utility>
 
@@ -19,5 +22,24 @@ typename Cache::mapped_type readOnce(Cache& cache, const typename Cache::key_typ
     if (limit > 0 && cache.size() >= limit) cache.clear();
     return *cache.insert(key, std::forward<Read>(read)());
 }
+
+// SQLite compares `field = ?` with a bound text as plain text only when the
+// field's declared type gives it text affinity or none, with no collation of
+// its own in the table's definition; otherwise it may turn either side into a
+// number first, and a table read once could not answer as the statement does.
+bool comparedAsText(Database& db, const QString& table, const QString& field);
+
+// Keeps a field of the current row as its text (as value().toString() gives
+// it, Null as Null), without making a QString of a plain ASCII text.
+common::KeptTexts::Ref keepText(common::KeptTexts& texts, const Query& q, int column, bool shared = false);
+
+// Tables of more rows than this are not read whole into memory: their lookups
+// go through the statements, so the memory a run takes stays bounded however
+// large the store. A store four times the usual size (about 200,000 barcodes)
+// still fits.
+constexpr qint64 kRowsKept = 250000;
+
+// The rows of `table` (a name of ours, never a value read), or -1 past kRowsKept.
+qint64 rowsToKeep(Database& db, const char* table);
 
 }  // namespace db

@@ -111,7 +111,7 @@ private:
     db::Query insertLine_;
 
     // Read at the first promotion line: a file without promotions does not read them.
-    std::optional<promotions::ChainBarcodes> chainBarcodes_;
+    std::optional<articles::ChainBarcodes> chainBarcodes_;
     std::optional<promotions::StoreBarcodes> storeBarcodes_;
     std::optional<promotions::StoreListings> listings_;
     QHash<QPair<qint32, qint32>, qint32> lastBns_;  // (promotion, year) → last line number

@@ -1,40 +1,23 @@
 #pragma once
-// Barcodes the promotion import meets for nearly every article it stages: a
-// store-size file names about as many articles as the tables hold, so each
-// table is read once at the start instead of row by row. Neither table is
-// written while the promotions are staged. Each answers exactly as its
-// statement would; where the table's values could compare otherwise than
-// plain equal texts or whole numbers, the lookups go through the statement.
+// Barcodes and listings the promotion import meets for nearly every article it
+// stages: a store-size file names about as many articles as the tables hold,
+// so each table is read once at the start instead of row by row (the chain's
+// barcodes: articles::ChainBarcodes). Neither table is written while the
+// promotions are staged. Each answers exactly as its statement would; where
+// the table's values could compare otherwise than plain equal texts or whole
+// numbers, or the table passes db::kRowsKept, the lookups go through the
+// statement.
+#include "articles/ReadOnceKeys.h"
+#include "common/KeptTexts.h"
 #include "db/Database.h"
 
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <utility>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace promotions {
-
-// The chain's barcodes of its articles (the chain's `codean`).
-class ChainBarcodes {
-public:
-    explicit ChainBarcodes(db::Database& chain);
-    // What `SELECT eanare FROM codean WHERE codare = ? ORDER BY rowid` gives, as texts.
-    QStringList of(qint32 chainCode);
-
-private:
-    struct Row {
-        qint64 codare;
-        std::string ean;  // UTF-8; an EAN is short enough to be kept inside the string
-        bool null;
-    };
-    std::vector<Row> rows_;  // by article, then in the order of the rows
-    bool irregular_ = false;
-    db::Query byArticle_;
-    std::optional<std::pair<qint32, QStringList>> last_;  // the last answer of the statement
-};
 
 // The first barcode the store keeps for one of its articles.
 struct StoreBarcode {
@@ -52,17 +35,19 @@ public:
     std::optional<StoreBarcode> firstOf(qint32 storeCode);
 
 private:
+    using Ref = common::KeptTexts::Ref;
     struct ByEan {
-        std::string ean;
+        Ref ean;
         qint32 article;
     };
     struct ByArticle {
-        qint64 codare;
-        std::string ean, description;
-        bool eanNull, descriptionNull;
+        qint32 codare;
+        Ref ean, description;
     };
-    std::vector<ByEan> byEan_;          // by barcode, the first row of each
+    // By barcode, the first row of each: barcodes of digits (by their handle), then the others (by their bytes).
+    std::vector<ByEan> byDigits_, byOtherEan_;
     std::vector<ByArticle> byArticle_;  // by article, the first row of each
+    common::KeptTexts texts_;
     bool eansIrregular_ = false;
     bool articlesIrregular_ = false;
     db::Query articleOf_, firstOf_;
@@ -90,19 +75,15 @@ public:
 private:
     static constexpr int kTexts = 6, kNumbers = 5;
     struct Kept {
-        qint64 codart;
-        const char* text[kTexts];  // UTF-8 in chunks_; nullptr for Null
-        quint32 length[kTexts];
-        double number[kNumbers];
+        qint32 codart;
         quint8 numberNull;  // one bit per number
+        common::KeptTexts::Ref text[kTexts];
+        double number[kNumbers];
     };
-    const char* keep(const QByteArray& text);
     static Row fromQuery(const db::Query& q);
 
     std::vector<Kept> rows_;  // by article, the first row of each
-    // The texts, in chunks that never move once filled.
-    std::vector<std::unique_ptr<char[]>> chunks_;
-    size_t chunkUsed_ = 0, chunkSize_ = 0;
+    common::KeptTexts texts_;
     bool irregular_ = false;
     db::Query byCode_;
     std::optional<std::pair<qint32, std::optional<Row>>> last_;  // the last answer of the statement

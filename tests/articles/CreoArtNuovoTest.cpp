@@ -235,11 +235,11 @@ TEST(CreoArtNuovo, CodesOfArticlesCreatedOneAfterAnother) {
             root.exec(s, QStringLiteral("INSERT INTO listi02 (codart, codlis, codafo) VALUES (?, '004321', '000000001')"),
                       {c.listed});
         ::Run& run = root.run();
-        articles::ChainEans chainEans(root.chain());
+        articles::ChainBarcodes chainBarcodes(root.chain());
         articles::StoreEans storeEans(s);
         articles::PriceListRows priceLists(s, run.config.priceListCode());
         articles::StoreLookups lookups(s);
-        CreoArtNuovo creo(run, lookups, chainEans, storeEans, priceLists);
+        CreoArtNuovo creo(run, lookups, chainBarcodes, storeEans, priceLists);
         std::vector<qint32> codes;
         try {
             for (qint64 codart = 1; codart <= 3; ++codart) {

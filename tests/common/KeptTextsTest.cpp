@@ -43,11 +43,15 @@ TEST(KeptTexts, GivesBackEveryTextAsKept) {
         const QString back = texts.text(refs[i]);
         EXPECT_EQ(back, c.text) << i;
         EXPECT_EQ(back.isNull(), c.text.isNull()) << i;
-        if (!c.text.isNull())
+        if (!c.text.isNull()) {
             EXPECT_EQ(common::KeptTexts::digits(c.text) != common::KeptTexts::kNull, c.digits) << i;
-        if (c.digits) EXPECT_EQ(refs[i], common::KeptTexts::digits(c.text)) << i;
-        if (!c.digits && !c.text.isNull())
+        }
+        if (c.digits) {
+            EXPECT_EQ(refs[i], common::KeptTexts::digits(c.text)) << i;
+        }
+        if (!c.digits && !c.text.isNull()) {
             EXPECT_EQ(texts.bytes(refs[i]), c.text.toStdString()) << i;
+        }
     }
     // Shared texts are kept once; the others each time.
     EXPECT_EQ(texts.keep(QStringLiteral("ABC-1"), true) == refs[12], false) << "sharing ends with settle()";

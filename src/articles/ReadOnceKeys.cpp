@@ -9,10 +9,8 @@ namespace articles {
 
 namespace {
 
-bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
-
 // A code asked for as a whole number (the stages hold codes read as 64 bits or kept as 32).
-bool wholeCode(const QVariant& v) { return wholeNumber(v) || v.typeId() == QMetaType::Int; }
+bool wholeCode(const QVariant& v) { return db::wholeNumber(v) || v.typeId() == QMetaType::Int; }
 
 // Thirteen digits as a number (every such text has its own); nothing for any other text.
 std::optional<quint64> thirteenDigits(QStringView text) {
@@ -45,7 +43,7 @@ ChainBarcodes::ChainBarcodes(db::Database& chain)
         const QVariant codare = all.value(0);
         if (codare.isNull()) continue;  // never equal to a code
         const qint64 code = codare.toLongLong();
-        if (wholeNumber(codare) && code == static_cast<qint32>(code))
+        if (db::wholeNumber(codare) && code == static_cast<qint32>(code))
             rows_.push_back({static_cast<qint32>(code), db::keepText(texts_, all, 1)});
         else
             irregular_ = true;

@@ -62,15 +62,6 @@ struct CreoArtNuovo::Impl {
         else next = code + 1;
     }
 
-    // The date as the store keeps it, formatted again only when the day changes.
-    const QVariant& dateValue(const QDate& day) {
-        if (day != formattedDay) {
-            formattedDay = day;
-            formattedValue = common::dateValue(day);
-        }
-        return formattedValue;
-    }
-
     const Run& run;
     ChainBarcodes& chainBarcodes;
     StoreEans& storeEans;
@@ -80,8 +71,6 @@ struct CreoArtNuovo::Impl {
     QString codlis;
     std::optional<qint32> next;
     bool headerEnsured = false;  // nothing in the stage removes the price-list header once it is there
-    QDate formattedDay;
-    QVariant formattedValue;
 };
 
 qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
@@ -89,7 +78,7 @@ qint32 CreoArtNuovo::Impl::create(const NewArticle& input) {
     const RunConfig& config = run.config;
     const QString& supplierName = config.supplierName;
     const QDate today = run.clock.today();
-    const QVariant todayValue = dateValue(today);
+    const QVariant todayValue = common::dateValue(today);
     const QString desart = a.description();
     const QString vat = vatCode(a.ivart);
     const Amount price = a.price();

@@ -18,10 +18,9 @@ struct NewArticle {
 
 // Prepared once per stage and called once per chain article. The store's
 // lookups, the chain EANs, the store EANs and the price-list rows are the
-// stage's own, read once: a
-// store EAN or price-list row added here goes into them, for the articles
-// after this one. It keeps the highest article code itself: while it lives,
-// nothing else adds store articles.
+// stage's own, read once: a store EAN or price-list row added here goes into
+// them, for the articles after this one. It keeps the highest article code
+// itself: while it lives, nothing else adds store articles.
 class CreoArtNuovo {
 public:
     CreoArtNuovo(const Run& run, articles::StoreLookups& lookups, articles::ChainBarcodes& chainBarcodes,

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <utility>
 
 namespace db {
@@ -41,5 +42,21 @@ constexpr qint64 kRowsKept = 250000;
 
 // The rows of `table` (a name of ours, never a value read), or -1 past kRowsKept.
 qint64 rowsToKeep(Database& db, const char* table);
+
+// A value SQLite holds as an integer: the only kind a table of ours keys by
+// number and answers for as the statement would.
+inline bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
+
+// Rows read in rowid order, sorted by `key` with the rows of one key in their
+// order, then the first of each: what `WHERE key = ? ORDER BY rowid LIMIT 1`
+// finds.
+template <class Rows, class Key>
+void keepFirstOfEachKey(Rows& rows, Key key) {
+    const auto less = [&](const auto& a, const auto& b) { return key(a) < key(b); };
+    if (!std::is_sorted(rows.begin(), rows.end(), less)) std::stable_sort(rows.begin(), rows.end(), less);
+    rows.erase(std::unique(rows.begin(), rows.end(), [&](const auto& a, const auto& b) { return key(a) == key(b); }),
+               rows.end());
+    rows.shrink_to_fit();
+}
 
 }  // namespace db

@@ -68,7 +68,6 @@ private:
     std::optional<Group> group(qint32 code);
     std::optional<QString> department(qint32 code);
     void attachEan(qint64 eanRow, qint32 storeCode, const chainfile::DocumentLine& b);
-    const QVariant& dateValue(const QDate& date);
 
     const Run& run_;
     const qint32 currentDocument_;  // the log rows' document number
@@ -77,8 +76,6 @@ private:
     QHash<qint32, std::optional<Subfamily>> subfamilies_;
     QHash<qint32, std::optional<Group>> groups_;
     QHash<qint32, std::optional<QString>> departments_;
-    QDate lastDate_;
-    QVariant lastDateValue_;
 };
 
 std::optional<Subfamily> Stager::subfamily(qint32 code) {
@@ -211,17 +208,9 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
                       previousCost.toDouble(), change.toDouble(), margin.toDouble(), b.price.toDouble(),
                       publicPrice.toDouble(), status, offerPrice.toDouble(), config.codfor_affil,
                       b.listValue.toDouble(), b.unita2, b.quaco, b.number, lineSeq_,
-                      dateValue(b.date)});
+                      b.date.isValid() ? common::dateValue(b.date) : QVariant()});
 }
 
-// A document's lines come together and share its date: the text is made once per date.
-const QVariant& Stager::dateValue(const QDate& date) {
-    if (date != lastDate_ || lastDateValue_.isNull()) {
-        lastDate_ = date;
-        lastDateValue_ = date.isValid() ? common::dateValue(date) : QVariant();
-    }
-    return lastDateValue_;
-}
 
 // Stages every readable "BLE" line of the file in `variati`; with no stager,
 // only reads them, for their problems. A line whose number, packages,

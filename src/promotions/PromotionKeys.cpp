@@ -8,8 +8,6 @@ namespace promotions {
 
 namespace {
 
-bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
-
 // A 32-bit code is all the stage asks for: a stored code outside 32 bits is never equal to it.
 bool fits32(qint64 code) { return code == static_cast<qint32>(code); }
 
@@ -46,7 +44,7 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
             }
         }
         if (!articlesIrregular_ && !codare.isNull()) {
-            if (!wholeNumber(codare))
+            if (!db::wholeNumber(codare))
                 articlesIrregular_ = true;
             else if (fits32(codare.toLongLong()))
                 byArticle_.push_back(
@@ -56,37 +54,17 @@ StoreBarcodes::StoreBarcodes(db::Database& store)
     all.finish();
     texts_.settle();
     if (texts_.full()) eansIrregular_ = articlesIrregular_ = true;
-    // Stable sorts, then the first row of each key: the rows keep their order.
     if (eansIrregular_) {
         byDigits_ = {};
         byOtherEan_ = {};
     } else {
-        std::stable_sort(byDigits_.begin(), byDigits_.end(),
-                         [](const ByEan& a, const ByEan& b) { return a.ean < b.ean; });
-        byDigits_.erase(std::unique(byDigits_.begin(), byDigits_.end(),
-                                    [](const ByEan& a, const ByEan& b) { return a.ean == b.ean; }),
-                        byDigits_.end());
-        std::stable_sort(byOtherEan_.begin(), byOtherEan_.end(),
-                         [this](const ByEan& a, const ByEan& b) { return texts_.bytes(a.ean) < texts_.bytes(b.ean); });
-        byOtherEan_.erase(std::unique(byOtherEan_.begin(), byOtherEan_.end(),
-                                      [this](const ByEan& a, const ByEan& b) {
-                                          return texts_.bytes(a.ean) == texts_.bytes(b.ean);
-                                      }),
-                          byOtherEan_.end());
-        byDigits_.shrink_to_fit();
-        byOtherEan_.shrink_to_fit();
+        db::keepFirstOfEachKey(byDigits_, [](const ByEan& r) { return r.ean; });
+        db::keepFirstOfEachKey(byOtherEan_, [this](const ByEan& r) { return texts_.bytes(r.ean); });
     }
-    if (articlesIrregular_) {
+    if (articlesIrregular_)
         byArticle_ = {};
-    } else {
-        const auto byCode = [](const ByArticle& a, const ByArticle& b) { return a.codare < b.codare; };
-        if (!std::is_sorted(byArticle_.begin(), byArticle_.end(), byCode))
-            std::stable_sort(byArticle_.begin(), byArticle_.end(), byCode);
-        byArticle_.erase(std::unique(byArticle_.begin(), byArticle_.end(),
-                                     [](const ByArticle& a, const ByArticle& b) { return a.codare == b.codare; }),
-                         byArticle_.end());
-        byArticle_.shrink_to_fit();
-    }
+    else
+        db::keepFirstOfEachKey(byArticle_, [](const ByArticle& r) { return r.codare; });
     if (eansIrregular_ && articlesIrregular_) texts_ = {};
 }
 
@@ -147,7 +125,7 @@ StoreListings::StoreListings(db::Database& store)
     all.exec();
     while (!irregular_ && all.next()) {
         const QVariant codart = all.value(0);
-        if (!wholeNumber(codart)) {
+        if (!db::wholeNumber(codart)) {
             irregular_ = !codart.isNull();  // a Null code is never equal to an article's
             continue;
         }
@@ -171,12 +149,7 @@ StoreListings::StoreListings(db::Database& store)
         texts_ = {};
         return;
     }
-    const auto byCode = [](const Kept& a, const Kept& b) { return a.codart < b.codart; };
-    if (!std::is_sorted(rows_.begin(), rows_.end(), byCode)) std::stable_sort(rows_.begin(), rows_.end(), byCode);
-    rows_.erase(std::unique(rows_.begin(), rows_.end(),
-                            [](const Kept& a, const Kept& b) { return a.codart == b.codart; }),
-                rows_.end());
-    rows_.shrink_to_fit();
+    db::keepFirstOfEachKey(rows_, [](const Kept& k) { return k.codart; });
 }
 
 StoreListings::Row StoreListings::fromQuery(const db::Query& q) {

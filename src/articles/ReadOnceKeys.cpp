@@ -71,17 +71,27 @@ QStringList ChainBarcodes::of(const QVariant& codare) {
         last_.emplace(codare, eans);
         return eans;
     }
-    const qint64 code = codare.toLongLong();
-    auto it = std::lower_bound(rows_.begin(), rows_.end(), code, [](const Row& r, qint64 c) { return r.codare < c; });
-    for (; it != rows_.end() && it->codare == code; ++it) eans << texts_.text(it->ean);
+    for (auto [it, end] = rowsOf(codare.toLongLong()); it != end; ++it) eans << texts_.text(it->ean);
     return eans;
 }
 
+std::pair<ChainBarcodes::RowIt, ChainBarcodes::RowIt> ChainBarcodes::rowsOf(qint64 code) const {
+    // Compared as 64 bits: a code past 32 bits is no kept article's.
+    const auto first = std::lower_bound(rows_.begin(), rows_.end(), code,
+                                        [](const Row& r, qint64 c) { return r.codare < c; });
+    const auto end = std::upper_bound(first, rows_.end(), code, [](qint64 c, const Row& r) { return c < r.codare; });
+    return {first, end};
+}
+
 std::vector<QString> ChainBarcodes::eanTexts(const QVariant& codare) {
-    const QStringList eans = of(codare);
     std::vector<QString> out;
-    out.reserve(static_cast<size_t>(eans.size()));
-    for (const QString& ean : eans) out.push_back(eanText(ean));
+    if (codare.isNull()) return out;
+    if (irregular_ || !wholeCode(codare)) {
+        for (const QString& ean : of(codare)) out.push_back(eanText(ean));
+        return out;
+    }
+    // Straight from the rows kept, as `of` finds them: once per chain article of the store update.
+    for (auto [it, end] = rowsOf(codare.toLongLong()); it != end; ++it) out.push_back(eanText(texts_.text(it->ean)));
     return out;
 }
 

@@ -36,6 +36,8 @@ private:
         qint32 codare;
         common::KeptTexts::Ref ean;
     };
+    using RowIt = std::vector<Row>::const_iterator;
+    std::pair<RowIt, RowIt> rowsOf(qint64 code) const;  // the article's rows, in their order
     std::vector<Row> rows_;  // by article, then in the order of the rows
     common::KeptTexts texts_;
     bool irregular_ = false;

@@ -62,8 +62,18 @@ public:
 
     // The line's document date goes with it (`datafa`): a document is its number and its date.
     void stage(const chainfile::DocumentLine& b, int accepted);
+    // After the last line: its boxes are shown whether or not they were due.
+    void finish() { showLine(); }
 
 private:
+    // The last staged line as its boxes show it; made into texts only when due.
+    struct LineBoxes {
+        int accepted = 0;
+        QString ean, description, vat, chainCode, group, subfamily;
+        common::Amount cost, price;
+    };
+    void showLine();
+
     std::optional<Subfamily> subfamily(qint32 code);
     std::optional<Group> group(qint32 code);
     std::optional<QString> department(qint32 code);
@@ -76,7 +86,24 @@ private:
     QHash<qint32, std::optional<Subfamily>> subfamilies_;
     QHash<qint32, std::optional<Group>> groups_;
     QHash<qint32, std::optional<QString>> departments_;
+    Refresh refresh_;
+    std::optional<LineBoxes> shown_;  // the line the boxes are still to show
 };
+
+void Stager::showLine() {
+    if (!shown_) return;
+    RunView& view = run_.view;
+    view.setText(Box::cntfw, common::displayNumber(shown_->accepted));
+    view.setText(Box::d2w, shown_->ean);
+    view.setText(Box::d3w, shown_->description);
+    view.setText(Box::d4w, common::displayNumber(shown_->cost));
+    view.setText(Box::d5w, shown_->vat);
+    view.setText(Box::d1w, shown_->chainCode);
+    view.setText(Box::d6w, common::displayNumber(shown_->price));
+    view.setText(Box::d7w, shown_->group);
+    view.setText(Box::d8w, shown_->subfamily);
+    shown_.reset();
+}
 
 std::optional<Subfamily> Stager::subfamily(qint32 code) {
     return db::readOnce(subfamilies_, code, [&] {
@@ -121,7 +148,6 @@ void Stager::attachEan(qint64 eanRow, qint32 storeCode, const chainfile::Documen
 
 void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     const RunConfig& config = run_.config;
-    RunView& view = run_.view;
 
     QString status;
     qint32 storeCode = 0;
@@ -142,14 +168,6 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
         priceList_.finish();
         if (eanFound && storeCode != 0) attachEan(eanRow, storeCode, b);
     }
-
-    view.setText(Box::cntfw, common::displayNumber(accepted));
-    view.setText(Box::d2w, b.ean);
-    view.setText(Box::d3w, b.description);
-    view.setText(Box::d4w, common::displayNumber(b.cost));
-    view.setText(Box::d5w, b.vat);
-    view.setText(Box::d1w, b.chainCode);
-    view.setText(Box::d6w, common::displayNumber(b.price));
 
     using common::Amount;
     Amount margin = Amount::whole(30), previousCost, publicPrice, offerPrice;
@@ -195,8 +213,8 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
     }
     if (const auto dep = department(departmentCode)) departmentText = *dep;
 
-    view.setText(Box::d7w, groupText);
-    view.setText(Box::d8w, subfamilyText);
+    shown_ = LineBoxes{accepted, b.ean, b.description, b.vat, b.chainCode, groupText, subfamilyText, b.cost, b.price};
+    if (refresh_.due()) showLine();
     if (subfamilyText.trimmed().isEmpty()) subfamilyText = QStringLiteral(".");
     if (groupText.trimmed().isEmpty()) groupText = QStringLiteral(".");
 
@@ -257,6 +275,7 @@ void stageDocumentLines(const Run& run, const common::ChainFile& file, LineError
     run.store.exec(QStringLiteral("DELETE FROM variati"));
     Stager stager(run, currentDocument);
     stageLines(run, file, errors, &stager);
+    stager.finish();
     db::recordStagedFile(run.store, digest);
     tx.commit();
 }

@@ -56,6 +56,7 @@ private:
     QString numberingMessage() const;
     Listing listing(qint32 article);
     std::optional<Offer> offer(qint32 code);
+    void showLine();
 
     // The store's listing does not change while the documents are written;
     // an article offered by several promotions is read once. Bounded, so a
@@ -74,6 +75,17 @@ private:
     db::Query listing_, offer_, insertLine_;
     QHash<qint32, std::optional<Offer>> offers_;
     QHash<qint32, Listing> listings_;
+
+    // The boxes of the offer lines, made into texts only when due and after
+    // the last line: the last line written, and after it, if the line after
+    // was already in the document, that line's barcode.
+    struct LineBoxes {
+        QString ean;
+        QVariant description, vat, chainCode, price, group;
+    };
+    Refresh refresh_;
+    std::optional<LineBoxes> written_;
+    std::optional<QString> present_;
 };
 
 OfferDocuments::OfferDocuments(const Run& run, qint32 year)
@@ -174,6 +186,7 @@ void OfferDocuments::writeAll() {
     db::Batch batch(run_.store);
     for (const StagedHeader& h : staged) {
         if (!writeDocument(h)) {
+            showLine();
             // Told only now: the store stays locked while its transaction is open.
             batch.commit();
             stop(numberingMessage());
@@ -181,7 +194,28 @@ void OfferDocuments::writeAll() {
         }
         batch.step();
     }
+    showLine();
     batch.commit();
+}
+
+void OfferDocuments::showLine() {
+    RunView& view = run_.view;
+    if (written_) {
+        view.setText(Box::e2w, written_->ean);
+        view.setText(Box::e3w, written_->description.toString());
+        view.setText(Box::e4w, QStringLiteral("0"));
+        view.setText(Box::e5w, written_->vat.toString());
+        view.setText(Box::e1w, written_->chainCode.toString());
+        view.setText(Box::e6w, common::formatAmount(written_->price.toDouble()));
+        view.setText(Box::e7w, written_->group.toString());
+        view.setText(Box::e8w, QString());
+    }
+    if (present_) {
+        view.setText(Box::e2w, *present_);
+        view.setText(Box::e3w, kGiaPresente);
+    }
+    written_.reset();
+    present_.reset();
 }
 
 // The next number of the series, taken inside the document's transaction so
@@ -261,21 +295,17 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
         if (s.value(przpro).toDouble() == 0) continue;
         const QString ean = s.value(eanrig).toString();
         if (present.contains(ean)) {
-            run_.view.setText(Box::e2w, ean);
-            run_.view.setText(Box::e3w, kGiaPresente);
+            present_ = ean;
+            if (refresh_.due()) showLine();
             continue;
         }
         const qint32 article = s.value(articoli).toInt();
         const Listing l = listing(article);
         ++lineNo;
-        run_.view.setText(Box::e2w, ean);
-        run_.view.setText(Box::e3w, s.value(descrizione).toString());
-        run_.view.setText(Box::e4w, QStringLiteral("0"));
-        run_.view.setText(Box::e5w, s.value(iva).toString());
-        run_.view.setText(Box::e1w, s.value(codafo).toString());
-        run_.view.setText(Box::e6w, common::formatAmount(s.value(przpro).toDouble()));
-        run_.view.setText(Box::e7w, s.value(desgru).toString());
-        run_.view.setText(Box::e8w, QString());
+        written_ = LineBoxes{ean, s.value(descrizione), s.value(iva), s.value(codafo), s.value(przpro),
+                             s.value(desgru)};
+        present_.reset();
+        if (refresh_.due()) showLine();
 
         const QVariant code = s.value(codpro);
         const std::optional<Offer> o = code.isNull() ? std::nullopt : offer(code.toInt());

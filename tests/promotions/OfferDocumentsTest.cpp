@@ -94,7 +94,9 @@ TEST_F(OfferDocuments, NumbersFollowTheSeriesAndASecondImportAddsNothing) {
     EXPECT_EQ(count(QStringLiteral("offmo")), 3);
     EXPECT_EQ(count(QStringLiteral("variatidivulgazioni"), QStringLiteral("tipoagg = 'P'")), 2);
     EXPECT_EQ(scalar(QStringLiteral("SELECT ultnum FROM numeri WHERE anno = 2026")).toInt(), 43);
-    EXPECT_EQ(again.history.value("e3w").count(QStringLiteral("**** GIA PRESENTE ******")), 3);
+    // Line boxes are shown a few times a second, not for every line: the last line is shown.
+    EXPECT_EQ(again.history.value("e3w").constLast(), QStringLiteral("**** GIA PRESENTE ******"));
+    EXPECT_EQ(again.history.value("e2w").constLast(), QStringLiteral("8000000000023"));
     EXPECT_FALSE(again.history.contains("e9w"));
     EXPECT_TRUE(again.messages.isEmpty());
 }

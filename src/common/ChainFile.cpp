@@ -2,13 +2,13 @@
 
 #include "common/Cp1252.h"
 #include "common/Numbers.h"
+#include "common/Sha256.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
-#include <openssl/evp.h>
 #include <vector>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -61,30 +61,6 @@ double ChainLine::value(const rec::Field& f) const { return numericValue(raw(f))
 namespace {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
-
-// SHA-256 through OpenSSL, which uses the processor's SHA instructions where
-// it has them: a store-size file costs milliseconds.
-class Sha256 {
-public:
-    Sha256() : ctx_(EVP_MD_CTX_new()) {
-        if (!ctx_ || EVP_DigestInit_ex(ctx_, EVP_sha256(), nullptr) != 1)
-            throw ChainFileError(QStringLiteral("SHA-256 non disponibile (libcrypto)"));
-    }
-    ~Sha256() { EVP_MD_CTX_free(ctx_); }
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
-
-    void add(QByteArrayView bytes) { EVP_DigestUpdate(ctx_, bytes.data(), size_t(bytes.size())); }
-    QByteArray result() {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int size = 0;
-        EVP_DigestFinal_ex(ctx_, digest, &size);
-        return QByteArray(reinterpret_cast<const char*>(digest), size);
-    }
-
-private:
-    EVP_MD_CTX* ctx_;
-};
 
 // The first byte at or after `from` that is not ASCII, or the size; eight bytes at a time.
 qsizetype firstHighByte(QByteArrayView bytes, qsizetype from = 0) {

@@ -1,9 +1,9 @@
 #include "documents/DocumentDigest.h"
 
 #include "common/Dates.h"
+#include "common/Sha256.h"
 #include "documents/SupplierDocument.h"
 
-#include <QCryptographicHash>
 #include <QStringList>
 #include <iterator>
 
@@ -59,7 +59,7 @@ LinesDigest DocumentDigests::staged(const SupplierDocument& document) {
     }
     lines.sort();
     const QByteArray all = lines.join(QLatin1Char('\n')).toUtf8();
-    return {lines.size(), QString::fromLatin1(QCryptographicHash::hash(all, QCryptographicHash::Sha256).toHex())};
+    return {lines.size(), QString::fromLatin1(common::Sha256::hexOf(all))};
 }
 
 std::optional<LinesDigest> DocumentDigests::received(const SupplierDocument& document) {

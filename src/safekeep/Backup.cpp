@@ -1,9 +1,9 @@
 #include "safekeep/Backup.h"
 
+#include "common/Sha256.h"
 #include "db/Database.h"
 #include "safekeep/Snapshot.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,10 +78,10 @@ QByteArray copyWhole(const QString& from, const QString& to) {
     if (!in.open(QIODevice::ReadOnly)) throw fileError(QStringLiteral("Impossibile leggere il file"), from, in.errorString());
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly)) throw fileError(QStringLiteral("Impossibile scrivere il file"), to, out.errorString());
-    QCryptographicHash sha(QCryptographicHash::Sha256);
+    common::Sha256 sha;
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        sha.addData(chunk);
+        sha.add(chunk);
         if (out.write(chunk) != chunk.size())
             throw fileError(QStringLiteral("Impossibile scrivere il file"), to, out.errorString());
     }

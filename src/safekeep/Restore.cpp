@@ -1,8 +1,8 @@
 #include "safekeep/Restore.h"
 
+#include "common/Sha256.h"
 #include "safekeep/Sqlite.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,14 +95,6 @@ void putDatabaseBack(sqlite3* live, const QString& copyPath, const QString& labe
     }
 }
 
-QByteArray sha256Of(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash sha(QCryptographicHash::Sha256);
-    sha.addData(&file);
-    return sha.result().toHex();
-}
-
 }  // namespace
 
 QString UndoCheck::refusal() const {
@@ -140,7 +132,7 @@ UndoCheck checkUndo(const BackupInfo& backup, sqlite3* store, sqlite3* chain, co
 PutBack putBack(const BackupInfo& backup, const Paths& root, sqlite3* store, sqlite3* chain,
                 const QStringList& keptStoreTables, const QDateTime& when) {
     const Paths copies = backup.copies();
-    if (backup.hasChainFile && sha256Of(copies.chainFile()) != backup.chainFileSha256)
+    if (backup.hasChainFile && common::Sha256::hexOfFile(copies.chainFile()) != backup.chainFileSha256)
         throw db::Error(db::ErrorKind::Other,
                         QStringLiteral("La copia di sicurezza del file %1 è danneggiata o manca: nulla è stato "
                                        "ripristinato.")
@@ -151,7 +143,7 @@ PutBack putBack(const BackupInfo& backup, const Paths& root, sqlite3* store, sql
     PutBack done;
     if (!backup.hasChainFile) return done;
     const bool present = QFileInfo(root.chainFile()).isFile();
-    if (present && sha256Of(root.chainFile()) == backup.chainFileSha256) return done;
+    if (present && common::Sha256::hexOfFile(root.chainFile()) == backup.chainFileSha256) return done;
     if (present) {
         done.newerChainFile = root.chainFolder() + QStringLiteral("/acq_var-%1.txt")
                                                        .arg(when.toString(QStringLiteral("yyyyMMdd-HHmmss")));

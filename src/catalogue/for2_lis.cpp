@@ -157,13 +157,13 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
     db::Query article = chain.prepare(QStringLiteral("SELECT rowid FROM articolo WHERE codart = ? LIMIT 1"));
     db::Query addDescribed = chain.prepare(QStringLiteral(
         "INSERT INTO articolo (codart, przart, ea1art, ivart, imbart, desart, tipges, tipart, colli, umart, "
-        "pezzatura, Przpub, codgru, desgru, codsot, dessot, codrep, desrep, umconf, artvariato, datagg, ora) "
-        "VALUES (?, ?, '.', ?, ?, ?, 'M', ?, NULL, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, 'S', ?, ?)"));
+        "pezzatura, codgru, desgru, codsot, dessot, codrep, desrep, umconf, artvariato, datagg, ora, Przpub) "
+        "VALUES (?, ?, '.', ?, ?, ?, 'M', ?, NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'S', ?, ?, ?)"));
     db::Query editDescribed = chain.prepare(QStringLiteral(
         "UPDATE articolo SET ea1art = '.', ivart = ?, imbart = ?, desart = ?, tipges = 'M', tipart = ?, "
-        "colli = NULL, umart = ?, pezzatura = coalesce(?, pezzatura), Przpub = 0, codgru = ?, desgru = ?, "
-        "codsot = ?, dessot = ?, codrep = ?, desrep = ?, umconf = ?, artvariato = 'S', datagg = ?, ora = ? "
-        "WHERE rowid = ?"));
+        "colli = NULL, umart = ?, pezzatura = coalesce(?, pezzatura), codgru = ?, desgru = ?, "
+        "codsot = ?, dessot = ?, codrep = ?, desrep = ?, umconf = ?, artvariato = 'S', datagg = ?, ora = ?, "
+        "Przpub = ? WHERE rowid = ?"));
     db::Query addPriced =
         chain.prepare(QStringLiteral("INSERT INTO articolo (codart, przart, Przpub) VALUES (?, ?, ?)"));
     db::Query editPriced = chain.prepare(QStringLiteral("UPDATE articolo SET Przpub = ? WHERE rowid = ?"));
@@ -212,6 +212,31 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
         return stamp;
     };
 
+    // An "MDA" record's row is written once the records after it show
+    // whether the "MHE" price of the same article follows (after its
+    // barcodes, as the chain sends an article): the price then goes into the
+    // same write instead of a second one. Nothing reads or writes the row in
+    // between, and the row is written before any commit.
+    struct Described {
+        qint64 code = 0;
+        qint64 rowid = 0;  // 0: a new article
+        QVariantList values;
+    };
+    std::optional<Described> described;
+    auto writeDescribed = [&](const QVariant& przpub) {
+        if (!described) return;
+        QVariantList& values = described->values;
+        values << przpub;
+        if (described->rowid != 0) {
+            values << described->rowid;
+            editDescribed.execList(values);
+        } else {
+            addDescribed.execList(values);
+        }
+        described.reset();
+    };
+    const QVariant noPrice = qint64(0);  // an article described but not priced: przpub 0
+
     chainfile::DataDate dataDati;
     db::Batch batch(chain);
     int counter = 0;
@@ -229,15 +254,18 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
             const QVariant pezzatura = mda->pezzatura ? QVariant(*mda->pezzatura) : QVariant();
             shownDescription = mda->description;
             shownVat = mda->vat;
+            writeDescribed(noPrice);
             if (const qint64 rowid = rowidOf(code)) {
-                editDescribed.execList({mda->vat, mda->imbart, mda->description, mda->tipart, mda->umart, pezzatura,
-                                        c.group, c.groupText.left(20), mda->subgroup, c.subgroupText.left(20),
-                                        c.department, c.departmentText.left(20), mda->umconf, today, now(), rowid});
+                described = Described{code, rowid,
+                                      {mda->vat, mda->imbart, mda->description, mda->tipart, mda->umart, pezzatura,
+                                       c.group, c.groupText.left(20), mda->subgroup, c.subgroupText.left(20),
+                                       c.department, c.departmentText.left(20), mda->umconf, today, now()}};
             } else {
-                addDescribed.execList({code, 0.001, mda->vat, mda->imbart, mda->description, mda->tipart,
+                described = Described{code, 0,
+                                      {code, 0.001, mda->vat, mda->imbart, mda->description, mda->tipart,
                                        mda->umart, pezzatura, c.group, c.groupText.left(20), mda->subgroup,
                                        c.subgroupText.left(20), c.department, c.departmentText.left(20),
-                                       mda->umconf, today, now()});
+                                       mda->umconf, today, now()}};
             }
         } else if (const auto mha = chainfile::readEan(line)) {
             if (!usable(*mha)) continue;
@@ -256,10 +284,15 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
             if (!usable(*mhe)) continue;
             code = mhe->code;
             shownPrice = mhe->price.toDouble();
-            if (const qint64 rowid = rowidOf(code))
-                editPriced.exec({shownPrice, rowid});
-            else
-                addPriced.exec({code, 0.001, shownPrice});
+            if (described && described->code == code) {
+                writeDescribed(shownPrice);
+            } else {
+                writeDescribed(noPrice);
+                if (const qint64 rowid = rowidOf(code))
+                    editPriced.exec({shownPrice, rowid});
+                else
+                    addPriced.exec({code, 0.001, shownPrice});
+            }
         } else if (const auto mhn = chainfile::readCost(line)) {
             if (!usable(*mhn)) continue;
             code = mhn->code;
@@ -271,10 +304,11 @@ QString readArticles(const Run& run, const common::ChainFile& file, LineErrors& 
         shownCode = code;
         detailed = true;
         if (due) showDetail();
-        batch.step();
+        batch.step([&] { writeDescribed(noPrice); });
     }
     if (counter > 0) view.setText(Box::cntw, common::displayNumber(counter));
     if (detailed) showDetail();
+    writeDescribed(noPrice);
     batch.commit();
     return dataDati.text();
 }

@@ -338,3 +338,35 @@ TEST(CatalogueImport, BytesThatAreNotTextAreNamedInTheMessage) {
     ASSERT_TRUE(readCatalogue(clean.run()));
     EXPECT_TRUE(clean.view.messages.isEmpty());
 }
+
+// An article's description and its price, one after the other in the file,
+// end as the two records would leave them on their own, in the rows' order.
+TEST(CatalogueImport, DescriptionAndPriceOfAnArticleTogether) {
+    const struct {
+        const char* name;
+        QList<QByteArray> lines;
+        const char* rows;  // codart:Przpub:artvariato by rowid
+    } cases[] = {
+        {"new article, barcode between", {mda(10, "A"), mha(10, "8000000000019"), mhe(10, 1.99)}, "10:1.99:S"},
+        {"existing article", {mda(20, "B"), mhe(20, 2.5)}, "20:2.5:S"},
+        {"price of another article", {mda(10, "A"), mhe(11, 3)}, "10:0.0:S 11:3.0:"},
+        {"described twice", {mda(10, "A"), mda(10, "A2"), mhe(10, 1.5)}, "10:1.5:S"},
+        {"described last", {mhe(11, 3), mda(10, "A")}, "11:3.0: 10:0.0:S"},
+        {"price before description", {mhe(10, 1.5), mda(10, "A")}, "10:0.0:S"},
+        {"cost between", {mda(10, "A"), RecordBuilder("MHN").num(rec::articleCode, 10).amount(rec::mhn::cost, 1),
+                          mhe(10, 4)}, "10:4.0:S"},
+    };
+    for (const auto& c : cases) {
+        TestRoot root;
+        storeClassification(root);
+        root.exec(root.chain(), QStringLiteral("INSERT INTO articolo (codart, desart, Przpub) VALUES (20, 'OLD', 9.9)"));
+        root.writeChainFile(c.lines);
+        ASSERT_TRUE(readCatalogue(root.run())) << c.name;
+        const QString rows =
+            root.scalar(root.chain(), "SELECT group_concat(codart || ':' || Przpub || ':' || coalesce(artvariato, ''), "
+                                      "' ') FROM (SELECT * FROM articolo WHERE codart <> 20 OR desart <> 'OLD' "
+                                      "ORDER BY rowid)")
+                .toString();
+        EXPECT_EQ(rows, QString::fromLatin1(c.rows)) << c.name;
+    }
+}

@@ -17,8 +17,10 @@ CreDet::CreDet(const Run& run, StockMovements& stock)
           "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? AND datafa BETWEEN ? AND ? "
           "ORDER BY bns"))),
       chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
+      // The first row of the chain code, without sorting the code's rows on every line.
       byCode_(run.store.prepare(QStringLiteral(
-          "SELECT scarto, traspo, cofart FROM listi01 WHERE trim(codafo) = ? ORDER BY rowid LIMIT 1"))),
+          "SELECT scarto, traspo, cofart FROM listi01 WHERE rowid = "
+          "(SELECT min(rowid) FROM listi01 WHERE trim(codafo) = ?)"))),
       byArticle_(run.store.prepare(
           QStringLiteral("SELECT scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
       ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),

@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <optional>
 
 using chainfile::LineErrors;
@@ -63,6 +64,17 @@ struct Article {
     }
 };
 
+// What the boxes show of a line, kept as values: made into text only when
+// the view can show them (formatting every line's amounts took a tenth of
+// the stage) and once more when the stage ends, so they end as they would if
+// set for every line.
+struct LineBoxes {
+    int processed = 0;
+    int notFound = 0;
+    QString ean, description, vat, chainCode, group, subgroup;
+    Amount cost, price;
+};
+
 // A staged promotion header: its description and validity.
 struct StagedHeader {
     QString description;
@@ -90,6 +102,7 @@ private:
     void stageLines();
     void logUnmatched(const QVariant& desrep);
     void show();
+    void showHeld();
 
     // Lookups read once: none of these tables changes while the stage runs,
     // except offtab, whose cache follows the rows the stage adds.
@@ -121,6 +134,8 @@ private:
 
     QVariant todayValue_;  // as the staging stores it, made once
     std::optional<Progress> progress_;
+    Refresh refresh_;
+    std::optional<LineBoxes> held_;
     int processed_ = 0;
     int notFound_ = 0;
 
@@ -193,6 +208,7 @@ void PromotionImport::advanceProgress() { progress_->step(); }
 
 void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
     progress_.emplace(run_.view, Bar::ProgressBar3, file.lineCount());
+    const auto showLast = qScopeGuard([this] { showHeld(); });  // however the stage ends
 
     // Staged rows are rebuilt from the file by every run, so a batch lost to a
     // crash is simply staged again next time.
@@ -221,6 +237,7 @@ void PromotionImport::read(const common::ChainFile& file, LineErrors& errors) {
         batch.step();
     }
     batch.commit();
+    showHeld();  // before the message: the boxes end on the last line
     run_.summary.refusedLines += errors.tally(LineErrors::Stage::Promotions);
     if (errors.any(LineErrors::Stage::Promotions)) run_.view.message(errors.promotionMessage());
 }
@@ -329,18 +346,27 @@ void PromotionImport::logUnmatched(const QVariant& desrep) {
 }
 
 void PromotionImport::show() {
+    held_ = LineBoxes{processed_, notFound_, a_.ean, a_.description, a_.vat, a_.paddedChainCode,
+                      a_.group, a_.subgroup, a_.cost, toSingle(a_.price)};  // the stored price, not the float widened
+    if (refresh_.due()) showHeld();
+}
+
+void PromotionImport::showHeld() {
+    if (!held_) return;
+    const LineBoxes& b = *held_;
     RunView& v = run_.view;
-    v.setText(Box::cntpw, QString::number(processed_));
-    v.setText(Box::cntAPw, QString::number(notFound_));
-    v.setText(Box::CNTcPW, QString::number(processed_ - notFound_));
-    v.setText(Box::e2w, a_.ean);
-    v.setText(Box::e3w, a_.description);
-    v.setText(Box::e4w, common::displayNumber(a_.cost));
-    v.setText(Box::e5w, a_.vat);
-    v.setText(Box::e1w, a_.paddedChainCode);
-    v.setText(Box::e6w, common::displayNumber(toSingle(a_.price)));  // the stored price, not the float widened
-    v.setText(Box::e7w, a_.group);
-    v.setText(Box::e8w, a_.subgroup);
+    v.setText(Box::cntpw, QString::number(b.processed));
+    v.setText(Box::cntAPw, QString::number(b.notFound));
+    v.setText(Box::CNTcPW, QString::number(b.processed - b.notFound));
+    v.setText(Box::e2w, b.ean);
+    v.setText(Box::e3w, b.description);
+    v.setText(Box::e4w, common::displayNumber(b.cost));
+    v.setText(Box::e5w, b.vat);
+    v.setText(Box::e1w, b.chainCode);
+    v.setText(Box::e6w, common::displayNumber(b.price));
+    v.setText(Box::e7w, b.group);
+    v.setText(Box::e8w, b.subgroup);
+    held_.reset();
 }
 
 // Kind 0 keeps the offer of the line before; any other kind is a price cut,

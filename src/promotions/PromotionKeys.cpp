@@ -169,24 +169,26 @@ StoreListings::Row StoreListings::fromQuery(const db::Query& q) {
 }
 
 std::optional<StoreListings::Row> StoreListings::of(qint32 codart) {
+    // A promotion line asks for its article once for the line and again for
+    // each of its barcodes: the last answer is kept.
+    if (last_ && last_->first == codart) return last_->second;
+    std::optional<Row> row;
     if (irregular_) {
-        if (last_ && last_->first == codart) return last_->second;
-        const std::optional<Row> row = byCode_.firstRow({codart}, fromQuery);
-        last_.emplace(codart, row);
-        return row;
+        row = byCode_.firstRow({codart}, fromQuery);
+    } else if (const auto it = std::lower_bound(rows_.begin(), rows_.end(), codart,
+                                                [](const Kept& k, qint32 c) { return k.codart < c; });
+               it != rows_.end() && it->codart == codart) {
+        Row& r = row.emplace();
+        r.codart = codart;
+        std::optional<QString>* texts[kTexts] = {&r.desart, &r.desgru, &r.dessot, &r.desfor, &r.umart, &r.ivart};
+        std::optional<double>* numbers[kNumbers] = {&r.cofart, &r.cosmp, &r.imbart, &r.przart, &r.przpub};
+        for (int i = 0; i < kTexts; ++i)
+            if (it->text[i] != common::KeptTexts::kNull) *texts[i] = texts_.text(it->text[i]);
+        for (int i = 0; i < kNumbers; ++i)
+            if (!(it->numberNull & (1u << i))) *numbers[i] = it->number[i];
     }
-    const auto it = std::lower_bound(rows_.begin(), rows_.end(), codart,
-                                     [](const Kept& k, qint32 c) { return k.codart < c; });
-    if (it == rows_.end() || it->codart != codart) return std::nullopt;
-    Row r;
-    r.codart = codart;
-    std::optional<QString>* texts[kTexts] = {&r.desart, &r.desgru, &r.dessot, &r.desfor, &r.umart, &r.ivart};
-    std::optional<double>* numbers[kNumbers] = {&r.cofart, &r.cosmp, &r.imbart, &r.przart, &r.przpub};
-    for (int i = 0; i < kTexts; ++i)
-        if (it->text[i] != common::KeptTexts::kNull) *texts[i] = texts_.text(it->text[i]);
-    for (int i = 0; i < kNumbers; ++i)
-        if (!(it->numberNull & (1u << i))) *numbers[i] = it->number[i];
-    return r;
+    last_.emplace(codart, row);
+    return row;
 }
 
 }  // namespace promotions

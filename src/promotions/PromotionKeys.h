@@ -86,7 +86,7 @@ private:
     common::KeptTexts texts_;
     bool irregular_ = false;
     db::Query byCode_;
-    std::optional<std::pair<qint32, std::optional<Row>>> last_;  // the last answer of the statement
+    std::optional<std::pair<qint32, std::optional<Row>>> last_;  // the last answer
 };
 
 }  // namespace promotions

@@ -229,7 +229,6 @@ void Stager::stage(const chainfile::DocumentLine& b, int accepted) {
                       b.date.isValid() ? common::dateValue(b.date) : QVariant()});
 }
 
-
 // Stages every readable "BLE" line of the file in `variati`; with no stager,
 // only reads them, for their problems. A line whose number, packages,
 // quantity or cost cannot be read is left out and recorded in `errors`, which

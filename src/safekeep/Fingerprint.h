@@ -8,6 +8,9 @@
 // The checksum is the sum of one 64-bit hash per row, over every field's type
 // and value: the same rows in any order and under any rowid give the same sum,
 // so a VACUUM by another program is not taken for a change.
+//
+// Earlier versions hashed a byte at a time (`RowHash::Bytes`) and wrote no
+// name of the hash beside it: the undo of a run they made hashes as they did.
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -24,8 +27,14 @@ struct TableState {
     friend bool operator==(const TableState&, const TableState&) = default;
 };
 
+enum class RowHash {
+    Bytes,  // a multiply per byte: what earlier versions wrote
+    Words,  // a multiply per eight bytes
+};
+
 struct Fingerprint {
     QList<TableState> tables;  // by name
+    RowHash hash = RowHash::Words;
 
     const TableState* find(const QString& table) const;
 
@@ -36,7 +45,8 @@ struct Fingerprint {
 // Every table of the database on `connection` except `skip` (the tables that
 // are meant to change, such as the run history), read in one transaction.
 // Throws db::Error naming `label`.
-Fingerprint fingerprint(sqlite3* connection, const QString& label, const QStringList& skip = {});
+Fingerprint fingerprint(sqlite3* connection, const QString& label, const QStringList& skip = {},
+                        RowHash hash = RowHash::Words);
 
 // The tables whose rows differ between `then` and `now`, one line each, in
 // the store's words: "listi01: 30000 righe, ora 30012", "codean: 45000 righe,

@@ -124,8 +124,9 @@ UndoCheck checkUndo(const BackupInfo& backup, sqlite3* store, sqlite3* chain, co
     // The kept tables may be in the fingerprint taken at the run's end: left out on both sides.
     Fingerprint then = *backup.storeAtEnd;
     then.tables.removeIf([&](const TableState& t) { return keptStoreTables.contains(t.table, Qt::CaseInsensitive); });
-    check.storeChanges = changes(then, fingerprint(store, kStoreLabel, keptStoreTables));
-    check.chainChanges = changes(*backup.chainAtEnd, fingerprint(chain, kChainLabel));
+    // Hashed as the run's end was, by whichever version made the run.
+    check.storeChanges = changes(then, fingerprint(store, kStoreLabel, keptStoreTables, then.hash));
+    check.chainChanges = changes(*backup.chainAtEnd, fingerprint(chain, kChainLabel, {}, backup.chainAtEnd->hash));
     return check;
 }
 

@@ -118,6 +118,21 @@ TEST(Undo, PutsEveryTableAndTheChainFileBackButKeepsTheHistory) {
     EXPECT_EQ(root.scalar(root.store(), "PRAGMA quick_check").toString(), "ok");
 }
 
+// A backup of an earlier version names no hash: its run's end is compared
+// with the databases hashed as that version did.
+TEST(Undo, ARunOfAnEarlierVersionIsComparedWithItsOwnHash) {
+    Store root;
+    Backups backups(root.paths());
+    backups.begin(root.storeDb(), root.chainDb(), kWhen).commit(1, Backups::kKeep);
+    root.simulateRun();
+    backups.recordEnd(1, fingerprint(root.storeDb(), "negozio", kKept, RowHash::Bytes),
+                      fingerprint(root.chainDb(), "catena", {}, RowHash::Bytes));
+    EXPECT_TRUE(checkUndo(*backups.lastNotUndone(), root.storeDb(), root.chainDb(), kKept).safe());
+    root.exec(root.store(), "UPDATE listi01 SET qgia = qgia - 1 WHERE codart = 1");
+    EXPECT_EQ(checkUndo(*backups.lastNotUndone(), root.storeDb(), root.chainDb(), kKept).storeChanges,
+              QStringList{"listi01: 2 righe, ora 2 con contenuto diverso"});
+}
+
 struct RefusalCase {
     const char* name;
     const char* storeWrite;  // by another program after the run ended; may be empty

@@ -26,23 +26,30 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 class FingerprintChanges : public testing::TestWithParam<Case> {};
 
 TEST_P(FingerprintChanges, NamesEveryTableThatChanged) {
-    QTemporaryDir dir;
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dir.filePath("dati.mdb")).constData(), &db);
-    exec(db, "CREATE TABLE listi01 (codart INTEGER, qgia REAL, desart TEXT, foto BLOB)");
-    exec(db, "INSERT INTO listi01 VALUES (1, 5.0, 'PASTA', x'00ff'), (2, 0.5, 'SUGO', NULL)");
-    exec(db, "CREATE TABLE codean (codart INTEGER, ean TEXT)");
-    exec(db, "INSERT INTO codean VALUES (1, '8001234567890')");
-    exec(db, "CREATE TABLE storico (run INTEGER)");
+    // Both hashes: the one this version writes, and the one of the backups
+    // of earlier versions, which wrote no name of it (their undo still works).
+    for (const RowHash hash : {RowHash::Words, RowHash::Bytes}) {
+        SCOPED_TRACE(hash == RowHash::Words ? "words" : "bytes");
+        QTemporaryDir dir;
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(dir.filePath("dati.mdb")).constData(), &db);
+        exec(db, "CREATE TABLE listi01 (codart INTEGER, qgia REAL, desart TEXT, foto BLOB)");
+        exec(db, "INSERT INTO listi01 VALUES (1, 5.0, 'PASTA', x'00ff'), (2, 0.5, 'SUGO', NULL)");
+        exec(db, "CREATE TABLE codean (codart INTEGER, ean TEXT)");
+        exec(db, "INSERT INTO codean VALUES (1, '8001234567890')");
+        exec(db, "CREATE TABLE storico (run INTEGER)");
 
-    const Fingerprint before = fingerprint(db, QStringLiteral("negozio"), {QStringLiteral("storico")});
-    exec(db, GetParam().change);
-    const Fingerprint after = fingerprint(db, QStringLiteral("negozio"), {QStringLiteral("storico")});
-    EXPECT_EQ(changes(before, after), GetParam().expected);
-    // What a backup writes down reads back the same.
-    EXPECT_EQ(changes(Fingerprint::fromJson(after.toJson()), after), QStringList());
-    EXPECT_EQ(Fingerprint::fromJson(after.toJson()).tables, after.tables);
-    sqlite3_close(db);
+        const Fingerprint before = fingerprint(db, QStringLiteral("negozio"), {QStringLiteral("storico")}, hash);
+        exec(db, GetParam().change);
+        const Fingerprint after = fingerprint(db, QStringLiteral("negozio"), {QStringLiteral("storico")}, hash);
+        EXPECT_EQ(changes(before, after), GetParam().expected);
+        // What a backup writes down reads back the same, with its hash.
+        const QJsonObject json = after.toJson();
+        EXPECT_EQ(json.contains("hash"), hash == RowHash::Words);
+        EXPECT_EQ(Fingerprint::fromJson(json).hash, hash);
+        EXPECT_EQ(Fingerprint::fromJson(json).tables, after.tables);
+        sqlite3_close(db);
+    }
 }
 
 const Case kCases[] = {

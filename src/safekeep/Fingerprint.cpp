@@ -29,9 +29,9 @@ quint64 wordStep(quint64 h, quint64 word) {
     return h ^ (h >> 29);
 }
 
-// The same walk over eight bytes at a time: the row hash of the end of a run
-// reads every field of both databases, and a byte at a time it took a third of
-// that reading. Sizes go in before the bytes, so the zeros that fill the last
+// The same walk over eight bytes at a time: the fingerprint at the end of a
+// run reads every field of both databases, and hashed a byte at a time the
+// fields took two fifths of it. Sizes go in before the bytes, so the zeros that fill the last
 // word do not make two values alike.
 quint64 words(quint64 h, const unsigned char* bytes, size_t size) {
     size_t i = 0;
@@ -84,7 +84,7 @@ void checksumStep(sqlite3_context* context, int argc, sqlite3_value** argv) {
         h = Hash::value(h, type);
         switch (type) {
         case SQLITE_INTEGER:
-            h = Hash::value(h, static_cast<sqlite3_int64>(sqlite3_value_int64(argv[i])));
+            h = Hash::value(h, sqlite3_value_int64(argv[i]));
             break;
         case SQLITE_FLOAT:
             h = Hash::value(h, sqlite3_value_double(argv[i]));

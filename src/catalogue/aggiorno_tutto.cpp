@@ -139,10 +139,12 @@ class MarkedArticles {
 public:
     MarkedArticles(db::Database& chain, Unmarks& applied)
         : applied_(applied),
-          count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = ?"))),
+          // The mark as a constant, not a parameter: only then can SQLite
+          // answer both from the index of the marked articles.
+          count_(chain.prepare(QStringLiteral("SELECT count(*) FROM articolo WHERE artvariato = 'S'"))),
           read_(chain.prepare(QStringLiteral("SELECT ") + ChainArticle::columns() +
-                               QStringLiteral(" FROM articolo WHERE artvariato = ? ORDER BY desart, codart LIMIT ?"))) {
-        if (count_.first({kMarked})) total_ = count_.value(0).toLongLong();
+                               QStringLiteral(" FROM articolo WHERE artvariato = 'S' ORDER BY desart, codart LIMIT ?"))) {
+        if (count_.first()) total_ = count_.value(0).toLongLong();
         count_.finish();
     }
 
@@ -157,12 +159,11 @@ public:
     }
 
 private:
-    inline static const QString kMarked = QStringLiteral("S");
     void readBatch() {
         applied_.flush();
         batch_.clear();
         at_ = 0;
-        read_.exec({kMarked, kRead});
+        read_.exec({kRead});
         while (read_.next()) batch_.push_back(ChainArticle::read(read_));
         taken_ += static_cast<qint64>(batch_.size());
         // An article left marked would come back in every batch.

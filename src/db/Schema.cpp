@@ -162,7 +162,11 @@ std::vector<Table> chainTables() {
           {"tipges", T}, {"tipart", I}, {"colli", I}, {"umart", T}, {"umconf", T}, {"pezzatura", R},
           {"codgru", I}, {"desgru", T}, {"codsot", I}, {"dessot", T}, {"codrep", I}, {"desrep", T},
           {"ea1art", T}, {"artvariato", T}, {"datagg", T}, {"ora", T}},
-         {{"articolo_codart", "(codart)", true}, {"articolo_variato", "(artvariato, desart)"}}},
+         // Only the articles marked as changed, in the order the store update
+         // takes them: setting and clearing a mark adds and removes an entry,
+         // where an index of every article moved each one within it.
+         {{"articolo_codart", "(codart)", true},
+          {"articolo_segnati", "(desart, codart) WHERE artvariato = 'S'"}}},
         {"codean", {{"codare", I}, {"eanare", T}},
          {{"codean_eanare", "(eanare)", true}, {"codean_codare", "(codare)"}}},
         {"divuelabo", {{"dataelaborazione", T}, {"oraelaborazione", T}}, {}},
@@ -274,8 +278,21 @@ void createOwnTables(Database& db, Which which) {
     tx.commit();
 }
 
+// Indexes of earlier versions that a newer one replaces: kept beside it, they
+// would only slow down every write of their table.
+const std::vector<const char*>& retiredIndexes(Which which) {
+    static const std::vector<const char*> store;
+    static const std::vector<const char*> chain = {"articolo_variato"};
+    return which == Which::Store ? store : chain;
+}
+
 void createMissingIndexes(Database& db, Which which) {
     db::Query have = db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+    for (const char* name : retiredIndexes(which)) {
+        const bool exists = have.first({QString::fromUtf8(name)});
+        have.finish();
+        if (exists) db.exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(quoted(name)));
+    }
     for (const Table& t : tables(which)) {
         if (t.own) continue;  // created whole, with their indexes, by createOwnTables
         for (const Index& i : t.indexes) {

@@ -46,7 +46,8 @@ QStringList createMissing(Database& db, Which which);
 void createOwnTables(Database& db, Which which);
 
 // Creates the lookup indexes the run relies on where a store's database lacks
-// them (a database kept by another program). A unique index that the data
+// them (a database kept by another program), and drops the ones earlier
+// versions created that a newer index replaces. A unique index that the data
 // does not allow (a key that repeats) is created as a plain one, and stderr
 // says so; any other failure is raised.
 void createMissingIndexes(Database& db, Which which);

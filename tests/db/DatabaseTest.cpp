@@ -427,6 +427,29 @@ TEST(Database, AUniqueIndexTheDataBreaksIsMadePlainAndSaidSo) {
     }
 }
 
+// The chain's articles were indexed whole by their mark; only the marked ones
+// are now. A database of an earlier version loses the old index at start-up,
+// and the store update's reading of the marked articles finds the new one.
+TEST(Database, AnIndexOfAnEarlierVersionIsReplaced) {
+    TestRoot root;
+    db::Database& chain = root.chain();
+    chain.exec(QStringLiteral("DROP INDEX articolo_segnati"));
+    chain.exec(QStringLiteral("CREATE INDEX articolo_variato ON articolo (artvariato, desart)"));
+    db::createMissingIndexes(chain, db::Which::Chain);
+    const auto indexes = [&] {
+        QStringList names;
+        db::Query q = chain.prepare(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'articolo' ORDER BY name"));
+        for (q.exec({}); q.next();) names << q.value(0).toString();
+        return names;
+    };
+    EXPECT_EQ(indexes(), QStringList({"articolo_codart", "articolo_segnati"}));
+    db::Query plan = chain.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT codart FROM articolo "
+                                                  "WHERE artvariato = 'S' ORDER BY desart, codart LIMIT 10"));
+    ASSERT_TRUE(plan.first());
+    EXPECT_EQ(plan.value(3).toString(), "SCAN articolo USING INDEX articolo_segnati");
+}
+
 TEST(Database, ValuesGoInAndComeBackByTheirType) {
     struct Case {
         const char* what;

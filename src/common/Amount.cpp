@@ -110,6 +110,20 @@ std::optional<Amount> Amount::fromDigits(QStringView text, Scale scale) {
 Amount Amount::fromDouble(double value) {
     if (!std::isfinite(value)) throw AmountError("Importo non numerico (NaN o infinito)");
     if (std::fabs(value) >= 1e16) outOfRange(QString::number(value, 'g', 17));
+    // Nearly every amount a stage reads back was written from an Amount, so
+    // its shortest decimal has at most four places. When the double nearest to
+    // units / 10,000 is the value itself, that decimal reads back as the value;
+    // below 2^33 the value's round-trip interval (at most 2^-19 wide) holds no
+    // other decimal of four places or fewer, so it is the shortest decimal too,
+    // and the units are the answer without writing and reading the digits
+    // (which took a twentieth of the run's instructions).
+    if (std::fabs(value) < 0x1p33) {
+        const double units = std::nearbyint(value * double(kScale));
+        if (units / double(kScale) == value) return Amount(qint64(units));
+    }
+    // Below a hundred-thousandth the amount rounds to nothing, and the digits
+    // of a tiny double (one another program left, 1e-300) would not even fit.
+    if (std::fabs(value) < 1e-5) return Amount();
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     return *readDigits(buf, r.ptr - buf, Units);

@@ -5,9 +5,14 @@
 #include "common/Numbers.h"
 
 #include <QRandomGenerator>
+#include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <iomanip>
 #include <limits>
+#include <optional>
+#include <random>
+#include <vector>
 
 using common::Amount;
 using common::AmountError;
@@ -135,6 +140,46 @@ TEST(Amount, SinglePrecisionAndTheDatabaseBoundary) {
     EXPECT_EQ(a("0.1").toDouble(), 0.1);
     EXPECT_EQ(a("-1234.5678").toDouble(), -1234.5678);
     EXPECT_EQ(a("922337203685477.5807").toDouble(), 922337203685477.5807);
+}
+
+// A double read from the database is the decimal of its shortest text: the
+// quick way for amounts of at most four places must agree with writing the
+// digits out and reading them, for every kind of double a store may hold.
+TEST(Amount, ADoubleIsTheDecimalOfItsShortestText) {
+    // Nullopt for a double past the range.
+    const auto byText = [](double v) -> std::optional<Amount> {
+        char buf[400];  // the digits of any double below 1e16
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+        try {
+            return Amount::fromDigits(QByteArrayView(buf, r.ptr - buf), Amount::Units);
+        } catch (const AmountError&) {
+            return std::nullopt;
+        }
+    };
+    const auto fromDouble = [](double v) -> std::optional<Amount> {
+        try {
+            return Amount::fromDouble(v);
+        } catch (const AmountError&) {
+            return std::nullopt;
+        }
+    };
+    std::mt19937_64 random(20261209);
+    std::vector<double> values = {0.0, -0.0, 0.1 + 0.2, 1.00005, 2.675, 0.00005, 0.00015, 1e-300, 0x1p33,
+                                  std::nextafter(0x1p33, 0.0), std::nextafter(0x1p33, 1e16), 9.99e15, -4e-320, 0.000099999};
+    for (int i = 0; i < 100000; ++i) {
+        const qint64 units = qint64(random() % (qint64(1) << 50)) - (qint64(1) << 49);
+        values.push_back(double(units) / 10000);                         // written from an amount
+        values.push_back(double(units % 10000000) / 100 * 0.01);         // computed, a little off
+        values.push_back(double(float(double(units % 100000000) / 100)));  // kept in single precision
+        values.push_back(std::ldexp(double(random() >> 11), -int(random() % 80)));  // anything
+    }
+    int differ = 0;
+    for (const double v : values) {
+        if (fromDouble(v) != byText(v) && ++differ <= 5)
+            ADD_FAILURE() << std::setprecision(17) << v << ": " << fromDouble(v).value_or(Amount()).toString().toStdString()
+                          << " against " << byText(v).value_or(Amount()).toString().toStdString();
+    }
+    EXPECT_EQ(differ, 0);
 }
 
 TEST(Amount, OverflowIsReportedNeverWrapped) {

@@ -1,6 +1,7 @@
 #include "catalogue/aggiorno_tutto.h"
 
 #include "articles/ArticleRules.h"
+#include "articles/KnownArticles.h"
 #include "articles/ReadOnceKeys.h"
 #include "articles/creo_art_nuovo.h"
 #include "common/Dates.h"
@@ -38,6 +39,7 @@ struct Subgroup {
 struct Statements {
     explicit Statements(const Run& run)
         : lookups(run.store),
+          known(run.store),
           chainBarcodes(run.chain),
           storeEans(run.store),
           priceLists(run.store, run.config.priceListCode()),
@@ -93,6 +95,7 @@ struct Statements {
     }
 
     articles::StoreLookups lookups;
+    articles::KnownArticles known;
     articles::ChainBarcodes chainBarcodes;
     articles::StoreEans storeEans;
     articles::PriceListRows priceLists;
@@ -324,6 +327,21 @@ void aggiorno_tutto(const Run& run) {
         std::vector<QString> eans = st.chainBarcodes.eanTexts(a.codart);
         eans.erase(std::remove(eans.begin(), eans.end(), articles::kNoEan), eans.end());
 
+        // Something new for the store's article: for an article of a group
+        // kept out of price changes, an EAN code the store has not got yet;
+        // for any other, a new price; for both, another chain code.
+        const bool eanMissing = excluded && std::any_of(eans.begin(), eans.end(), [&](const QString& e) {
+            return !st.storeEans.find(e);
+        });
+        const auto priceNew = [&](Amount oldPrice) { return !excluded && price != common::toSingle(oldPrice); };
+        const auto nothingNew = [&](const QString& oldCodafo, Amount oldPrice) {
+            return !eanMissing && !priceNew(oldPrice) && oldCodafo.trimmed() == chainCode.trimmed();
+        };
+        if (const auto known = st.known.find(storeCode); known && nothingNew(known->codafo, known->przpub)) {
+            done();
+            continue;
+        }
+
         QString oldCodafo;
         Amount oldPrice;
         bool priceChanged = false;
@@ -342,22 +360,11 @@ void aggiorno_tutto(const Run& run) {
 
             if (cost != kPlaceholderCost) cobart = cofart = cost.toDouble();
 
-            bool changed = false;
-            if (excluded) {
-                // The store has not got all of the article's EAN codes yet.
-                for (const QString& e : eans) {
-                    if (!st.storeEans.find(e)) {
-                        changed = true;
-                        break;
-                    }
-                }
-            } else if (price != common::toSingle(oldPrice)) {
-                priceChanged = changed = true;
-            }
-            if (!changed && oldCodafo.trimmed() == chainCode.trimmed()) {
-                done();  // nothing new for this article
+            if (nothingNew(oldCodafo, oldPrice)) {
+                done();
                 continue;
             }
+            priceChanged = priceNew(oldPrice);
 
             if (!excluded) przpub = price.toDouble();
             const QVariant marg = orOld(articles::margin(price, cosiva), oldMarg);
@@ -401,6 +408,7 @@ void aggiorno_tutto(const Run& run) {
                                          desart, desart.left(30), desrep, codrep, subgroupText, subgroup,
                                          groupText, group, quaco, umquaco, prztot, vatCode, chainCode, todayValue,
                                          config.codfor_affil, config.supplierName, rowid});
+                st.known.changed(storeCode);
             }
         } else {
             st.article.finish();

@@ -297,16 +297,20 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
     struct Case {
         const char* name;
         bool inStore;  // the store has the article (by chain code and supplier), without a price-list row
+        double second;  // the price of the second chain article with the same code
     };
-    for (const Case& c : {Case{"both new", false}, Case{"known only by the article table", true}}) {
+    for (const Case& c : {Case{"both new", false, 16}, Case{"known only by the article table", true, 16},
+                          // Back to the store's price of before the run: new again after the first.
+                          Case{"the price before the run", true, 14}}) {
         SCOPED_TRACE(c.name);
         TestRoot root;
         storeTables(root);
         if (c.inStore) storeArticle(root, 50);
         root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
-        for (const double price : {15.0, 16.0}) {  // the second has something new for the store
+        int n = 0;
+        for (const double price : {15.0, c.second}) {  // the second has something new for the store
             ChainArticleRow a;
-            a.desart = QStringLiteral("PASTA %1").arg(price);
+            a.desart = QStringLiteral("PASTA %1").arg(++n);
             a.przpub = price;
             a.eans = {};
             a.insert(root);
@@ -318,7 +322,7 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
         EXPECT_EQ(root.count(s, "listi02", "trim(codafo) = '000001234'"), 1);
         EXPECT_EQ(root.view.text("cntcw"), c.inStore ? "0" : "1");
         EXPECT_EQ(root.view.text("cntaw"), c.inStore ? "2" : "1");
-        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT przpub FROM listi01").toDouble(), 16);
+        EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT przpub FROM listi01").toDouble(), c.second);
         EXPECT_EQ(marked(root), 0);
     }
 }

@@ -337,6 +337,7 @@ void aggiorno_tutto(const Run& run) {
         const auto nothingNew = [&](const QString& oldCodafo, Amount oldPrice) {
             return !eanMissing && !priceNew(oldPrice) && oldCodafo.trimmed() == chainCode.trimmed();
         };
+        // Most found articles are decided from what the stage read at its start.
         if (const auto known = st.known.find(storeCode); known && nothingNew(known->codafo, known->przpub)) {
             done();
             continue;

@@ -34,7 +34,7 @@ public:
 
 private:
     struct Row {
-        qint64 codart;
+        qint64 key;  // codart
         common::Amount przpub;
         common::KeptTexts::Ref codafo;
     };

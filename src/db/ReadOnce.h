@@ -6,6 +6,8 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <optional>
+#include <vector>
 #include <utility>
 
 namespace db {
@@ -46,6 +48,40 @@ qint64 rowsToKeep(Database& db, const char* table);
 // A value SQLite holds as an integer: the only kind a table of ours keys by
 // number and answers for as the statement would.
 inline bool wholeNumber(const QVariant& v) { return v.typeId() == QMetaType::LongLong; }
+
+// The rows of `all` (`SELECT key, … FROM table WHERE key IS NOT NULL`, the
+// key first), each made by `make` (a Row with a `key`, or nothing to give up),
+// sorted by key for a stage's lookups `WHERE key = ? LIMIT 1`. None at all
+// when a key is held as anything but a whole number, or twice: SQLite could
+// then match a bound number otherwise, or find either row.
+template <class Row, class Make>
+std::vector<Row> keepByWholeKey(Query& all, Make make) {
+    std::vector<Row> rows;
+    all.exec();
+    while (all.next()) {
+        std::optional<Row> row;
+        if (wholeNumber(all.value(0))) row = make(all);
+        if (!row) {
+            all.finish();
+            return {};
+        }
+        rows.push_back(std::move(*row));
+    }
+    all.finish();
+    const auto less = [](const Row& a, const Row& b) { return a.key < b.key; };
+    std::sort(rows.begin(), rows.end(), less);
+    if (std::adjacent_find(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key == b.key; }) !=
+        rows.end())
+        return {};
+    return rows;
+}
+
+// The row of `key` in rows kept by keepByWholeKey, if there is one.
+template <class Row>
+const Row* keptRow(const std::vector<Row>& rows, qint64 key) {
+    const auto it = std::lower_bound(rows.begin(), rows.end(), key, [](const Row& r, qint64 k) { return r.key < k; });
+    return it != rows.end() && it->key == key ? &*it : nullptr;
+}
 
 // Rows read in rowid order, sorted by `key` with the rows of one key in their
 // order, then the first of each: what `WHERE key = ? ORDER BY rowid LIMIT 1`

@@ -58,10 +58,18 @@ private:
     std::optional<Offer> offer(qint32 code);
     void showLine();
 
-    // The store's listing does not change while the documents are written;
-    // an article offered by several promotions is read once. Bounded, so a
-    // far larger store cannot make it grow without end.
+    // The store's listing does not change while the documents are written:
+    // it is read whole, in the table's order, at the first offer line, rather
+    // than article by article all over the table. Where it cannot be kept
+    // (too many articles, codes SQLite could match otherwise), an article
+    // offered by several promotions is still read only once, in a cache
+    // bounded so that a far larger store cannot make it grow without end.
     static constexpr qsizetype kListingsKept = 200000;
+    struct KeptListing {
+        qint64 key;  // codart
+        Listing listing;
+    };
+    void keepListings();
 
     const Run& run_;
     const qint32 year_;
@@ -74,6 +82,7 @@ private:
     db::Query lastLine_, eansOfDocument_, stagedLines_;
     db::Query listing_, offer_, insertLine_;
     QHash<qint32, std::optional<Offer>> offers_;
+    std::optional<std::vector<KeptListing>> kept_;  // read at the first line; empty when not kept
     QHash<qint32, Listing> listings_;
 
     // The boxes of the offer lines, made into texts only when due and after
@@ -329,18 +338,40 @@ bool OfferDocuments::writeDocument(const StagedHeader& h) {
     return true;
 }
 
+namespace {
+
+Listing listingOf(const db::Query& q, int first) {
+    Listing l;
+    l.cobart = Amount::fromDouble(q.value(first).toDouble());
+    l.cofart = Amount::fromDouble(q.value(first + 1).toDouble());
+    l.przpub = Amount::fromDouble(q.value(first + 2).toDouble());
+    l.marg = Amount::fromDouble(q.value(first + 3).toDouble());
+    l.codrep = q.value(first + 4).toLongLong();
+    return l;
+}
+
+}  // namespace
+
+void OfferDocuments::keepListings() {
+    kept_.emplace();
+    if (db::rowsToKeep(run_.store, "listi01") < 0) return;
+    db::Query all = run_.store.prepare(QStringLiteral(
+        "SELECT codart, cobart, cofart, przpub, marg, codrep FROM listi01 WHERE codart IS NOT NULL"));
+    *kept_ = db::keepByWholeKey<KeptListing>(all, [](const db::Query& q) {
+        return std::optional<KeptListing>(KeptListing{q.value(0).toLongLong(), listingOf(q, 1)});
+    });
+}
+
 Listing OfferDocuments::listing(qint32 article) {
+    if (!kept_) keepListings();
+    if (!kept_->empty()) {
+        const KeptListing* row = db::keptRow(*kept_, article);
+        return row ? row->listing : Listing{};
+    }
     return db::readOnce(
         listings_, article,
         [&] {
-            Listing l;
-            if (listing_.first({article})) {
-                l.cobart = Amount::fromDouble(listing_.value(0).toDouble());
-                l.cofart = Amount::fromDouble(listing_.value(1).toDouble());
-                l.przpub = Amount::fromDouble(listing_.value(2).toDouble());
-                l.marg = Amount::fromDouble(listing_.value(3).toDouble());
-                l.codrep = listing_.value(4).toLongLong();
-            }
+            const Listing l = listing_.first({article}) ? listingOf(listing_, 0) : Listing{};
             listing_.finish();
             return l;
         },

@@ -22,9 +22,18 @@ protected:
                   {numero, bns, article, ean(barcode), przpro, codpro, taglia});
     }
     void makeDocuments() { creo_off(root.run(), kYear); }
+    void linesTakeListingAndOfferValues();
 };
 
-TEST_F(OfferDocuments, LinesTakeListingAndOfferValues) {
+// Once with the store's listing read whole, once with a code the listing
+// cannot be kept by (a text): each article is then read from the table.
+TEST_F(OfferDocuments, LinesTakeListingAndOfferValues) { linesTakeListingAndOfferValues(); }
+TEST_F(OfferDocuments, LinesTakeListingAndOfferValuesFromTheTable) {
+    root.exec(root.store(), QStringLiteral("INSERT INTO listi01 (codart) VALUES ('X')"));
+    linesTakeListingAndOfferValues();
+}
+
+void OfferDocuments::linesTakeListingAndOfferValues() {
     addStoreArticle(500, 1, {8000000000011});
     root.exec(root.store(), QStringLiteral("INSERT INTO offtab (codice, descrizione, sconto, soglia, omaggio) "
                                            "VALUES (1, 'TAGLIO PREZZO CON UNA DESCRIZIONE LUNGA', 0, 2, 1)"));

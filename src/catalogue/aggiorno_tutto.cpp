@@ -135,6 +135,51 @@ private:
     QVariantList rowids_;
 };
 
+// The chain supplier's price-list rows brought up to date, written in the
+// table's order a few thousand at a time and before each commit, instead of
+// one at a time all over the table: at four times a store's catalogue that
+// spares a third of the pages the stage writes. Nothing in the stage reads
+// them back from the table (their keys were read once at its start), every
+// field is set from values, and a row met twice keeps the values written last.
+class PriceListEdits {
+public:
+    struct Edit {
+        qint64 rowid;
+        QString desart;
+        double cost;
+        QString codafo;
+        QVariant ivart, umart;
+    };
+
+    PriceListEdits(db::Query& edit, const RunConfig& config, const QVariant& today)
+        : edit_(edit), config_(config), today_(today) {
+        held_.reserve(kHeld);
+    }
+
+    void add(Edit e) {
+        held_.push_back(std::move(e));
+        if (held_.size() == kHeld) flush();
+    }
+
+    void flush() {
+        std::stable_sort(held_.begin(), held_.end(), [](const Edit& x, const Edit& y) { return x.rowid < y.rowid; });
+        for (size_t i = 0; i < held_.size(); ++i) {
+            if (i + 1 < held_.size() && held_[i + 1].rowid == held_[i].rowid) continue;  // written again later
+            const Edit& e = held_[i];
+            edit_.exec({e.desart, e.cost, e.cost, e.codafo, e.ivart, e.umart, config_.supplierName,
+                        config_.supplierName, config_.codfor_affil, today_, e.rowid});
+        }
+        held_.clear();
+    }
+
+private:
+    static constexpr size_t kHeld = 10000;  // about 3 MB
+    db::Query& edit_;
+    const RunConfig& config_;
+    const QVariant today_;
+    std::vector<Edit> held_;
+};
+
 // The marked chain articles in the stage's order, a batch at a time: held all
 // at once they would take tens of megabytes. The marks of the articles applied
 // are cleared before each batch read, so it begins where the one before ended.
@@ -269,12 +314,16 @@ void aggiorno_tutto(const Run& run) {
     // between leaves it marked, and applying it again on the next run changes
     // nothing.
     db::Batch batch({&run.store, &run.chain});
+    PriceListEdits priceListEdits(st.editPriceList, config, todayValue);
 
     ChainArticle a;
     while (marked.next(a)) {
         const auto done = [&] {
             unmarks.add(a.rowid);
-            batch.step([&] { unmarks.flush(); });
+            batch.step([&] {
+                priceListEdits.flush();
+                unmarks.flush();
+            });
             boxes.step();
         };
         qint32 storeCode = 0;
@@ -434,11 +483,10 @@ void aggiorno_tutto(const Run& run) {
         }
         st.rankEans.exec({storeCode, storeCode});
 
-        // The chain supplier's price-list row (found above; nothing in between adds one).
+        // The chain supplier's price-list row (found above; nothing in between adds one),
+        // brought up to date before the batch is committed.
         if (priceListRow != 0) {
-            st.editPriceList.exec({desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart, a.umart,
-                                   config.supplierName, config.supplierName, config.codfor_affil, todayValue,
-                                   priceListRow});
+            priceListEdits.add({priceListRow, desart, cost.toDouble(), chainCode, a.ivart, a.umart});
         } else {
             st.addPriceList.exec({storeCode, codlis, desart, cost.toDouble(), cost.toDouble(), chainCode, a.ivart,
                                   a.umart, config.supplierName, config.supplierName, config.codfor_affil, todayValue});
@@ -461,6 +509,7 @@ void aggiorno_tutto(const Run& run) {
         ++run.summary.articlesUpdated;
         done();
     }
+    priceListEdits.flush();
     unmarks.flush();
     batch.commit();
 

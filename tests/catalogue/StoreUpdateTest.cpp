@@ -327,6 +327,32 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
     }
 }
 
+// The price-list row of a chain code met twice in a run (a chain that repeats
+// an article code) ends with the values of the second.
+TEST(StoreUpdate, APriceListRowMetTwiceEndsWithTheLastValues) {
+    TestRoot root;
+    storeTables(root);
+    storeArticle(root, 50);
+    root.exec(root.store(), QStringLiteral("INSERT INTO listi02 (codart, codlis, codafo, cobart) "
+                                           "VALUES (50, '004321', '000001234', 1)"));
+    root.exec(root.chain(), QStringLiteral("DROP INDEX IF EXISTS articolo_codart"));
+    for (const double cost : {2.5, 3.5}) {
+        ChainArticleRow a;
+        a.desart = QStringLiteral("PASTA %1").arg(cost);
+        a.przart = cost;
+        a.przpub = 14.0 + cost;
+        a.eans = {};
+        a.insert(root);
+    }
+    aggiorno_tutto(root.run());
+
+    db::Database& s = root.store();
+    EXPECT_EQ(root.count(s, "listi02"), 1);
+    EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT cobart FROM listi02").toDouble(), 3.5);
+    EXPECT_DOUBLE_EQ(root.scalar(s, "SELECT cofart FROM listi02").toDouble(), 3.5);
+    EXPECT_EQ(root.count(s, "variatidivulgazioni", "tipoagg = 'A'"), 2);
+}
+
 // The store's EAN rows are read once for the stage as well: an EAN the stage
 // adds for one article is found, and brought up to date, for a later article
 // of the same run with the same EAN (a chain that repeats an article code).

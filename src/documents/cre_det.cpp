@@ -85,7 +85,7 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
         const Amount cost = Amount::fromDouble(l.przart.toDouble());
 
         // The new cost goes back to the chain's catalogue.
-        chainCost_.exec({l.przart, chainArticle});
+        chainCosts_.insert_or_assign(chainArticle, l.przart);
 
         // Waste, transport and old cost from the store's article with this chain
         // code; a line without chain code reads them from its own article.
@@ -142,4 +142,9 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
                           QStringLiteral("E"), QStringLiteral("AR"), QStringLiteral("1"), l.desgru, l.ean,
                           total.toDouble(), header.storeDocType});
     }
+}
+
+void CreDet::writeChainCosts() {
+    for (const auto& [codart, przart] : chainCosts_) chainCost_.exec({przart, codart});
+    chainCosts_.clear();
 }

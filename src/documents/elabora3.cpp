@@ -404,7 +404,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
                 cre_det.write(d, *header);
                 digests.record(d, lines);
             }
-            chainBatch.step();
+            chainBatch.step([&] { cre_det.writeChainCosts(); });
             if (header) ++run.summary.documentsReceived;
         }
         if (!message.isEmpty()) {
@@ -412,6 +412,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
             run.view.message(message);
         }
     }
+    cre_det.writeChainCosts();
     chainBatch.commit();
     storeTx.commit();
     for (const Revised& r : revised) problems.revised(r.document.number, revisedLine(r));

@@ -137,8 +137,8 @@ private:
 
 // The chain supplier's price-list rows brought up to date, written in the
 // table's order a few thousand at a time and before each commit, instead of
-// one at a time all over the table: at four times a store's catalogue that
-// spares a third of the pages the stage writes. Nothing in the stage reads
+// one at a time all over the table: on a store's catalogue that spares more
+// than a quarter of the pages the stage writes. Nothing in the stage reads
 // them back from the table (their keys were read once at its start), every
 // field is set from values, and a row met twice keeps the values written last.
 class PriceListEdits {

@@ -7,8 +7,8 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <optional>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace db {
 

@@ -31,8 +31,8 @@ quint64 wordStep(quint64 h, quint64 word) {
 
 // The same walk over eight bytes at a time: the fingerprint at the end of a
 // run reads every field of both databases, and hashed a byte at a time the
-// fields took two fifths of it. Sizes go in before the bytes, so the zeros that fill the last
-// word do not make two values alike.
+// fields took two fifths of it. Sizes go in before the bytes, so the zeros
+// that fill the last word do not make two values alike.
 quint64 words(quint64 h, const unsigned char* bytes, size_t size) {
     size_t i = 0;
     for (; i + 8 <= size; i += 8) {

@@ -17,12 +17,6 @@ CreDet::CreDet(const Run& run, StockMovements& stock)
           "ivart, perc, desgru FROM variati WHERE numero = ? AND tipges = ? AND datafa BETWEEN ? AND ? "
           "ORDER BY bns"))),
       chainCost_(run.chain.prepare(QStringLiteral("UPDATE articolo SET przart = ? WHERE codart = ?"))),
-      // The first row of the chain code, without sorting the code's rows on every line.
-      byCode_(run.store.prepare(QStringLiteral(
-          "SELECT scarto, traspo, cofart FROM listi01 WHERE rowid = "
-          "(SELECT min(rowid) FROM listi01 WHERE trim(codafo) = ?)"))),
-      byArticle_(run.store.prepare(
-          QStringLiteral("SELECT scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
       ean_(run.store.prepare(QStringLiteral("SELECT codare FROM codean WHERE eanare = ? LIMIT 1"))),
       priceList_(run.store.prepare(QStringLiteral(
           "SELECT codart FROM listi02 WHERE trim(codafo) = ? AND codlis = ? ORDER BY rowid LIMIT 1"))),
@@ -90,15 +84,11 @@ void CreDet::write(const SupplierDocument& document, const ReceivedHeader& heade
         // Waste, transport and old cost from the store's article with this chain
         // code; a line without chain code reads them from its own article.
         Amount waste, transport, oldCost;
-        db::Query& article = code.isEmpty() ? byArticle_ : byCode_;
-        const bool found = code.isEmpty() ? (storeCode != 0 && article.first({storeCode}))
-                                          : article.first({code});
-        if (found) {
-            waste = article.amount("scarto");
-            transport = article.amount("traspo");
-            oldCost = article.amount("cofart").rounded(3);
+        if (const std::optional<StockMovements::Costs> c = stock_.costs(code, storeCode)) {
+            waste = c->scarto;
+            transport = c->traspo;
+            oldCost = c->cofart.rounded(3);
         }
-        article.finish();
 
         // A line staged before its article was made finds it by EAN, else by
         // chain code through the supplier's price list, as the staging does: the

@@ -25,8 +25,6 @@ private:
     StockMovements& stock_;
     db::Query lines_;
     db::Query chainCost_;
-    db::Query byCode_;
-    db::Query byArticle_;
     db::Query ean_;
     db::Query priceList_;
     db::Query insert_;

@@ -414,6 +414,7 @@ void receiveDocuments(const Run& run, LineErrors& problems) {
     }
     cre_det.writeChainCosts();
     chainBatch.commit();
+    stock.writeHeld();
     storeTx.commit();
     for (const Revised& r : revised) problems.revised(r.document.number, revisedLine(r));
     run.summary.documentsRevised += revised.size();

@@ -8,8 +8,15 @@ using common::Amount;
 
 StockMovements::StockMovements(const Run& run)
     : today_(common::dateValue(run.clock.today())),
+      rows_(run.store),
       article_(run.store.prepare(QStringLiteral(
           "SELECT rowid, tipges, qgia, valgia, qacq FROM listi01 WHERE codart = ? LIMIT 1"))),
+      // The first row of the chain code, without sorting the code's rows on every line.
+      byChainCode_(run.store.prepare(QStringLiteral(
+          "SELECT rowid, scarto, traspo, cofart FROM listi01 WHERE rowid = "
+          "(SELECT min(rowid) FROM listi01 WHERE trim(codafo) = ?)"))),
+      byArticle_(run.store.prepare(
+          QStringLiteral("SELECT rowid, scarto, traspo, cofart FROM listi01 WHERE codart = ? LIMIT 1"))),
       load_(run.store.prepare(QStringLiteral(
           "UPDATE listi01 SET qgia = ?, valgia = ?, qacq = ?, qultcar = ?, dultcar = ?, desfor = ?, "
           "cosmp = CASE WHEN ? THEN ? ELSE cosmp END WHERE rowid = ?"))),
@@ -20,7 +27,8 @@ StockMovements::StockMovements(const Run& run)
           "UPDATE listi01 SET qgia = ?, valgia = ?, qacq = ?, qultcar = ?, dultcar = ?, desfor = ?, "
           "cofart = ?, cobart = ?, sc1art = ?, sc2art = ?, sc3art = ?, scomag = ?, "
           "cosmp = CASE WHEN ? THEN ? ELSE cosmp END WHERE rowid = ?"))),
-      ean_(run.store.prepare(QStringLiteral("SELECT rowid, eacq, egia FROM codean WHERE eanare = ? LIMIT 1"))),
+      eans_(run.store),
+      counters_(run.store.prepare(QStringLiteral("SELECT eacq, egia FROM codean WHERE rowid = ?"))),
       loadEan_(run.store.prepare(
           QStringLiteral("UPDATE codean SET eacq = ?, egia = ?, flagean = ' ' WHERE rowid = ?"))) {}
 
@@ -75,13 +83,82 @@ Amount stored(Amount a) { return Amount::fromDouble(a.toDouble()); }
 
 }  // namespace
 
+const ReceiptRows::Row* StockMovements::kept(const ReceiptRows::Row* row) const {
+    return row && written_.contains(row->rowid) ? nullptr : row;
+}
+
 std::optional<Stock> StockMovements::stock(qint32 storeCode) {
     std::optional<Stock> s;
+    const ReceiptRows::Row* row = rows_.kept() ? rows_.byCode(storeCode) : nullptr;
+    if (rows_.kept() && !row) return s;
     // An article of management type "D" stays out of the stock movements.
-    if (article_.first({storeCode}) && article_.text("tipges").trimmed() != QLatin1String("D"))
-        s = Stock{article_.whole("rowid"), article_.amount("qgia"), article_.amount("valgia"), article_.amount("qacq")};
-    article_.finish();
+    if (kept(row)) {
+        if (!row->excluded)
+            s = Stock{row->rowid, Amount::fromDouble(row->qgia), Amount::fromDouble(row->valgia),
+                      Amount::fromDouble(row->qacq)};
+    } else {
+        if (article_.first({storeCode}) && article_.text("tipges").trimmed() != QLatin1String("D"))
+            s = Stock{article_.whole("rowid"), article_.amount("qgia"), article_.amount("valgia"),
+                      article_.amount("qacq")};
+        article_.finish();
+    }
+    if (s) {
+        if (const auto held = heldArticles_.find(s->rowid); held != heldArticles_.end()) {
+            const HeldArticle& h = held->second;
+            s->qgia = Amount::fromDouble(h.qgia);
+            s->valgia = Amount::fromDouble(h.valgia);
+            s->qacq = Amount::fromDouble(h.qacq);
+        }
+    }
     return s;
+}
+
+std::optional<StockMovements::Costs> StockMovements::costs(const QString& code, qint32 storeCode) {
+    std::optional<Costs> c;
+    if (code.isEmpty() && storeCode == 0) return c;
+    qint64 rowid = 0;
+    const ReceiptRows::Row* row = nullptr;
+    if (rows_.kept()) {
+        row = code.isEmpty() ? rows_.byCode(storeCode) : rows_.byChainCode(code);
+        if (!row) return c;
+    }
+    if (kept(row)) {
+        rowid = row->rowid;
+        c = Costs{Amount::fromDouble(row->scarto), Amount::fromDouble(row->traspo), Amount::fromDouble(row->cofart)};
+    } else {
+        db::Query& article = code.isEmpty() ? byArticle_ : byChainCode_;
+        if (code.isEmpty() ? article.first({storeCode}) : article.first({code})) {
+            rowid = article.whole("rowid");
+            c = Costs{article.amount("scarto"), article.amount("traspo"), article.amount("cofart")};
+        }
+        article.finish();
+    }
+    // An earlier line may have changed the cost, held until the unit ends.
+    if (const auto held = heldArticles_.find(rowid); c && held != heldArticles_.end() && held->second.revalued)
+        c->cofart = Amount::fromDouble(held->second.revalued->cofart);
+    return c;
+}
+
+void StockMovements::writeHeld() {
+    for (const auto& [rowid, h] : heldArticles_) {
+        if (h.revalued) {
+            const HeldArticle::Revalued& r = *h.revalued;
+            loadAndRevalue_.exec({h.qgia, h.valgia, h.qacq, h.qultcar, today_, h.desfor, r.cofart, r.cobart,
+                                  r.sc1art, r.sc2art, r.sc3art, r.scomag, h.cosmp.has_value(),
+                                  h.cosmp.value_or(0), rowid});
+        } else {
+            load_.exec({h.qgia, h.valgia, h.qacq, h.qultcar, today_, h.desfor, h.cosmp.has_value(),
+                        h.cosmp.value_or(0), rowid});
+        }
+    }
+    // Written: the rows read when the receipts began are out of date for them.
+    for (const auto& held : heldArticles_) written_.insert(held.first);
+    heldArticles_.clear();
+    for (const auto& [rowid, h] : heldEans_) {
+        loadEan_.exec({h.eacq, h.egia, rowid});
+        eansWritten_.insert(rowid);
+    }
+    heldEans_.clear();
 }
 
 void StockMovements::writeLoad(qint64 rowid, const Valued& v, const StockMovement& m) {
@@ -90,25 +167,46 @@ void StockMovements::writeLoad(qint64 rowid, const Valued& v, const StockMovemen
                 rowid});
 }
 
-void StockMovements::loadEan(const StockMovement& m) {
-    if (ean_.first({m.ean})) {
-        const qint64 eanRow = ean_.whole("rowid");
-        const Amount eacq = ean_.amount("eacq") + m.quantity;
-        const Amount egia = ean_.amount("egia") + m.quantity;
-        ean_.finish();
+void StockMovements::loadEan(const StockMovement& m, bool hold) {
+    // The barcode's row is found as `WHERE eanare = ? LIMIT 1` finds it; its
+    // counters as the receipts began, as this unit left them, or as the table
+    // holds them once written.
+    const std::optional<qint64> found = eans_.find(m.ean);
+    if (!found) return;
+    const qint64 eanRow = *found;
+    HeldEan counters;
+    const ReceiptRows::EanCounters* kept = eansWritten_.contains(eanRow) ? nullptr : rows_.eanCounters(eanRow);
+    if (const auto held = heldEans_.find(eanRow); held != heldEans_.end()) {
+        counters = held->second;
+    } else if (kept) {
+        counters = {kept->eacq, kept->egia};
+    } else {
+        if (counters_.first({eanRow})) counters = {counters_.number("eacq"), counters_.number("egia")};
+        counters_.finish();
+    }
+    const Amount eacq = Amount::fromDouble(counters.eacq) + m.quantity;
+    const Amount egia = Amount::fromDouble(counters.egia) + m.quantity;
+    if (hold) {
+        heldEans_[eanRow] = HeldEan{eacq.toDouble(), egia.toDouble()};
+    } else {
         loadEan_.exec({eacq.toDouble(), egia.toDouble(), eanRow});
+        eansWritten_.insert(eanRow);
     }
 }
 
+// The procedures on their own write at once, after what receive() holds.
 void StockMovements::carico_magazzino(const StockMovement& m) {
+    writeHeld();
     if (m.storeCode == 0) return;
     const std::optional<Stock> s = stock(m.storeCode);
     if (!s) return;
     writeLoad(s->rowid, loaded(*s, m), m);
-    loadEan(m);
+    written_.insert(s->rowid);
+    loadEan(m, false);
 }
 
 void StockMovements::aggiorno_costo(const StockMovement& m) {
+    writeHeld();
     if (m.storeCode == 0) return;
     const std::optional<Stock> s = stock(m.storeCode);
     if (!s) return;
@@ -116,26 +214,33 @@ void StockMovements::aggiorno_costo(const StockMovement& m) {
     revalue_.exec({v.valgia.toDouble(), m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
                    m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag, v.average, v.cosmp.toDouble(),
                    s->rowid});
+    written_.insert(s->rowid);
 }
 
 void StockMovements::receive(const StockMovement& m) {
     if (m.storeCode == 0) return;
     const std::optional<Stock> s = stock(m.storeCode);
     if (!s) return;
+    if (heldArticles_.size() >= kHeld || heldEans_.size() >= kHeld) writeHeld();
     const Valued load = loaded(*s, m);
+    HeldArticle& h = heldArticles_[s->rowid];
+    h.qgia = load.qgia.toDouble();
+    h.valgia = load.valgia.toDouble();
+    h.qacq = load.qacq.toDouble();
+    h.qultcar = m.quantity.toDouble();
+    h.desfor = m.supplierName.left(35);
     if (m.newCost == m.oldCost) {
-        writeLoad(s->rowid, load, m);
+        if (load.average) h.cosmp = load.cosmp.toDouble();
     } else {
         // The revaluation starts from the stock as the load leaves it in the
         // database: the same values, in one write instead of a write, a read
         // and a write.
         const Valued v = revalued({s->rowid, stored(load.qgia), stored(load.valgia), stored(load.qacq)}, m);
         const Valued& kept = v.average ? v : load;
-        loadAndRevalue_.exec({load.qgia.toDouble(), v.valgia.toDouble(), load.qacq.toDouble(),
-                              m.quantity.toDouble(), today_, m.supplierName.left(35),
-                              m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
-                              m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag,
-                              v.average || load.average, kept.cosmp.toDouble(), s->rowid});
+        h.valgia = v.valgia.toDouble();
+        if (v.average || load.average) h.cosmp = kept.cosmp.toDouble();
+        h.revalued = HeldArticle::Revalued{m.newCost.toDouble(), m.lineCost.toDouble(), m.discount1.toDouble(),
+                                           m.discount2.toDouble(), m.discount3.toDouble(), m.discountFlag};
     }
-    loadEan(m);
+    loadEan(m, true);
 }

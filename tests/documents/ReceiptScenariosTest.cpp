@@ -14,13 +14,14 @@ const QDate kMarch(2026, 3, 2);
 const QDate kNovember(2026, 11, 30);
 
 // A "BLE" line: document number and date, chain code, EAN as written in the
-// file (13 characters: digits, blanks, zeros or letters), quantity.
+// file (13 characters: digits, blanks, zeros or letters), quantity, cost.
 struct Line {
     qint32 number;
     QDate date;
     qint64 chainCode;
     const char* ean;
     double quantity;
+    double cost = 1.5;  // the cost article 7 has before the run
 };
 
 struct Expected {
@@ -35,6 +36,7 @@ struct ReceiptCase {
     std::vector<Expected> documents;                 // each received document and its lines
     std::vector<std::pair<qint64, double>> stock;    // stock of the store's article of each chain code
     int articlesMade;
+    std::vector<std::pair<qint64, double>> value = {};  // its stock value, where the case is about it
 };
 
 constexpr const char* kKnown = "8001234567890";   // the EAN of article 7 (chain code 123)
@@ -78,6 +80,14 @@ const ReceiptCase kCases[] = {
      {{23, 2026, 1}},
      {{123, 4}},
      0},
+    // The first line loads 3 at 2.00 (6.00) and revalues them from 1.50 (+1.50);
+    // the second finds 2.00 as the cost the first one left and only loads (+6.00).
+    {"KnownArticleAtANewCostInTwoDocuments",
+     {{24, kNovember, 123, kKnown, 3, 2.0}, {25, kNovember, 123, kKnown, 3, 2.0}},
+     {{24, 2026, 1}, {25, 2026, 1}},
+     {{123, 6}},
+     0,
+     {{123, 13.5}}},
 };
 
 class ReceiptScenarios : public DocumentFixture, public ::testing::WithParamInterface<ReceiptCase> {
@@ -99,6 +109,7 @@ TEST_P(ReceiptScenarios, EachDocumentGetsExactlyItsLinesOnTheirArticlesAndStock)
         b.date = l.date;
         b.chainCode = l.chainCode;
         b.quantity = l.quantity;
+        b.cost = l.cost;
         QByteArray bytes = b.line();
         bytes.replace(rec::ble::ean.pos - 1, rec::ble::ean.len, l.ean);
         file << bytes;
@@ -125,6 +136,10 @@ TEST_P(ReceiptScenarios, EachDocumentGetsExactlyItsLinesOnTheirArticlesAndStock)
         EXPECT_DOUBLE_EQ(value("SELECT qgia FROM listi01 WHERE codafo = ?", {codafo}).toDouble(), qgia) << chainCode;
         // Every line of the chain code is on that article.
         EXPECT_EQ(value("SELECT count(DISTINCT articoli) FROM ordinif WHERE codafo = ?", {codafo}).toInt(), 1);
+    }
+    for (const auto& [chainCode, valgia] : c.value) {
+        const QString codafo = QStringLiteral("%1").arg(chainCode, 9, 10, QLatin1Char('0'));
+        EXPECT_DOUBLE_EQ(value("SELECT valgia FROM listi01 WHERE codafo = ?", {codafo}).toDouble(), valgia) << chainCode;
     }
 
     // The EAN row without article joined article 7, and the log says so.

@@ -138,9 +138,15 @@ TEST_F(StockTest, ReceiveEndsAsLoadThenRevalue) {
             m.ean = QStringLiteral("%1").arg(8000000000000 + k);
             return m;
         };
-        stock.carico_magazzino(movement(separate));
-        if (movement(separate).newCost != movement(separate).oldCost) stock.aggiorno_costo(movement(separate));
+        // Twice: the second line reads the stock the first one left, which
+        // receive() holds until writeHeld().
+        for (int twice = 0; twice < 2; ++twice) {
+            stock.carico_magazzino(movement(separate));
+            if (movement(separate).newCost != movement(separate).oldCost) stock.aggiorno_costo(movement(separate));
+        }
         stock.receive(movement(together));
+        stock.receive(movement(together));
+        stock.writeHeld();
 
         const char* fields[] = {"qgia", "valgia", "qacq", "qultcar", "dultcar", "desfor", "cofart", "cobart",
                                 "sc1art", "sc2art", "sc3art", "scomag", "cosmp"};

@@ -117,8 +117,12 @@ public:
     std::optional<std::string_view> asciiText(int column) const;
     bool isNull(const char* field) const { return value(field).isNull(); }
     QString text(const char* field) const { return value(field).toString(); }
-    double number(const char* field) const { return value(field).toDouble(); }
-    qint64 whole(const char* field) const { return value(field).toLongLong(); }
+    double number(const char* field) const { return number(column(field)); }
+    qint64 whole(const char* field) const { return whole(column(field)); }
+    // value(column).toDouble() and .toLongLong(), without a QVariant for a
+    // number or Null: the readers of whole tables call them for every row.
+    double number(int column) const;
+    qint64 whole(int column) const;
     // An amount as the database keeps it (the shortest decimal of the REAL); 0 for Null.
     common::Amount amount(const char* field) const { return common::Amount::fromDouble(number(field)); }
 

@@ -293,6 +293,36 @@ QVariant Query::value(int column) const {
     }
 }
 
+double Query::number(int column) const {
+    if (onRow_ && column >= 0 && column < columns_) {
+        switch (sqlite3_column_type(stmt_, column)) {
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(stmt_, column);
+        case SQLITE_INTEGER:
+            return static_cast<double>(sqlite3_column_int64(stmt_, column));
+        case SQLITE_NULL:
+            return 0;
+        default:
+            break;
+        }
+    }
+    return value(column).toDouble();
+}
+
+qint64 Query::whole(int column) const {
+    if (onRow_ && column >= 0 && column < columns_) {
+        switch (sqlite3_column_type(stmt_, column)) {
+        case SQLITE_INTEGER:
+            return sqlite3_column_int64(stmt_, column);
+        case SQLITE_NULL:
+            return 0;
+        default:
+            break;  // a real is rounded as QVariant rounds it
+        }
+    }
+    return value(column).toLongLong();
+}
+
 std::optional<std::string_view> Query::asciiText(int column) const {
     if (!onRow_ || column < 0 || column >= columns_ || sqlite3_column_type(stmt_, column) != SQLITE_TEXT)
         return std::nullopt;

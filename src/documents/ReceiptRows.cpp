@@ -5,13 +5,6 @@
 #include <algorithm>
 
 ReceiptRows::ReceiptRows(db::Database& store) {
-    if (const qint64 count = db::rowsToKeep(store, "codean"); count >= 0) {
-        eans_.reserve(static_cast<size_t>(count));
-        db::Query all = store.prepare(QStringLiteral("SELECT rowid, eacq, egia FROM codean ORDER BY rowid"));
-        all.exec();
-        while (all.next())
-            eans_.push_back({all.value(0).toLongLong(), all.value(1).toDouble(), all.value(2).toDouble()});
-    }
     const qint64 count = db::rowsToKeep(store, "listi01");
     if (count < 0) return;  // too many to hold: the statements answer
     rows_.reserve(static_cast<size_t>(count));
@@ -23,7 +16,7 @@ ReceiptRows::ReceiptRows(db::Database& store) {
         "FROM listi01 ORDER BY rowid"));
     all.exec();
     while (all.next()) {
-        const qint64 rowid = all.value(1).toLongLong();
+        const qint64 rowid = all.whole(1);
         const QVariant codart = all.value(0);
         // A code SQLite could match otherwise than by its number.
         if (!codart.isNull() && !db::wholeNumber(codart)) {
@@ -32,12 +25,13 @@ ReceiptRows::ReceiptRows(db::Database& store) {
             return;
         }
         if (!codart.isNull()) codes_.emplace_back(codart.toLongLong(), rows_.size());
-        const QVariant codafo = all.value(2);
-        if (codafo.typeId() == QMetaType::QString && !codafo.isNull())
+        if (const std::optional<std::string_view> ascii = all.asciiText(2)) {
+            chainCodes_.emplace_back(*ascii, rowid);
+        } else if (const QVariant codafo = all.value(2); codafo.typeId() == QMetaType::QString && !codafo.isNull()) {
             chainCodes_.emplace_back(codafo.toString().toStdString(), rowid);
-        rows_.push_back({rowid, all.value(3).toString().trimmed() == QLatin1String("D"), all.value(4).toDouble(),
-                         all.value(5).toDouble(), all.value(6).toDouble(), all.value(7).toDouble(),
-                         all.value(8).toDouble(), all.value(9).toDouble()});
+        }
+        rows_.push_back({rowid, all.value(3).toString().trimmed() == QLatin1String("D"), all.number(4),
+                         all.number(5), all.number(6), all.number(7), all.number(8), all.number(9)});
     }
     all.finish();
     std::sort(codes_.begin(), codes_.end());
@@ -73,10 +67,4 @@ const ReceiptRows::Row* ReceiptRows::byChainCode(const QString& code) const {
     const auto row = std::lower_bound(rows_.begin(), rows_.end(), it->second,
                                       [](const Row& r, qint64 rowid) { return r.rowid < rowid; });
     return &*row;  // the rowid came from these rows
-}
-
-const ReceiptRows::EanCounters* ReceiptRows::eanCounters(qint64 rowid) const {
-    const auto it = std::lower_bound(eans_.begin(), eans_.end(), rowid,
-                                     [](const EanCounters& e, qint64 k) { return e.rowid < k; });
-    return it != eans_.end() && it->rowid == rowid ? &*it : nullptr;
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The store's articles and barcodes as the goods receipts read them, read
-// once when the receipts begin: each line reads its article's stock, the
-// waste, transport and cost of the first article of its chain code, and the
-// counters of its barcode, from rows all over the store's tables. Nothing else writes these fields while the
+// The store's articles as the goods receipts read them, read once when the
+// receipts begin: each line reads its article's stock, and the waste,
+// transport and cost of the first article of its chain code, from rows all
+// over the store's listing. Nothing else writes these fields while the
 // receipts run, and what the receipts write themselves is held by the stock
 // procedures, which read it first.
 #include "db/Database.h"
@@ -33,14 +33,6 @@ public:
     // `WHERE rowid = (SELECT min(rowid) FROM listi01 WHERE trim(codafo) = ?)`.
     const Row* byChainCode(const QString& code) const;
 
-    // The stock counters of the barcode row `rowid`; nullptr when the
-    // barcodes were not read (too many) or there is no such row.
-    struct EanCounters {
-        qint64 rowid = 0;
-        double eacq = 0, egia = 0;
-    };
-    const EanCounters* eanCounters(qint64 rowid) const;
-
 private:
     void drop();
 
@@ -48,5 +40,4 @@ private:
     std::vector<Row> rows_;                                   // in rowid order
     std::vector<std::pair<qint64, size_t>> codes_;            // article code, index in rows_
     std::vector<std::pair<std::string, qint64>> chainCodes_;  // trimmed chain code (UTF-8), its first rowid
-    std::vector<EanCounters> eans_;                           // codean, in rowid order
 };

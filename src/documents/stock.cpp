@@ -27,8 +27,7 @@ StockMovements::StockMovements(const Run& run)
           "UPDATE listi01 SET qgia = ?, valgia = ?, qacq = ?, qultcar = ?, dultcar = ?, desfor = ?, "
           "cofart = ?, cobart = ?, sc1art = ?, sc2art = ?, sc3art = ?, scomag = ?, "
           "cosmp = CASE WHEN ? THEN ? ELSE cosmp END WHERE rowid = ?"))),
-      eans_(run.store),
-      counters_(run.store.prepare(QStringLiteral("SELECT eacq, egia FROM codean WHERE rowid = ?"))),
+      ean_(run.store.prepare(QStringLiteral("SELECT rowid, eacq, egia FROM codean WHERE eanare = ? LIMIT 1"))),
       loadEan_(run.store.prepare(
           QStringLiteral("UPDATE codean SET eacq = ?, egia = ?, flagean = ' ' WHERE rowid = ?"))) {}
 
@@ -154,10 +153,7 @@ void StockMovements::writeHeld() {
     // Written: the rows read when the receipts began are out of date for them.
     for (const auto& held : heldArticles_) written_.insert(held.first);
     heldArticles_.clear();
-    for (const auto& [rowid, h] : heldEans_) {
-        loadEan_.exec({h.eacq, h.egia, rowid});
-        eansWritten_.insert(rowid);
-    }
+    for (const auto& [rowid, h] : heldEans_) loadEan_.exec({h.eacq, h.egia, rowid});
     heldEans_.clear();
 }
 
@@ -168,30 +164,19 @@ void StockMovements::writeLoad(qint64 rowid, const Valued& v, const StockMovemen
 }
 
 void StockMovements::loadEan(const StockMovement& m, bool hold) {
-    // The barcode's row is found as `WHERE eanare = ? LIMIT 1` finds it; its
-    // counters as the receipts began, as this unit left them, or as the table
-    // holds them once written.
-    const std::optional<qint64> found = eans_.find(m.ean);
-    if (!found) return;
-    const qint64 eanRow = *found;
-    HeldEan counters;
-    const ReceiptRows::EanCounters* kept = eansWritten_.contains(eanRow) ? nullptr : rows_.eanCounters(eanRow);
-    if (const auto held = heldEans_.find(eanRow); held != heldEans_.end()) {
-        counters = held->second;
-    } else if (kept) {
-        counters = {kept->eacq, kept->egia};
-    } else {
-        if (counters_.first({eanRow})) counters = {counters_.number("eacq"), counters_.number("egia")};
-        counters_.finish();
+    if (!ean_.first({m.ean})) {
+        ean_.finish();
+        return;
     }
+    const qint64 eanRow = ean_.whole("rowid");
+    HeldEan counters{ean_.number("eacq"), ean_.number("egia")};
+    ean_.finish();
+    // An earlier line of this unit may have loaded the same barcode.
+    if (const auto held = heldEans_.find(eanRow); held != heldEans_.end()) counters = held->second;
     const Amount eacq = Amount::fromDouble(counters.eacq) + m.quantity;
     const Amount egia = Amount::fromDouble(counters.egia) + m.quantity;
-    if (hold) {
-        heldEans_[eanRow] = HeldEan{eacq.toDouble(), egia.toDouble()};
-    } else {
-        loadEan_.exec({eacq.toDouble(), egia.toDouble(), eanRow});
-        eansWritten_.insert(eanRow);
-    }
+    if (hold) heldEans_[eanRow] = HeldEan{eacq.toDouble(), egia.toDouble()};
+    else loadEan_.exec({eacq.toDouble(), egia.toDouble(), eanRow});
 }
 
 // The procedures on their own write at once, after what receive() holds.

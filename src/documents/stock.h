@@ -3,7 +3,6 @@
 // article's stock (carico_magazzino) and the revaluation at a changed purchase
 // cost (aggiorno_costo). Both keep the invariant: the stock value is never
 // negative, and the average cost is value / quantity whenever both are positive.
-#include "articles/ReadOnceKeys.h"
 #include "common/Amount.h"
 #include "db/Database.h"
 #include "documents/ReceiptRows.h"
@@ -82,16 +81,14 @@ private:
 
     const QVariant today_;  // the day of the last load, as the articles keep it: the run's day
     ReceiptRows rows_;
-    std::unordered_set<qint64> written_;      // rows of listi01 written since rows_ was read
-    std::unordered_set<qint64> eansWritten_;  // and of codean
+    std::unordered_set<qint64> written_;  // rows of listi01 written since rows_ was read
     db::Query article_;
     db::Query byChainCode_;
     db::Query byArticle_;
     db::Query load_;
     db::Query revalue_;
     db::Query loadAndRevalue_;
-    articles::StoreEans eans_;
-    db::Query counters_;
+    db::Query ean_;
     db::Query loadEan_;
     // The receipts reach articles and barcodes all over the store's tables,
     // and a whole catalogue's stock does not fit SQLite's page cache: written

@@ -327,6 +327,29 @@ TEST(StoreUpdate, PriceListRowAddedEarlierInTheRunIsFound) {
     }
 }
 
+// An article that takes another chain code leaves its old one: a later chain
+// article of the old code no longer finds it, and gets an article of its own.
+TEST(StoreUpdate, AnArticleThatTakesAnotherChainCodeIsNoLongerFoundByTheOld) {
+    TestRoot root;
+    storeTables(root);
+    storeArticle(root, 50, QStringLiteral("000007777"));
+    root.exec(root.store(), QStringLiteral("INSERT INTO listi02 (codart, codlis, codafo) "
+                                           "VALUES (50, '004321', '000001234')"));
+    for (const qint64 code : {1234, 7777}) {  // 1234 first: its price-list row leads to article 50
+        ChainArticleRow a;
+        a.codart = code;
+        a.desart = QStringLiteral("PASTA %1").arg(code);
+        a.eans = {};
+        a.insert(root);
+    }
+    aggiorno_tutto(root.run());
+
+    db::Database& s = root.store();
+    EXPECT_EQ(root.scalar(s, "SELECT codafo FROM listi01 WHERE codart = 50").toString(), "000001234");
+    EXPECT_EQ(root.count(s, "listi01"), 2);
+    EXPECT_EQ(root.count(s, "listi01", "codart <> 50 AND trim(codafo) = '000007777'"), 1);
+}
+
 // The price-list row of a chain code met twice in a run (a chain that repeats
 // an article code) ends with the values of the second.
 TEST(StoreUpdate, APriceListRowMetTwiceEndsWithTheLastValues) {

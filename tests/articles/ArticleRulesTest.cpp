@@ -77,7 +77,8 @@ TEST(ArticleRules, ChainCodeOfWholeNumbersAndTexts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.codart.toString().toStdString());
         EXPECT_EQ(articles::chainCode(c.codart), QString::fromLatin1(c.expected));
-        if (c.codart.typeId() == QMetaType::LongLong)  // the same through its text
+        if (c.codart.typeId() == QMetaType::LongLong) {  // the same through its text
             EXPECT_EQ(articles::chainCode(c.codart.toString()), QString::fromLatin1(c.expected));
+        }
     }
 }

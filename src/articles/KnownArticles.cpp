@@ -9,7 +9,7 @@ KnownArticles::KnownArticles(db::Database& store) {
     if (count < 0) return;  // too many to hold: every article is read from the table
     db::Query all = store.prepare(QStringLiteral("SELECT codart, codafo, przpub FROM listi01 WHERE codart IS NOT NULL"));
     rows_ = db::keepByWholeKey<Row>(all, [&](const db::Query& q) -> std::optional<Row> {
-        Row row{q.value(0).toLongLong(), common::Amount::fromDouble(q.value(2).toDouble()), db::keepText(texts_, q, 1)};
+        Row row{q.whole(0), common::Amount::fromDouble(q.number(2)), db::keepText(texts_, q, 1)};
         if (texts_.full()) return std::nullopt;
         return row;
     });

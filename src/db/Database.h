@@ -139,6 +139,7 @@ private:
     void bind(int position, const QVariant& value);
     void run();
     bool step();
+    int typeAt(int column) const;
     void release();  // the database closes: the statement goes first
     [[noreturn]] void fail(const char* what, int code) const;
     // The column of a field of the result, found by name the first time the

@@ -293,39 +293,37 @@ QVariant Query::value(int column) const {
     }
 }
 
+// The type SQLite holds in `column` of the current row; 0 without a row or such a column.
+int Query::typeAt(int column) const {
+    return onRow_ && column >= 0 && column < columns_ ? sqlite3_column_type(stmt_, column) : 0;
+}
+
 double Query::number(int column) const {
-    if (onRow_ && column >= 0 && column < columns_) {
-        switch (sqlite3_column_type(stmt_, column)) {
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(stmt_, column);
-        case SQLITE_INTEGER:
-            return static_cast<double>(sqlite3_column_int64(stmt_, column));
-        case SQLITE_NULL:
-            return 0;
-        default:
-            break;
-        }
+    switch (typeAt(column)) {
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt_, column);
+    case SQLITE_INTEGER:
+        return static_cast<double>(sqlite3_column_int64(stmt_, column));
+    case SQLITE_NULL:
+        return 0;
+    default:
+        return value(column).toDouble();
     }
-    return value(column).toDouble();
 }
 
 qint64 Query::whole(int column) const {
-    if (onRow_ && column >= 0 && column < columns_) {
-        switch (sqlite3_column_type(stmt_, column)) {
-        case SQLITE_INTEGER:
-            return sqlite3_column_int64(stmt_, column);
-        case SQLITE_NULL:
-            return 0;
-        default:
-            break;  // a real is rounded as QVariant rounds it
-        }
+    switch (typeAt(column)) {
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(stmt_, column);
+    case SQLITE_NULL:
+        return 0;
+    default:
+        return value(column).toLongLong();  // a real is rounded as QVariant rounds it
     }
-    return value(column).toLongLong();
 }
 
 std::optional<std::string_view> Query::asciiText(int column) const {
-    if (!onRow_ || column < 0 || column >= columns_ || sqlite3_column_type(stmt_, column) != SQLITE_TEXT)
-        return std::nullopt;
+    if (typeAt(column) != SQLITE_TEXT) return std::nullopt;
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     const int n = sqlite3_column_bytes(stmt_, column);
     if (!bytes || !isAscii(bytes, n)) return std::nullopt;

@@ -149,9 +149,8 @@ void StockMovements::writeHeld() {
             load_.exec({h.qgia, h.valgia, h.qacq, h.qultcar, today_, h.desfor, h.cosmp.has_value(),
                         h.cosmp.value_or(0), rowid});
         }
+        written_.insert(rowid);  // the row as read when the receipts began is out of date
     }
-    // Written: the rows read when the receipts began are out of date for them.
-    for (const auto& held : heldArticles_) written_.insert(held.first);
     heldArticles_.clear();
     for (const auto& [rowid, h] : heldEans_) loadEan_.exec({h.eacq, h.egia, rowid});
     heldEans_.clear();

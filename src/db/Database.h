@@ -136,6 +136,7 @@ public:
 
 private:
     friend class Database;
+    void begin(int given);
     void bind(int position, const QVariant& value);
     void run();
     bool step();
@@ -149,9 +150,11 @@ private:
     Database* db_;
     QString sql_;
     sqlite3_stmt* stmt_ = nullptr;
-    // What was bound, kept: SQLite reads bound texts in place while the statement runs.
-    std::vector<QVariant> bound_;
-    std::vector<QByteArray> ascii_;  // the texts of bound_ that are ASCII, as SQLite reads them
+    int bound_ = 0;  // the `?` given a value so far
+    // What SQLite reads in place while the statement runs, by position: the
+    // ASCII texts as bytes, and the other texts and bytes as they were given.
+    std::vector<QByteArray> ascii_;
+    std::vector<QVariant> kept_;
     int columns_ = 0;
     bool isWrite_;
     bool needsWriteLock_;     // takes the write lock when run outside a transaction

@@ -106,8 +106,8 @@ Query::Query(Database& db, const QString& sql)
 }
 
 Query::Query(Query&& other) noexcept
-    : db_(other.db_), sql_(std::move(other.sql_)), stmt_(other.stmt_), bound_(std::move(other.bound_)),
-      ascii_(std::move(other.ascii_)), columns_(other.columns_), isWrite_(other.isWrite_),
+    : db_(other.db_), sql_(std::move(other.sql_)), stmt_(other.stmt_), bound_(other.bound_),
+      ascii_(std::move(other.ascii_)), kept_(std::move(other.kept_)), columns_(other.columns_), isWrite_(other.isWrite_),
       needsWriteLock_(other.needsWriteLock_), active_(other.active_), firstRead_(other.firstRead_),
       firstIsRow_(other.firstIsRow_), onRow_(other.onRow_), afterLast_(other.afterLast_),
       record_(std::move(other.record_)), named_(std::move(other.named_)), nextNamed_(other.nextNamed_) {
@@ -139,6 +139,7 @@ void Query::fail(const char* what, int code) const {
 }
 
 Query& Query::exec(std::initializer_list<QVariant> values) {
+    begin(static_cast<int>(values.size()));
     int i = 0;
     for (const QVariant& v : values) bind(i++, v);
     run();
@@ -146,17 +147,17 @@ Query& Query::exec(std::initializer_list<QVariant> values) {
 }
 
 Query& Query::execList(const QVariantList& values) {
+    begin(static_cast<int>(values.size()));
     for (int i = 0; i < values.size(); ++i) bind(i, values[i]);
     run();
     return *this;
 }
 
-void Query::bind(int position, const QVariant& value) {
-    if (static_cast<size_t>(position) >= bound_.size()) bound_.resize(position + 1);
-    bound_[position] = value;
-}
-
-void Query::run() {
+// Readies the statement to run again with the first `given` values new. The
+// values go straight to SQLite, which keeps each until it is bound again:
+// copying every value into the query first took a tenth of the time spent
+// binding, on a run that binds some four million.
+void Query::begin(int given) {
     if (!stmt_) fail("No query", SQLITE_MISUSE);
     active_ = onRow_ = firstRead_ = afterLast_ = false;
     if (const int rc = sqlite3_reset(stmt_); rc != SQLITE_OK) fail("Unable to reset statement", rc);
@@ -164,56 +165,65 @@ void Query::run() {
     // would keep this write from waiting for the lock.
     if (needsWriteLock_ && db_->depth_ == 0) db_->requireNoOpenStatement(sql_);
     const int parameters = sqlite3_bind_parameter_count(stmt_);
-    if (static_cast<size_t>(parameters) != bound_.size()) {
+    bound_ = std::max(bound_, given);
+    if (bound_ != parameters) {
         db_->fail(QSqlError(QStringLiteral("Parameter count mismatch"), QString(), QSqlError::StatementError), sql_);
     }
     ascii_.resize(parameters);
-    for (int i = 0; i < parameters; ++i) {
-        const QVariant& v = bound_[i];
-        const int at = i + 1;
-        int rc = SQLITE_OK;
-        if (boundAsNull(v)) {
-            rc = sqlite3_bind_null(stmt_, at);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::QByteArray: {
-                const auto* bytes = static_cast<const QByteArray*>(v.constData());
-                rc = sqlite3_bind_blob(stmt_, at, bytes->constData(), static_cast<int>(bytes->size()), SQLITE_STATIC);
-                break;
-            }
-            case QMetaType::Int:
-            case QMetaType::Bool:
-                rc = sqlite3_bind_int(stmt_, at, v.toInt());
-                break;
-            case QMetaType::Double:
-                rc = sqlite3_bind_double(stmt_, at, v.toDouble());
-                break;
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-                rc = sqlite3_bind_int64(stmt_, at, v.toLongLong());
-                break;
-            case QMetaType::QDateTime:
-                rc = bindText(stmt_, at, v.toDateTime().toString(Qt::ISODateWithMs), SQLITE_TRANSIENT);
-                break;
-            case QMetaType::QTime:
-                rc = bindText(stmt_, at, v.toTime().toString(QStringLiteral("hh:mm:ss.zzz")), SQLITE_TRANSIENT);
-                break;
-            case QMetaType::QString: {
-                const auto* text = static_cast<const QString*>(v.constData());
-                QByteArray& bytes = ascii_[i];
-                if (asAscii(*text, bytes))
-                    rc = sqlite3_bind_text(stmt_, at, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
-                else
-                    rc = bindText(stmt_, at, *text, SQLITE_STATIC);
-                break;
-            }
-            default:
-                rc = bindText(stmt_, at, v.toString(), SQLITE_TRANSIENT);
-                break;
-            }
+    kept_.resize(parameters);
+}
+
+void Query::bind(int i, const QVariant& v) {
+    const int at = i + 1;
+    int rc = SQLITE_OK;
+    if (boundAsNull(v)) {
+        rc = sqlite3_bind_null(stmt_, at);
+    } else {
+        switch (v.typeId()) {
+        case QMetaType::QByteArray: {
+            // SQLite reads the bytes in place: the query keeps them.
+            kept_[i] = v;
+            const auto* bytes = static_cast<const QByteArray*>(kept_[i].constData());
+            rc = sqlite3_bind_blob(stmt_, at, bytes->constData(), static_cast<int>(bytes->size()), SQLITE_STATIC);
+            break;
         }
-        if (rc != SQLITE_OK) fail("Unable to bind parameters", rc);
+        case QMetaType::Int:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(stmt_, at, v.toInt());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(stmt_, at, v.toDouble());
+            break;
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+            rc = sqlite3_bind_int64(stmt_, at, v.toLongLong());
+            break;
+        case QMetaType::QDateTime:
+            rc = bindText(stmt_, at, v.toDateTime().toString(Qt::ISODateWithMs), SQLITE_TRANSIENT);
+            break;
+        case QMetaType::QTime:
+            rc = bindText(stmt_, at, v.toTime().toString(QStringLiteral("hh:mm:ss.zzz")), SQLITE_TRANSIENT);
+            break;
+        case QMetaType::QString: {
+            const auto* text = static_cast<const QString*>(v.constData());
+            QByteArray& bytes = ascii_[i];
+            if (asAscii(*text, bytes)) {
+                rc = sqlite3_bind_text(stmt_, at, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+            } else {
+                kept_[i] = v;  // read in place as well
+                rc = bindText(stmt_, at, *static_cast<const QString*>(kept_[i].constData()), SQLITE_STATIC);
+            }
+            break;
+        }
+        default:
+            rc = bindText(stmt_, at, v.toString(), SQLITE_TRANSIENT);
+            break;
+        }
     }
+    if (rc != SQLITE_OK) fail("Unable to bind parameters", rc);
+}
+
+void Query::run() {
     // The first row is stepped to at once, as Qt SQL does: a write is done
     // here, and a read sees the data as it is now, not when next() comes.
     firstIsRow_ = step();

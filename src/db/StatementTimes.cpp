@@ -33,12 +33,13 @@ struct StatementTimes::Totals {
 };
 
 std::unique_ptr<StatementTimes> StatementTimes::fromEnvironment(sqlite3* connection, const QString& label) {
-    if (qEnvironmentVariableIntValue("LIS06C_SQL_TIMES") != 1 || !connection) return nullptr;
-    return std::unique_ptr<StatementTimes>(new StatementTimes(connection, label));
+    const int asked = qEnvironmentVariableIntValue("LIS06C_SQL_TIMES");
+    if ((asked != 1 && asked != 2) || !connection) return nullptr;
+    return std::unique_ptr<StatementTimes>(new StatementTimes(connection, label, asked == 2 ? 0 : 15));
 }
 
-StatementTimes::StatementTimes(sqlite3* connection, const QString& label)
-    : connection_(connection), label_(label), totals_(std::make_unique<Totals>()) {
+StatementTimes::StatementTimes(sqlite3* connection, const QString& label, size_t shown)
+    : connection_(connection), label_(label), shown_(shown), totals_(std::make_unique<Totals>()) {
     sqlite3_trace_v2(connection_, SQLITE_TRACE_PROFILE, profiled, &totals_->bySql);
 }
 
@@ -47,9 +48,14 @@ StatementTimes::~StatementTimes() {
     std::vector<std::pair<QByteArray, Sum>> rows(totals_->bySql.keyValueBegin(), totals_->bySql.keyValueEnd());
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second.ns > b.second.ns; });
     qint64 all = 0;
-    for (const auto& r : rows) all += r.second.ns;
-    std::fprintf(stderr, "archivio %s: %.3f s nelle istruzioni\n", qPrintable(label_), all / 1e9);
-    for (size_t i = 0; i < rows.size() && i < 15; ++i) {
+    qint64 runs = 0;
+    for (const auto& r : rows) {
+        all += r.second.ns;
+        runs += r.second.runs;
+    }
+    std::fprintf(stderr, "archivio %s: %.3f s nelle istruzioni, %lld esecuzioni\n", qPrintable(label_), all / 1e9,
+                 static_cast<long long>(runs));
+    for (size_t i = 0; i < rows.size() && (shown_ == 0 || i < shown_); ++i) {
         std::fprintf(stderr, "%8.3f s %8lld volte  %s\n", rows[i].second.ns / 1e9,
                      static_cast<long long>(rows[i].second.runs), rows[i].first.simplified().left(150).constData());
     }

@@ -519,6 +519,48 @@ TEST(Database, StatementsMisusedAreErrors) {
     EXPECT_THROW(orphan.exec(), db::Error);
 }
 
+// SQLite reads bound texts and bytes in place, on every later run too when
+// they are not given again: what the caller gave may be gone by then.
+TEST(Database, AValueLeftBoundOutlivesWhatTheCallerGave) {
+    const struct {
+        const char* what;
+        QVariantList given;  // the first values of this run; the others stay as bound before
+        QVariant first, second;
+    } runs[] = {
+        {"both", {QStringLiteral("PANE"), QStringLiteral("CAFFÈ €")}, QStringLiteral("PANE"),
+         QStringLiteral("CAFFÈ €")},
+        {"text beyond ASCII left bound", {QStringLiteral("LATTE")}, QStringLiteral("LATTE"),
+         QStringLiteral("CAFFÈ €")},
+        {"bytes, then left bound", {QStringLiteral("UOVA"), QByteArray("\x01\x02", 2)}, QStringLiteral("UOVA"),
+         QByteArray("\x01\x02", 2)},
+        {"a number, bytes left bound", {7}, qint64(7), QByteArray("\x01\x02", 2)},
+        {"text beyond ASCII where ASCII was", {QStringLiteral("PESCA È"), QStringLiteral("MELA")},
+         QStringLiteral("PESCA È"), QStringLiteral("MELA")},
+        {"ASCII left bound", {2.5}, 2.5, QStringLiteral("MELA")},
+    };
+    TestRoot root;
+    db::Query q = root.store().prepare(QStringLiteral("SELECT ? AS a, ? AS b"));
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        {
+            // Copies of the caller's own, which end here, before the row is read.
+            QVariantList given;
+            for (const QVariant& v : run.given) {
+                if (v.typeId() == QMetaType::QString)
+                    given << QString(v.toString().constData(), v.toString().size());
+                else if (v.typeId() == QMetaType::QByteArray)
+                    given << QByteArray(v.toByteArray().constData(), v.toByteArray().size());
+                else
+                    given << v;
+            }
+            q.execList(given);
+        }
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value("a"), run.first);
+        EXPECT_EQ(q.value("b"), run.second);
+    }
+}
+
 // A statement still being read holds a snapshot of the database, and SQLite
 // then does not wait for another program's write lock: the write would fail
 // at once. Such a write is refused before it reaches SQLite, naming both

@@ -210,7 +210,7 @@ void Query::bind(int i, const QVariant& v) {
             if (asAscii(*text, bytes)) {
                 rc = sqlite3_bind_text(stmt_, at, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
             } else {
-                kept_[i] = v;  // read in place as well
+                kept_[i] = v;  // read in place by a database kept in UTF-16; the others copy it at once
                 rc = bindText(stmt_, at, *static_cast<const QString*>(kept_[i].constData()), SQLITE_STATIC);
             }
             break;
